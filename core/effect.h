@@ -1,0 +1,34 @@
+// The base of every effect: six operations called by the timeline, plus the two common
+// parameters `active` and `speed`.
+#pragma once
+
+namespace velmora {
+
+struct ScriptNode;
+
+class Effect {
+public:
+    virtual ~Effect() = default;
+
+    // All data reads, decoding, allocation and GL uploads. Called once, with a current GL context.
+    virtual void load() {}
+    // Releases what load built. Must be safe to call when load never ran.
+    virtual void unload() {}
+    // Advances the effect by `delta`, the previous frame's duration in hundredths of a second.
+    virtual void update(float delta) = 0;
+    // Draws into the current frame; the caller saves and restores all GL attributes around it.
+    virtual void render() = 0;
+    // Applies one script element addressed to this effect. Overrides call the base first.
+    virtual void handleElement(const ScriptNode* node);
+
+    void setName(const char* text);  // cut to 15 characters
+    void setType(const char* text);  // cut to 15 characters
+    bool hasName(const char* text) const;  // ignores ASCII case
+
+    bool active = true;
+    float speed = 1.0f;
+    char name[16] = {};
+    char type[16] = {};
+};
+
+}  // namespace velmora

@@ -1,0 +1,36 @@
+// Initial GL state and the projection set up on every resize.
+#include "core/gl_state.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace velmora {
+
+void applyInitialGLState()
+{
+    glEnable(GL_DEPTH_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    const GLfloat ambient[] = {0, 0, 0, 1};
+    const GLfloat white[] = {1, 1, 1, 1};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    const GLfloat noEmission[] = {0, 0, 0, 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, noEmission);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
+}
+
+void applyProjection(int width, int height)
+{
+    if (height == 0)
+        return;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(width) / height, 0.2, 1300.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+}  // namespace velmora

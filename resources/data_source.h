@@ -1,0 +1,17 @@
+// Where DataFile finds the show's files: the archive linked into the player (the default), an
+// archive file, or a directory read file by file under the same logical names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// An archive already in memory; the bytes must outlive every later DataFile.
+void useArchiveImage(const uint8_t* data, uint32_t length);
+
+// An archive file (read into memory once) or a directory. False, with a reason in `error`,
+// when the path cannot be used; the previous source then stays.
+bool useDataPath(const char* path, std::string& error);
+
+}  // namespace velmora
