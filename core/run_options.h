@@ -1,0 +1,23 @@
+// How this run presents the show, from the command line: in a window or offscreen, and whether
+// frames are captured with a fixed step. The script's display settings stand unless overridden.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+struct RunOptions {
+    enum class Output { Automatic, Window, Headless };
+    Output output = Output::Automatic;  // automatic: a window when a display is available
+
+    std::string captureTarget;  // empty: no capture; a folder for PNG frames (or an .mp4 file)
+    int captureFps = 60;        // capture step is 100 / fps hundredths of a second
+    std::optional<double> durationSeconds;  // capture stops after this much show time
+
+    std::optional<bool> fullscreen;  // --fullscreen / --windowed
+    std::optional<int> width;        // --size WxH
+    std::optional<int> height;
+};
+
+}  // namespace velmora
