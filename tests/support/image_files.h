@@ -1,0 +1,68 @@
+// Builds small TGA and BMP files in memory for tests of the image readers and the effects that
+// load pictures.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace velmora::testing {
+
+struct TgaHeader {
+    uint8_t idLength = 0;
+    uint8_t colourMapType = 0;
+    uint8_t imageType = 2;
+    uint16_t mapFirst = 0;
+    uint16_t mapLength = 0;
+    uint8_t mapEntryBits = 0;
+    int16_t width = 0;
+    int16_t height = 0;
+    uint8_t bitsPerPixel = 24;
+};
+
+// The 18 header bytes followed by `body` (ID field, colour map and pixel data as given).
+inline std::vector<uint8_t> tgaFile(const TgaHeader& h, const std::vector<uint8_t>& body = {})
+{
+    const auto w = static_cast<uint16_t>(h.width);
+    const auto ht = static_cast<uint16_t>(h.height);
+    std::vector<uint8_t> bytes = {h.idLength,
+                                  h.colourMapType,
+                                  h.imageType,
+                                  static_cast<uint8_t>(h.mapFirst & 0xFF),
+                                  static_cast<uint8_t>(h.mapFirst >> 8),
+                                  static_cast<uint8_t>(h.mapLength & 0xFF),
+                                  static_cast<uint8_t>(h.mapLength >> 8),
+                                  h.mapEntryBits,
+                                  0, 0, 0, 0,
+                                  static_cast<uint8_t>(w & 0xFF),
+                                  static_cast<uint8_t>(w >> 8),
+                                  static_cast<uint8_t>(ht & 0xFF),
+                                  static_cast<uint8_t>(ht >> 8),
+                                  h.bitsPerPixel,
+                                  0};
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    return bytes;
+}
+
+// An uncompressed 24-bit TGA of one colour (given as red, green, blue; stored blue-green-red).
+inline std::vector<uint8_t> solidTga24(int width, int height, uint8_t red, uint8_t green, uint8_t blue)
+{
+    std::vector<uint8_t> body;
+    for (int i = 0; i < width * height; ++i)
+        body.insert(body.end(), {blue, green, red});
+    TgaHeader h;
+    h.width = static_cast<int16_t>(width);
+    h.height = static_cast<int16_t>(height);
+    return tgaFile(h, body);
+}
+
+// A 54-byte BMP header (only its size matters to the fixed-size readers) followed by `pixels`.
+inline std::vector<uint8_t> bmpFile(const std::vector<uint8_t>& pixels)
+{
+    std::vector<uint8_t> bytes(54, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+    return bytes;
+}
+
+}  // namespace velmora::testing
