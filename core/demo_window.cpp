@@ -1,0 +1,116 @@
+// The show's window: start-up, timed buffer swaps, Escape, and frame capture.
+#include "core/demo_window.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "core/frame_capture.h"
+#include "core/sdl_platform.h"
+
+namespace velmora {
+
+DemoWindow::DemoWindow(const RunOptions& runOptions) : options(runOptions)
+{
+    if (options.captureTarget.empty()) {
+        frameTimer = std::make_unique<FrameTimer>();
+        return;
+    }
+    if (options.captureFps <= 0)
+        options.captureFps = 60;
+    // One counter tick per frame at captureFps ticks per second: every step is 100 / fps.
+    auto counter = std::make_unique<ManualCounter>(static_cast<uint64_t>(options.captureFps));
+    captureCounter_ = counter.get();
+    frameTimer = std::make_unique<FrameTimer>(std::move(counter), 100.0f / static_cast<float>(options.captureFps));
+    capture_ = std::make_unique<FrameCapture>(options.captureTarget, options.captureFps, options.durationSeconds);
+}
+
+DemoWindow::~DemoWindow()
+{
+    if (capture_)
+        capture_->finish();
+    frameTimer.reset();
+}
+
+bool DemoWindow::create(DisplaySettings& settings, const char* title)
+{
+    if (options.fullscreen)
+        settings.fullscreen = *options.fullscreen;
+    if (options.width && options.height && *options.width > 0 && *options.height > 0) {
+        settings.width = *options.width;
+        settings.height = *options.height;
+    }
+
+    switch (options.output) {
+    case RunOptions::Output::Headless:
+        offscreen = true;
+        break;
+    case RunOptions::Output::Window:
+        offscreen = false;
+        break;
+    case RunOptions::Output::Automatic:
+        offscreen = !platform::displayAvailable();
+        if (offscreen)
+            std::fprintf(stderr, "no display available: rendering offscreen\n");
+        // Decided once: a later create keeps the choice.
+        options.output = offscreen ? RunOptions::Output::Headless : RunOptions::Output::Window;
+        break;
+    }
+
+    if (capture_ && capture_->framesWritten() == 0 && !capture_->open()) {
+        // Capturing was asked for and cannot happen: do not run a show nobody records.
+        capture_.reset();
+        GLWindow::create(settings, title);
+        close();
+        return false;
+    }
+    return GLWindow::create(settings, title);
+}
+
+void DemoWindow::startUp()
+{
+    makeCurrent();
+    glClearColor(0, 0, 0, 1);
+    for (int i = 0; i < 2; ++i) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        swapBuffers();
+    }
+    frameTimer->reset();
+    frameTimer->setInterval(3);
+}
+
+bool DemoWindow::frame()
+{
+    if (capture_ && mainLoopStarted_ && hasContext())
+        captureFrame();
+    swapBuffers();
+    if (captureCounter_)
+        captureCounter_->advance(1);
+    frameTimer->tick();
+    return false;
+}
+
+void DemoWindow::captureFrame()
+{
+    if (!capture_->finished() && !capture_->writeFrame(width, height)) {
+        close();
+        return;
+    }
+    capture_->reportProgress();
+    if (capture_->finished())
+        close();
+}
+
+void DemoWindow::key(int code, int)
+{
+    if (code == 27)
+        close();
+}
+
+bool DemoWindow::processMessages()
+{
+    mainLoopStarted_ = true;
+    return GLWindow::processMessages();
+}
+
+}  // namespace velmora

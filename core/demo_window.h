@@ -1,0 +1,51 @@
+// The show's window: frame timer and clock, buffer swap with timing, Escape to quit, the
+// start-up sequence, and frame capture when the command line asks for it.
+#pragma once
+
+#include <memory>
+
+#include "core/gl_window.h"
+#include "core/run_options.h"
+#include "core/frame_timer.h"
+
+namespace velmora {
+
+class FrameCapture;
+
+class DemoWindow : public GLWindow {
+public:
+    // With a capture target the timer runs on a frame counter: every frame lasts exactly
+    // 100 / captureFps hundredths of a second, from the first frame on.
+    explicit DemoWindow(const RunOptions& options);
+    // Stops the sound service and deletes the timer before the GL part goes.
+    ~DemoWindow() override;
+
+    // Applies the command line's display overrides to `settings`, chooses a window or offscreen
+    // output (automatic: a window when a display is available, else offscreen with a note),
+    // then GLWindow::create.
+    bool create(DisplaySettings& settings, const char* title);
+    // Right after create: two black frames, sound service started, timer reset (interval 3).
+    void startUp();
+
+    // Swaps buffers and ticks the timer; false. While capturing, the frames of the main loop
+    // (those after the first processMessages) are written first, and the window is closed once
+    // the capture duration is reached.
+    bool frame() override;
+    void key(int code, int flag) override;  // 27 (Escape) closes the window
+    bool processMessages() override;
+
+    std::unique_ptr<FrameTimer> frameTimer;
+    float clock = 0;  // show time in seconds
+
+protected:
+    RunOptions options;
+
+private:
+    void captureFrame();
+
+    ManualCounter* captureCounter_ = nullptr;  // owned by frameTimer; capture only
+    std::unique_ptr<FrameCapture> capture_;
+    bool mainLoopStarted_ = false;
+};
+
+}  // namespace velmora

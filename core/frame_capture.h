@@ -1,0 +1,44 @@
+// Frame capture: the show's frames as numbered PNG files (DIR/frame-000000.png onward).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class FrameCapture {
+public:
+    // Frames go to `folder`; each lasts 1 / fps seconds (fps > 0). Without a duration the
+    // capture runs until the show ends.
+    FrameCapture(std::string folder, int fps, std::optional<double> durationSeconds);
+
+    // Creates the folder. False with a message on standard error.
+    bool open();
+    // Reads the current GL read buffer (width x height) and writes the next frame. False with a
+    // message when the file cannot be written.
+    bool writeFrame(int width, int height);
+    // True once the frames written cover the duration.
+    bool finished() const;
+    unsigned framesWritten() const { return frames_; }
+    // On a terminal: a progress line with frames done and the show time left.
+    void reportProgress();
+    // Ends the progress line and prints where the frames are.
+    void finish();
+
+    // Writes RGBA pixels (rows bottom-up, as GL reads them) as an 8-bit RGB PNG.
+    static bool writePng(const std::string& path, const uint8_t* rgba, int width, int height);
+    // The path of frame `index`: folder/frame-000000.png.
+    std::string framePath(unsigned index) const;
+
+private:
+    std::string folder_;
+    int fps_;
+    std::optional<unsigned> frameLimit_;
+    unsigned frames_ = 0;
+    bool progressShown_ = false;
+    std::vector<uint8_t> pixels_;
+};
+
+}  // namespace velmora

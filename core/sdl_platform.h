@@ -1,0 +1,53 @@
+// The platform layer over SDL2: video subsystem, windows and their events, OpenGL contexts,
+// display modes, message boxes and the high-resolution counter. The only user of SDL video.
+#pragma once
+
+#include <cstdint>
+
+struct SDL_Window;
+
+namespace velmora {
+
+class Window;
+
+namespace platform {
+
+// Reference-counted start and stop of SDL video. False (with SDL's reason on stderr) when no
+// display can be opened.
+bool videoStart();
+void videoStop();
+bool videoRunning();
+// True when a real display is reachable (DISPLAY or WAYLAND_DISPLAY set and SDL video starts on it).
+bool displayAvailable();
+
+// A window with an OpenGL pixel format: double-buffered compatibility context, 24 depth bits,
+// colour bits from `bitsPerPixel`. Client area width x height; centred unless `keepPosition`.
+// `owner` receives its events (not owned; valid until closeWindow). Null on failure.
+SDL_Window* openWindow(Window* owner, const char* title, int x, int y, int width, int height,
+                       bool keepPosition, bool popup, bool resizable, int bitsPerPixel);
+void closeWindow(SDL_Window* window);
+
+// Forwards every waiting event to the owner of its window (only while that owner is active).
+// True when a platform quit request was among them.
+bool pumpEvents();
+
+// Fullscreen through a display-mode change to exactly width x height; false when refused.
+bool enterFullscreen(SDL_Window* window, int width, int height, int bitsPerPixel);
+void leaveFullscreen(SDL_Window* window);
+void showCursor(bool visible);
+
+void* createGLContext(SDL_Window* window);  // null on failure
+bool makeCurrent(SDL_Window* window, void* context);
+bool clearCurrent();
+void deleteGLContext(void* context);
+void swapWindow(SDL_Window* window);
+void* glProcAddress(const char* name);
+
+// Shows a modal box with an OK button; false when none could be shown.
+bool messageBox(const char* text, const char* caption, bool error);
+
+uint64_t performanceCounter();
+uint64_t performanceFrequency();
+
+}  // namespace platform
+}  // namespace velmora
