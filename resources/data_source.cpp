@@ -1,0 +1,136 @@
+// The current data source: an archive image in memory or a directory tree.
+#include "resources/data_source.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "resources/archive.h"
+#include "resources/rar_format.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DataSource {
+    const uint8_t* image = nullptr;  // archive bytes: owned by the caller or by `ownedImage`
+    uint32_t length = 0;
+    std::vector<uint8_t> ownedImage;  // an archive file read by useDataPath
+    fs::path directory;               // non-empty: a directory source
+};
+
+DataSource& source()
+{
+    static DataSource current;
+    return current;
+}
+
+// Reads a whole regular file into a malloc block. Empty files give success with null.
+bool readWholeFile(const fs::path& path, uint8_t** data, uint32_t* size)
+{
+    std::error_code ec;
+    const uintmax_t bytes = fs::file_size(path, ec);
+    if (ec || bytes > UINT32_MAX)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    if (bytes == 0)
+        return true;
+    auto* buffer = static_cast<uint8_t*>(std::malloc(size_t(bytes)));
+    if (buffer == nullptr)
+        return false;
+    if (!in.read(reinterpret_cast<char*>(buffer), std::streamsize(bytes))) {
+        std::free(buffer);
+        return false;
+    }
+    *data = buffer;
+    *size = uint32_t(bytes);
+    return true;
+}
+
+bool loadFromDirectory(const fs::path& root, const char* path, uint8_t** data, uint32_t* size)
+{
+    std::error_code ec;
+    fs::path found = root / path;
+    if (!fs::exists(found, ec)) {
+        // Not under its exact spelling: look for the name as the archive would match it.
+        found.clear();
+        for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string relative = it->path().lexically_relative(root).generic_string();
+            if (archiveNamesMatch(relative.c_str(), path)) {
+                found = it->path();
+                break;
+            }
+        }
+        if (found.empty())
+            return false;
+    }
+    if (fs::is_directory(found, ec))
+        return true;  // a directory entry: found, no data
+    return readWholeFile(found, data, size);
+}
+
+}  // namespace
+
+void useArchiveImage(const uint8_t* data, uint32_t length)
+{
+    DataSource& s = source();
+    s.directory.clear();
+    s.ownedImage.clear();
+    s.ownedImage.shrink_to_fit();
+    s.image = data;
+    s.length = length;
+}
+
+bool useDataPath(const char* path, std::string& error)
+{
+    std::error_code ec;
+    const fs::path p(path ? path : "");
+    if (fs::is_directory(p, ec)) {
+        DataSource& s = source();
+        s.ownedImage.clear();
+        s.ownedImage.shrink_to_fit();
+        s.image = nullptr;
+        s.length = 0;
+        s.directory = p;
+        return true;
+    }
+    uint8_t* bytes = nullptr;
+    uint32_t size = 0;
+    if (!fs::is_regular_file(p, ec) || !readWholeFile(p, &bytes, &size)) {
+        error = std::string("cannot read ") + p.string();
+        return false;
+    }
+    std::unique_ptr<uint8_t, decltype(&std::free)> guard(bytes, &std::free);
+    if (size < rar::kMarkerSize || (std::memcmp(bytes, rar::kMarker, rar::kMarkerSize) != 0 &&
+                                    std::memcmp(bytes, rar::kAltMarker, rar::kMarkerSize) != 0)) {
+        error = p.string() + " is neither a directory nor a RAR archive";
+        return false;
+    }
+    DataSource& s = source();
+    s.directory.clear();
+    s.ownedImage.assign(bytes, bytes + size);
+    s.image = s.ownedImage.data();
+    s.length = size;
+    return true;
+}
+
+bool loadDataEntry(const char* path, uint8_t** data, uint32_t* size)
+{
+    *data = nullptr;
+    *size = 0;
+    const DataSource& s = source();
+    if (!s.directory.empty())
+        return loadFromDirectory(s.directory, path, data, size);
+    if (s.image == nullptr)
+        return false;
+    return extractArchiveEntry(s.image, s.length, path, data, size);
+}
+
+}  // namespace velmora

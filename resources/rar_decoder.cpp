@@ -1,0 +1,294 @@
+// The RAR 2.0 unpacker: table reading, the normal and the multimedia decoding loops.
+#include "resources/rar_decoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace velmora {
+
+using namespace rar;
+
+// ---- Huffman decoder ----------------------------------------------------------------------
+
+bool HuffmanDecoder::build(const uint8_t* lengths, int count)
+{
+    uint32_t lengthCount[16] = {};
+    for (int i = 0; i < count; ++i)
+        ++lengthCount[lengths[i] & 0x0F];
+    lengthCount[0] = 0;
+
+    uint32_t space = 0;  // code space used, in units of 2^-16
+    for (int l = 1; l <= kMaxCodeLength; ++l)
+        space += lengthCount[l] << (16 - l);
+    if (space > 0x10000)
+        return false;
+
+    count_ = count;
+    uint32_t n = 0;
+    limit_[0] = 0;
+    start_[0] = 0;
+    for (int l = 1; l <= kMaxCodeLength; ++l) {
+        n = 2 * (n + lengthCount[l]);
+        const uint32_t m = n << (15 - l);
+        limit_[l] = m > 0xFFFF ? 0xFFFF : m;
+        start_[l] = start_[l - 1] + lengthCount[l - 1];
+    }
+    uint32_t next[16];
+    std::memcpy(next, start_, sizeof next);
+    std::memset(symbols_, 0, sizeof symbols_);
+    for (int i = 0; i < count; ++i)
+        if (lengths[i] != 0)
+            symbols_[next[lengths[i] & 0x0F]++] = uint16_t(i);
+
+    for (uint32_t p = 0; p < (1u << kQuickBits); ++p) {
+        int length;
+        const int symbol = lookup(p << (16 - kQuickBits), length);
+        quick_[p] = length <= kQuickBits ? QuickEntry{uint16_t(symbol), uint8_t(length)} : QuickEntry{0, 0};
+    }
+    return true;
+}
+
+int HuffmanDecoder::lookup(uint32_t value, int& length) const
+{
+    int l = 1;
+    while (l < kMaxCodeLength && value >= limit_[l])
+        ++l;
+    length = l;
+    const uint32_t index = start_[l] + ((value - limit_[l - 1]) >> (16 - l));
+    return index < uint32_t(count_) ? symbols_[index] : 0;
+}
+
+int HuffmanDecoder::decodeSlow(BitInput& in, uint32_t value) const
+{
+    int length;
+    const int symbol = lookup(value, length);
+    in.skip(uint32_t(length));
+    return symbol;
+}
+
+// ---- Decoder ------------------------------------------------------------------------------
+
+void RarDecoder::FreeDeleter::operator()(uint8_t* p) const
+{
+    std::free(p);
+}
+
+RarDecoder::RarDecoder() : window_(static_cast<uint8_t*>(std::calloc(kWindowSize, 1))) {}
+
+void RarDecoder::resetState()
+{
+    std::memset(window_.get(), 0, kWindowSize);
+    ptr_ = flushPtr_ = 0;
+    total_ = 0;
+    std::memset(oldDistances_, 0, sizeof oldDistances_);
+    oldIndex_ = 0;
+    lastDistance_ = lastLength_ = 0;
+    std::memset(previousLengths_, 0, sizeof previousLengths_);
+    tablesRead_ = false;
+    audioMode_ = false;
+    channels_ = 1;
+    channel_ = 0;
+    channelDelta_ = 0;
+    for (AudioPredictor& p : predictors_)
+        p = AudioPredictor{};
+}
+
+bool RarDecoder::readTables()
+{
+    tablesRead_ = false;
+    const uint32_t head = in_.peek16();
+    audioMode_ = (head & 0x8000) != 0;
+    if (!(head & 0x4000))
+        std::memset(previousLengths_, 0, sizeof previousLengths_);
+    in_.skip(2);
+
+    int total = kNormalTableSize;
+    if (audioMode_) {
+        channels_ = int((head >> 12) & 3) + 1;
+        if (channel_ >= channels_)
+            channel_ = 0;
+        in_.skip(2);
+        total = kAudioCodes * channels_;
+    }
+
+    uint8_t bitLengths[kBitLengthCodes];
+    for (uint8_t& l : bitLengths)
+        l = uint8_t(in_.read(4));
+    if (!bitLengths_.build(bitLengths, kBitLengthCodes))
+        return false;
+
+    uint8_t table[kMaxTableSize];
+    for (int i = 0; i < total;) {
+        if (in_.overrun())
+            return false;
+        const int symbol = bitLengths_.decode(in_);
+        if (symbol < 16) {
+            table[i] = uint8_t((symbol + previousLengths_[i]) & 0x0F);
+            ++i;
+        } else if (symbol == 16) {
+            const uint8_t repeated = i > 0 ? table[i - 1] : 0;
+            for (uint32_t n = 3 + in_.read(2); n > 0 && i < total; --n)
+                table[i++] = repeated;
+        } else {
+            const uint32_t n = symbol == 17 ? 3 + in_.read(3) : 11 + in_.read(7);
+            for (uint32_t k = 0; k < n && i < total; ++k)
+                table[i++] = 0;
+        }
+    }
+    if (in_.overrun())
+        return false;
+
+    if (audioMode_) {
+        for (int c = 0; c < channels_; ++c)
+            if (!audio_[c].build(table + c * kAudioCodes, kAudioCodes))
+                return false;
+    } else if (!literals_.build(table, kLiteralCodes) || !distances_.build(table + kLiteralCodes, kDistanceCodes) ||
+               !repeats_.build(table + kLiteralCodes + kDistanceCodes, kRepeatCodes)) {
+        return false;
+    }
+    std::memcpy(previousLengths_, table, size_t(total));
+    tablesRead_ = true;
+    return true;
+}
+
+void RarDecoder::flush()
+{
+    uint32_t pending = (ptr_ - flushPtr_) & kWindowMask;
+    if (output_ != nullptr) {
+        const uint32_t room = outputCap_ - outputSize_;
+        if (pending > room)
+            pending = room;  // a stream that overshoots its size is cut; the CRC check judges it
+        uint32_t from = flushPtr_;
+        while (pending > 0) {
+            const uint32_t run = std::min(pending, kWindowSize - from);
+            std::memcpy(output_ + outputSize_, window_.get() + from, run);
+            outputSize_ += run;
+            pending -= run;
+            from = (from + run) & kWindowMask;
+        }
+    }
+    flushPtr_ = ptr_;
+}
+
+bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdown)
+{
+    if (length > 0 && (distance == 0 || (total_ < kWindowSize && distance > total_)))
+        return false;
+    oldDistances_[oldIndex_] = distance;
+    oldIndex_ = (oldIndex_ + 1) & 3;
+    lastDistance_ = distance;
+    lastLength_ = length;
+    countdown -= length;
+    total_ += length;
+
+    uint8_t* w = window_.get();
+    uint32_t src = (ptr_ - distance) & kWindowMask;
+    if (src + length <= kWindowSize && ptr_ + length <= kWindowSize) {
+        if (distance >= length) {
+            std::memcpy(w + ptr_, w + src, length);
+        } else {
+            for (uint32_t i = 0; i < length; ++i)
+                w[ptr_ + i] = w[src + i];
+        }
+        ptr_ = (ptr_ + length) & kWindowMask;
+    } else {
+        for (uint32_t i = 0; i < length; ++i) {
+            w[ptr_] = w[src];
+            ptr_ = (ptr_ + 1) & kWindowMask;
+            src = (src + 1) & kWindowMask;
+        }
+    }
+    return true;
+}
+
+bool RarDecoder::decodeAudio(int64_t& countdown)
+{
+    const int symbol = audio_[channel_].decode(in_);
+    if (symbol == kAudioSymTables)
+        return readTables();
+    AudioPredictor& p = predictors_[channel_];
+    const uint8_t byte = uint8_t(p.predict(channelDelta_) - symbol);
+    p.update(uint8_t(symbol), byte, channelDelta_);
+    window_.get()[ptr_] = byte;
+    ptr_ = (ptr_ + 1) & kWindowMask;
+    ++total_;
+    --countdown;
+    if (++channel_ >= channels_)
+        channel_ = 0;
+    return true;
+}
+
+bool RarDecoder::decodeNormal(int64_t& countdown)
+{
+    const int symbol = literals_.decode(in_);
+    if (symbol < 256) {
+        window_.get()[ptr_] = uint8_t(symbol);
+        ptr_ = (ptr_ + 1) & kWindowMask;
+        ++total_;
+        --countdown;
+        return true;
+    }
+    if (symbol >= kSymLength) {
+        const int slot = symbol - kSymLength;
+        uint32_t length = kLengthBase[slot] + 3 + in_.read(kLengthBits[slot]);
+        const int d = distances_.decode(in_);
+        const uint32_t distance = kDistanceBase[d] + 1 + in_.read(kDistanceBits[d]);
+        length += matchLengthBonus(distance);
+        return copyMatch(length, distance, countdown);
+    }
+    if (symbol == kSymRepeatLast)
+        return copyMatch(lastLength_, lastDistance_, countdown);
+    if (symbol < kSymShortDistance) {
+        const uint32_t distance = oldDistances_[(oldIndex_ - uint32_t(symbol - kSymRepeatLast)) & 3];
+        const int slot = repeats_.decode(in_);
+        uint32_t length = kLengthBase[slot] + 2 + in_.read(kLengthBits[slot]);
+        length += oldDistanceLengthBonus(distance);
+        return copyMatch(length, distance, countdown);
+    }
+    if (symbol < kSymTables) {
+        const int slot = symbol - kSymShortDistance;
+        const uint32_t distance = kShortBase[slot] + 1 + in_.read(kShortBits[slot]);
+        return copyMatch(2, distance, countdown);
+    }
+    return readTables();
+}
+
+bool RarDecoder::unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid,
+                        uint8_t* output, uint32_t& produced)
+{
+    produced = 0;
+    in_.reset(packed, packSize);
+    output_ = output;
+    outputSize_ = 0;
+    outputCap_ = unpSize;
+
+    if (!continueSolid) {
+        resetState();
+        if (!readTables())
+            return false;
+    } else if (!tablesRead_) {
+        return false;
+    }
+
+    int64_t countdown = unpSize;
+    while (countdown > 0) {
+        if (in_.overrun())
+            return false;
+        if (((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
+            flush();
+        if (!(audioMode_ ? decodeAudio(countdown) : decodeNormal(countdown)))
+            return false;
+    }
+    // A table switch right behind the data belongs to the next entry of a solid stream.
+    if (in_.bytesLeft() >= 5) {
+        const int symbol = audioMode_ ? audio_[channel_].decode(in_) : literals_.decode(in_);
+        if (symbol == (audioMode_ ? kAudioSymTables : kSymTables))
+            readTables();
+    }
+    flush();
+    produced = outputSize_;
+    return true;
+}
+
+}  // namespace velmora
