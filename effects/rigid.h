@@ -1,0 +1,33 @@
+// Effect `rigid`: fourteen rigid bodies on a ground slab, kicked towards the centre one after
+// another, with a cloth that falls on them and drapes over the group.
+#pragma once
+
+#include <memory>
+
+#include "core/effect.h"
+#include "effects/rigid_body.h"
+
+namespace velmora {
+
+class RigidEffect : public Effect {
+public:
+    ~RigidEffect() override;
+    void load() override;
+    void unload() override;
+    // Runs the simulation at 20 steps per second of frame time (`speed` not applied), at most
+    // 4 steps per call; steps that fall behind are caught up by later calls.
+    void update(float delta) override;
+    void render() override;
+    void handleElement(const ScriptNode* node) override;
+
+    float stepClock = 0;  // simulation clock in steps
+    int stepCount = 0;    // steps done
+    std::unique_ptr<RigidWorld> world;  // null before load and after unload
+    std::unique_ptr<ClothGrid> cloth;   // null before load and after unload
+    bool camera = false;  // true: draw in the view left by earlier effects
+
+private:
+    void drawBodyFaces(const RigidBody& body) const;
+};
+
+}  // namespace velmora
