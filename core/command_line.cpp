@@ -1,0 +1,146 @@
+// The player's command line: script name, data source, and how the show is presented.
+#include "core/command_line.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+// A whole decimal number within [minimum, maximum], nothing else in the text.
+bool readInt(const char* text, int minimum, int maximum, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || number < minimum || number > maximum)
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool readSeconds(const char* text, double& value)
+{
+    char* end = nullptr;
+    const double number = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(number) || number <= 0)
+        return false;
+    value = number;
+    return true;
+}
+
+// "WxH", both sides whole positive numbers.
+bool readSize(const char* text, int& width, int& height)
+{
+    const char* x = std::strchr(text, 'x');
+    if (!x)
+        return false;
+    const std::string left(text, x);
+    return readInt(left.c_str(), 1, 16384, width) && readInt(x + 1, 1, 16384, height);
+}
+
+CommandLine fail(CommandLine line, std::string reason)
+{
+    line.action = CommandLine::Action::Error;
+    line.error = std::move(reason);
+    return line;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv)
+{
+    CommandLine line;
+    bool scriptGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind("--", 0) != 0) {
+            if (scriptGiven)
+                return fail(line, "more than one script name: " + argument);
+            if (argument.empty() || argument.size() > kMaxScriptName)
+                return fail(line, "the script name must have 1 to 255 characters");
+            line.script = argument;
+            scriptGiven = true;
+            continue;
+        }
+
+        if (argument == "--help") {
+            line.action = CommandLine::Action::Help;
+            return line;
+        }
+        if (argument == "--version") {
+            line.action = CommandLine::Action::Version;
+            return line;
+        }
+        if (argument == "--headless") {
+            line.run.output = RunOptions::Output::Headless;
+            continue;
+        }
+        if (argument == "--fullscreen" || argument == "--windowed") {
+            line.run.fullscreen = argument == "--fullscreen";
+            continue;
+        }
+
+        const bool takesValue = argument == "--data" || argument == "--capture" || argument == "--fps" ||
+                                argument == "--duration" || argument == "--size";
+        if (!takesValue)
+            return fail(line, "unknown option " + argument);
+        if (i + 1 >= argc)
+            return fail(line, argument + " needs a value");
+        const char* value = argv[++i];
+
+        if (argument == "--data") {
+            if (*value == '\0')
+                return fail(line, "--data needs a path");
+            line.dataPath = value;
+        } else if (argument == "--capture") {
+            if (*value == '\0')
+                return fail(line, "--capture needs a folder or an .mp4 file");
+            line.run.captureTarget = value;
+        } else if (argument == "--fps") {
+            if (!readInt(value, 1, 1000, line.run.captureFps))
+                return fail(line, "--fps needs a whole number from 1 to 1000");
+        } else if (argument == "--duration") {
+            double seconds = 0;
+            if (!readSeconds(value, seconds))
+                return fail(line, "--duration needs a positive number of seconds");
+            line.run.durationSeconds = seconds;
+        } else {
+            int width = 0;
+            int height = 0;
+            if (!readSize(value, width, height))
+                return fail(line, "--size needs WIDTHxHEIGHT, for example 640x480");
+            line.run.width = width;
+            line.run.height = height;
+        }
+    }
+    return line;
+}
+
+const char* usageText()
+{
+    return "usage: velmora [SCRIPT] [options]\n"
+           "Plays the show described by SCRIPT (default script.txt), a data file of the show.\n"
+           "\n"
+           "options:\n"
+           "  --data PATH         read the show's files from an archive file or a folder\n"
+           "                      instead of the archive built into the player\n"
+           "  --headless          render offscreen instead of in a window\n"
+           "  --capture TARGET    write every frame with a fixed step: PNG files into the\n"
+           "                      folder TARGET, or one video when TARGET ends in .mp4\n"
+           "  --fps N             frames per second of a capture (default 60)\n"
+           "  --duration SECONDS  stop a capture after this much show time\n"
+           "  --fullscreen        show fullscreen, whatever the script says\n"
+           "  --windowed          show in a window, whatever the script says\n"
+           "  --size WxH          window or picture size, instead of the script's\n"
+           "  --help              print this text and exit\n"
+           "  --version           print the version and exit\n";
+}
+
+const char* versionText() { return "velmora 1.0\n"; }
+
+}  // namespace velmora

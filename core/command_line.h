@@ -1,0 +1,34 @@
+// The player's command line: `velmora [SCRIPT] [options]`, options beginning with "--".
+#pragma once
+
+#include <string>
+
+#include "core/run_options.h"
+
+namespace velmora {
+
+// Longest accepted script name (the logical name of a data file).
+constexpr size_t kMaxScriptName = 255;
+
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    std::string error;  // Action::Error: what was wrong, one line without a line break
+
+    std::string script = "script.txt";  // logical name of the main script
+    std::string dataPath;               // empty: the archive linked into the player
+    RunOptions run;
+};
+
+// Reads argv[1..argc-1]. The first argument that is not an option names the script; options
+// taking a value read it from the next argument. Anything unknown or malformed gives
+// Action::Error with the reason.
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The usage text: synopsis and one line per option, ending with a line break.
+const char* usageText();
+
+// "velmora <version>\n".
+const char* versionText();
+
+}  // namespace velmora

@@ -1,0 +1,225 @@
+// The Demo: effect table, draw order, timeline, loading phase and main loop.
+#include "core/demo.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include "core/script_driver.h"
+#include "core/script_node.h"
+#include "core/script_values.h"
+
+namespace velmora {
+
+Demo::Demo(const RunOptions& options, std::span<const EffectType> effectTypes)
+    : DemoWindow(options), factory_(effectTypes)
+{
+}
+
+Demo::~Demo() { clearAll(); }
+
+// ---- Effects and draw order -------------------------------------------------------------
+
+Effect* Demo::findEffect(const char* name) const
+{
+    for (uint32_t i = 0; i < effectCount_; ++i) {
+        if (effects_[i]->hasName(name))
+            return effects_[i].get();
+    }
+    return nullptr;
+}
+
+void Demo::addEffect(const ScriptNode* element)
+{
+    if (effectCount_ == kMaxEffects) {
+        std::printf("XML Error: more than %u effects, add refused\n", kMaxEffects);
+        return;
+    }
+    if (std::unique_ptr<Effect> effect = factory_.create(element))
+        effects_[effectCount_++] = std::move(effect);
+}
+
+int Demo::setDrawOrder(const ScriptNode* element)
+{
+    drawCount_ = 0;
+    for (const auto& attribute : element->attributes) {
+        if (!sameName(attribute->name, "effect"))
+            continue;
+        Effect* effect = findEffect(attribute->value);
+        if (!effect) {
+            std::printf("XML Error: DrawOrder\n");
+            return -1;
+        }
+        if (drawCount_ == kMaxDrawOrder) {
+            std::printf("XML Error: DrawOrder holds at most %u entries\n", kMaxDrawOrder);
+            return -1;
+        }
+        drawOrder_[drawCount_++] = effect;
+    }
+    return 0;
+}
+
+int Demo::selectLoadingEffect(const ScriptNode* element)
+{
+    for (const auto& attribute : element->attributes) {
+        if (!sameName(attribute->name, "effect"))
+            continue;
+        Effect* effect = findEffect(attribute->value);
+        if (!effect)
+            return -1;
+        loadingEffect_ = effect;
+    }
+    return 0;
+}
+
+// ---- Timeline ---------------------------------------------------------------------------
+
+void Demo::addEvent(ScriptNode* element)
+{
+    if (events_.size() == kMaxEvents) {
+        std::printf("XML Error: more than %u events, event refused\n", kMaxEvents);
+        return;
+    }
+    Event event;
+    event.element = element;
+    for (const auto& attribute : element->attributes) {
+        if (sameName(attribute->name, "key")) {
+            for (char* c = attribute->value; *c; ++c) {
+                if (*c >= 'a' && *c <= 'z')
+                    *c = static_cast<char>(*c - 'a' + 'A');
+            }
+            event.key = static_cast<signed char>(attribute->value[0]);
+            event.time = kKeyEventTime;
+        } else if (sameName(attribute->name, "time")) {
+            event.time = scriptFloat(attribute->value);
+        }
+    }
+    // A time that is no number could never be compared with the clock; it would also hold
+    // back every event behind it. It never fires, like a key event.
+    if (std::isnan(event.time))
+        event.time = kKeyEventTime;
+    events_.push_back(event);
+}
+
+void Demo::sortEvents()
+{
+    // Exchanges only strictly greater neighbours, so equal times keep their document order.
+    for (bool exchanged = true; exchanged;) {
+        exchanged = false;
+        for (size_t i = 1; i < events_.size(); ++i) {
+            if (events_[i - 1].time > events_[i].time) {
+                std::swap(events_[i - 1], events_[i]);
+                exchanged = true;
+            }
+        }
+    }
+}
+
+// ---- Loading ----------------------------------------------------------------------------
+
+void Demo::drawLoadingFrame()
+{
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (loadingEffect_) {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        loadingEffect_->update(1.0f);
+        loadingEffect_->render();
+        glPopAttrib();
+    }
+    DemoWindow::frame();
+}
+
+void Demo::loadAll()
+{
+    std::printf("Loading.\n");
+    if (loadingEffect_)
+        loadingEffect_->load();
+    drawLoadingFrame();
+
+    std::printf("sorting events\n");
+    sortEvents();
+    std::printf("done.\n");
+
+    for (uint32_t i = 0; i < effectCount_; ++i) {
+        Effect* effect = effects_[i].get();
+        if (effect != loadingEffect_) {
+            std::printf("Loading effect %2u:[%s][%s]", i, effect->name, effect->type);
+            effect->load();
+            std::printf("done.\n");
+        }
+        drawLoadingFrame();
+    }
+}
+
+// ---- Main loop --------------------------------------------------------------------------
+
+void Demo::runMainLoop()
+{
+    // Without a window no quit message can ever arrive: the loop would never end.
+    if (!exists()) {
+        std::printf("run: no window, nothing to show\n");
+        return;
+    }
+    quitSeen_ = false;
+    frameTimer->reset();
+    frameTimer->setInterval(1);
+    while (pumpMessages())
+        frame();
+}
+
+bool Demo::pumpMessages()
+{
+    // A quit seen by a loop run from inside an event also ends the loop around it.
+    if (!quitSeen_ && !processMessages())
+        quitSeen_ = true;
+    return !quitSeen_;
+}
+
+bool Demo::frame()
+{
+    const float delta = frameTimer->step();
+    frameStart = clock;
+
+    while (nextEvent_ < events_.size() && events_[nextEvent_].time < 0)
+        ++nextEvent_;
+    while (nextEvent_ < events_.size() && events_[nextEvent_].time <= frameStart &&
+           !(events_[nextEvent_].time < 0)) {
+        // Applying the element may append events (reallocating the list): copy first.
+        const Event event = events_[nextEvent_];
+        std::printf("lastEvent: %i %f %f\n", static_cast<int>(nextEvent_), event.time, frameStart);
+        applyBlock(*this, event.element);
+        ++nextEvent_;
+    }
+
+    clock += delta * 0.01f;
+
+    for (uint32_t i = 0; i < drawCount_; ++i) {
+        Effect* effect = drawOrder_[i];
+        if (!effect->active)
+            continue;
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        effect->update(delta);
+        effect->render();
+        glPopAttrib();
+    }
+    return DemoWindow::frame();
+}
+
+void Demo::clearAll()
+{
+    for (uint32_t i = 0; i < effectCount_; ++i) {
+        effects_[i]->unload();
+        effects_[i].reset();
+    }
+    effectCount_ = 0;
+    drawOrder_.fill(nullptr);
+    drawCount_ = 0;
+    loadingEffect_ = nullptr;
+    events_.clear();
+    nextEvent_ = 0;
+}
+
+}  // namespace velmora

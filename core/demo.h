@@ -1,0 +1,93 @@
+// The show of one `demo` element: its effects, the draw order, the timeline of events, the
+// loading phase and the main loop, on top of the show's window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "core/demo_window.h"
+#include "core/display_settings.h"
+#include "core/effect.h"
+#include "core/effect_factory.h"
+
+namespace velmora {
+
+struct ScriptNode;
+
+constexpr uint32_t kMaxEffects = 48;
+constexpr uint32_t kMaxDrawOrder = 48;
+constexpr uint32_t kMaxEvents = 4096;
+
+// Time of an event that only a key could fire; the timeline never fires it.
+constexpr float kKeyEventTime = -10.0f;
+
+// One entry of the timeline: at `time` the element is applied like a child of `demo`.
+struct Event {
+    float time = 0;  // seconds of the show's clock; negative: never fires
+    int32_t key = 0;  // upper-cased first character of the `key` attribute, 0 when none
+    ScriptNode* element = nullptr;  // the `event` element; owned by the script tree, which outlives the Demo
+};
+
+class Demo : public DemoWindow {
+public:
+    // `effectTypes` is the factory's table of type names; it must outlive the Demo.
+    Demo(const RunOptions& options, std::span<const EffectType> effectTypes);
+    // Unloads and deletes the effects (clearAll) before the window parts go.
+    ~Demo() override;
+
+    // The first effect in creation order named `name` (ignoring case), or null.
+    Effect* findEffect(const char* name) const;
+    // `add`: creates the effect through the factory and appends it; an unknown type adds nothing.
+    // Past kMaxEffects the effect is refused with a message.
+    void addEffect(const ScriptNode* element);
+    // `draworder`: replaces the draw order by the `effect` attributes. -1 (after
+    // "XML Error: DrawOrder\n") at the first unknown name, keeping the entries before it.
+    int setDrawOrder(const ScriptNode* element);
+    // `event`: appends an event (unsorted). `key` upper-cases its value in the tree.
+    void addEvent(ScriptNode* element);
+    // Orders the events by time, keeping document order among equal times.
+    void sortEvents();
+    // `load`: the `effect` attributes choose the loading effect; -1 at the first unknown name,
+    // keeping the previous choice.
+    int selectLoadingEffect(const ScriptNode* element);
+    // Loads every effect, drawing the loading effect between loads, and sorts the events.
+    void loadAll();
+    // `run`: resets the timer (interval 1) and renders frames until the quit message.
+    void runMainLoop();
+    // False once the quit message has been seen (it stays seen for enclosing loops).
+    bool pumpMessages();
+    // One frame of the show: due events, clock, the draw order, buffer swap.
+    bool frame() override;
+    // Unloads and deletes every effect, empties the draw order and the events.
+    void clearAll();
+
+    uint32_t effectCount() const { return effectCount_; }
+    uint32_t drawCount() const { return drawCount_; }
+    uint32_t eventCount() const { return static_cast<uint32_t>(events_.size()); }
+    uint32_t nextEvent() const { return nextEvent_; }
+    Effect* effect(uint32_t index) const { return effects_[index].get(); }  // index < effectCount
+    Effect* drawEntry(uint32_t index) const { return drawOrder_[index]; }   // index < drawCount
+    const Event& event(uint32_t index) const { return events_[index]; }     // index < eventCount
+    Effect* loadingEffect() const { return loadingEffect_; }
+
+    DisplaySettings settings;
+    float frameStart = 0;  // clock at the start of the current frame, seconds
+
+private:
+    void drawLoadingFrame();
+
+    EffectFactory factory_;
+    std::array<std::unique_ptr<Effect>, kMaxEffects> effects_;
+    uint32_t effectCount_ = 0;
+    std::array<Effect*, kMaxDrawOrder> drawOrder_{};  // entries owned by effects_
+    uint32_t drawCount_ = 0;
+    std::vector<Event> events_;  // at most kMaxEvents
+    uint32_t nextEvent_ = 0;
+    Effect* loadingEffect_ = nullptr;  // one of effects_, or null
+    bool quitSeen_ = false;
+};
+
+}  // namespace velmora

@@ -1,0 +1,73 @@
+// The script driver: where the keywords of a `demo` element become actions on the Demo.
+#include "core/script_driver.h"
+
+#include "core/demo.h"
+#include "core/script_node.h"
+#include "core/script_values.h"
+
+namespace velmora {
+
+namespace {
+
+void upperCaseInPlace(char* text)
+{
+    for (; *text; ++text) {
+        if (*text >= 'a' && *text <= 'z')
+            *text = static_cast<char>(*text - 'a' + 'A');
+    }
+}
+
+void applyAttribute(Demo& demo, ScriptAttribute& attribute)
+{
+    if (sameName(attribute.name, "trigger")) {
+        upperCaseInPlace(attribute.value);
+        demo.key(static_cast<unsigned char>(attribute.value[0]), 0);
+    } else if (sameName(attribute.name, "width")) {
+        demo.settings.width = scriptInt(attribute.value);
+    } else if (sameName(attribute.name, "height")) {
+        demo.settings.height = scriptInt(attribute.value);
+    } else if (sameName(attribute.name, "bpp")) {
+        demo.settings.bitsPerPixel = scriptInt(attribute.value);
+    } else if (sameName(attribute.name, "fullscreen")) {
+        demo.settings.fullscreen = scriptInt(attribute.value) != 0;
+    }
+}
+
+void applyChild(Demo& demo, ScriptNode* child)
+{
+    // An effect's name comes first, so an effect named like a keyword hides the keyword.
+    if (Effect* effect = demo.findEffect(child->name)) {
+        effect->handleElement(child);
+    } else if (sameName(child->name, "draworder")) {
+        demo.setDrawOrder(child);
+    } else if (sameName(child->name, "add")) {
+        demo.addEffect(child);
+    } else if (sameName(child->name, "event")) {
+        demo.addEvent(child);
+    } else if (sameName(child->name, "create")) {
+        demo.create(demo.settings, "velmora");
+        demo.startUp();
+        demo.frameTimer->reset();
+        demo.frameTimer->setInterval(1);
+    } else if (sameName(child->name, "load")) {
+        demo.selectLoadingEffect(child);
+        demo.loadAll();
+    } else if (sameName(child->name, "run")) {
+        demo.runMainLoop();
+    } else if (sameName(child->name, "exit")) {
+        demo.close();
+    }
+}
+
+}  // namespace
+
+int applyBlock(Demo& demo, ScriptNode* element)
+{
+    for (const auto& attribute : element->attributes)
+        applyAttribute(demo, *attribute);
+    for (const auto& child : element->children)
+        applyChild(demo, child.get());
+    return 0;
+}
+
+}  // namespace velmora

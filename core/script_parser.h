@@ -1,0 +1,35 @@
+// The script markup parser: turns the text of a script file into a tree of ScriptNodes,
+// resolving `include` elements while it reads.
+#pragma once
+
+#include <cstdint>
+
+#include "core/script_node.h"
+
+namespace velmora {
+
+class DataStream;
+
+// Deepest element nesting accepted, counting nested includes; deeper input fails the parse.
+constexpr int kMaxScriptDepth = 200;
+
+// Status of parseChildren.
+constexpr int kParseOk = 0;       // end of data, or the closing tag of the node (or any at the root)
+constexpr int kParseStopped = 1;  // no further '<', a tag without '>', or a tag without a name
+constexpr int kParseFailed = -1;  // a mismatched closing tag, or a nested level or include failed
+
+// Parses the data file `fileName` (a logical name) into `node` as parseChildren does. The status
+// is not reported: whatever was built before an error stays in the tree. A file that cannot be
+// found adds nothing.
+void parseFile(ScriptNode* node, const char* fileName);
+
+// Reads elements from the stream's position and appends them as children of `node`, until the
+// end of the data, the closing tag of `node`, or an error (printed to stdout). Never reads past
+// the end of the stream's data. Returns one of the statuses above.
+int parseChildren(ScriptNode* node, DataStream& stream);
+
+// Appends one attribute per token found in the `length` characters at `text` (the attribute part
+// of an opening tag). Reads nothing outside them.
+void parseAttributes(ScriptNode* node, const char* text, uint32_t length);
+
+}  // namespace velmora
