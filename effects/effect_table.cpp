@@ -8,12 +8,19 @@
 
 #include <initializer_list>
 
+#include "effects/clear.h"
+#include "effects/fade.h"
+#include "effects/flash.h"
+
 namespace velmora {
 
 namespace {
 
 // An initializer list rather than an array so that the table may be empty.
 constexpr std::initializer_list<EffectType> kEffectTypes = {
+    {"clear", &createEffect<Clear>},
+    {"fade", &createEffect<Fade>},
+    {"flash", &createEffect<Flash>},
 };
 
 }  // namespace

@@ -1,0 +1,59 @@
+// The `fade` effect.
+#include "effects/fade.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <utility>
+
+namespace velmora {
+
+void Fade::load() { progress = 0; }
+
+void Fade::update(float delta)
+{
+    progress += delta * speed;
+    if (progress > 1.0f) {
+        progress = 0;
+        for (int i = 0; i < 4; ++i)
+            std::swap(fromColor[i], toColor[i]);
+    }
+}
+
+void Fade::render()
+{
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, 1, 0, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    float colour[4];
+    for (int i = 0; i < 4; ++i)
+        colour[i] = fromColor[i] + (toColor[i] - fromColor[i]) * progress;
+    glColor4fv(colour);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(0, 0);
+    glVertex2f(1, 0);
+    glVertex2f(1, 1);
+    glVertex2f(0, 0);
+    glVertex2f(0, 1);
+    glVertex2f(1, 1);
+    glEnd();
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+}  // namespace velmora

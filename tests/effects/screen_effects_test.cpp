@@ -1,0 +1,308 @@
+// The screen effects clear, flash and fade, checked by the pixels they leave.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "effects/clear.h"
+#include "effects/fade.h"
+#include "effects/flash.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/script_builder.h"
+
+namespace velmora {
+namespace {
+
+using testing::addChild;
+using testing::element;
+
+class ScreenEffectsTest : public testing::GLTest {
+protected:
+    void fill(float r, float g, float b)
+    {
+        glClearColor(r, g, b, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    // Renders `effect` the way the timeline does: attribute state saved around update and render.
+    void draw(Effect& effect, float delta = 1.0f)
+    {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        effect.update(delta);
+        effect.render();
+        glPopAttrib();
+    }
+
+    float depthAt(int x, int y)
+    {
+        float depth = -1;
+        glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        return depth;
+    }
+
+    void setDepth(double value)
+    {
+        glClearDepth(value);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+    }
+
+    void expectColour(int x, int y, int r, int g, int b, int tolerance = 2)
+    {
+        const auto p = pixel(x, y);
+        EXPECT_NEAR(p[0], r, tolerance) << "at " << x << "," << y;
+        EXPECT_NEAR(p[1], g, tolerance) << "at " << x << "," << y;
+        EXPECT_NEAR(p[2], b, tolerance) << "at " << x << "," << y;
+    }
+};
+
+TEST_F(ScreenEffectsTest, ClearUsesItsColourAndBufferFlags)
+{
+    Clear clear;
+    clear.handleElement(element("clear", {{"color", "ff804020"}}).get());
+    fill(1, 1, 1);
+    setDepth(0.25);
+    draw(clear);
+    expectColour(320, 240, 128, 64, 32, 0);
+    expectColour(0, 0, 128, 64, 32, 0);
+    EXPECT_FLOAT_EQ(depthAt(10, 10), 1.0f);
+
+    // cbuf 0: the picture stays, depth is still cleared.
+    clear.handleElement(element("clear", {{"cbuf", "0"}}).get());
+    fill(0, 1, 0);
+    setDepth(0.25);
+    draw(clear);
+    expectColour(100, 100, 0, 255, 0, 0);
+    EXPECT_FLOAT_EQ(depthAt(100, 100), 1.0f);
+
+    // zbuf 0 with cbuf 1: colour cleared, depth kept.
+    clear.handleElement(element("clear", {{"cbuf", "1"}, {"zbuf", "0"}}).get());
+    fill(0, 1, 0);
+    setDepth(0.25);
+    draw(clear);
+    expectColour(100, 100, 128, 64, 32, 0);
+    EXPECT_NEAR(depthAt(100, 100), 0.25f, 1e-4);
+
+    // Both off: nothing changes.
+    clear.handleElement(element("clear", {{"cbuf", "0"}}).get());
+    fill(0, 0, 1);
+    draw(clear);
+    expectColour(100, 100, 0, 0, 255, 0);
+    EXPECT_NEAR(depthAt(100, 100), 0.25f, 1e-4);
+}
+
+TEST_F(ScreenEffectsTest, TrailDarkensByItsValueEachFrameAndAlwaysClearsDepth)
+{
+    Clear clear;
+    // Colour and flags do not matter for a trail.
+    clear.handleElement(element("clear", {{"trailval", "0.1"}, {"color", "ffffffff"}, {"zbuf", "0"}}).get());
+    fill(200.0f / 255, 100.0f / 255, 50.0f / 255);
+    double expected[3] = {200, 100, 50};
+    for (int frame = 0; frame < 3; ++frame) {
+        setDepth(0.5);
+        draw(clear);
+        for (double& channel : expected)
+            channel *= 0.9;
+        // The whole picture is covered, corners included.
+        expectColour(0, 0, static_cast<int>(std::lround(expected[0])), static_cast<int>(std::lround(expected[1])),
+                     static_cast<int>(std::lround(expected[2])));
+        expectColour(639, 479, static_cast<int>(std::lround(expected[0])), static_cast<int>(std::lround(expected[1])),
+                     static_cast<int>(std::lround(expected[2])));
+        EXPECT_FLOAT_EQ(depthAt(320, 240), 1.0f);
+    }
+}
+
+TEST_F(ScreenEffectsTest, TrailValueChangesTakeEffectFromTheNextUpdate)
+{
+    Clear clear;
+    clear.handleElement(element("clear", {{"trailval", "0.5"}}).get());
+    clear.update(1);
+    // An event changes the value between update and render: this render still uses 0.5.
+    clear.handleElement(element("clear", {{"trailval", "0.9"}}).get());
+    fill(200.0f / 255, 200.0f / 255, 200.0f / 255);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    clear.render();
+    glPopAttrib();
+    expectColour(320, 240, 100, 100, 100);
+    draw(clear);
+    expectColour(320, 240, 10, 10, 10);
+}
+
+TEST_F(ScreenEffectsTest, FlashEnvelopeRisesHoldsFallsAndRearms)
+{
+    Flash flash;
+    auto settings = element("flash", {{"attack", "1"}, {"sustain", "1"}, {"decay", "0.6"}});
+    addChild(*settings, "go");
+    flash.handleElement(settings.get());
+    ASSERT_TRUE(flash.running);
+    EXPECT_FLOAT_EQ(flash.level, 0);
+
+    // speed 1, delta 1: 0.3 per call.
+    flash.update(1);
+    EXPECT_NEAR(flash.level, 0.3f, 1e-5);
+    flash.update(1);
+    flash.update(1);
+    EXPECT_NEAR(flash.level, 0.9f, 1e-5);
+    EXPECT_GT(flash.phase, 0);
+    // Reaching 1 also spends the step on holding; the level is not clipped.
+    flash.update(1);
+    EXPECT_NEAR(flash.level, 1.2f, 1e-5);
+    EXPECT_EQ(flash.phase, 0);
+    EXPECT_NEAR(flash.sustainLeft, 0.7f, 1e-5);
+    flash.update(1);
+    flash.update(1);
+    EXPECT_EQ(flash.phase, 0);
+    // The hold runs out and the fall starts in the same call.
+    flash.update(1);
+    EXPECT_LT(flash.phase, 0);
+    EXPECT_NEAR(flash.level, 1.2f - 0.18f, 1e-5);
+    int calls = 0;
+    while (flash.running && calls < 100) {
+        flash.update(1);
+        ++calls;
+    }
+    EXPECT_EQ(calls, 6);  // 1.02 falls by 0.18 per call
+    EXPECT_FALSE(flash.running);
+    EXPECT_EQ(flash.level, 0);
+    EXPECT_EQ(flash.phase, 1.0f);
+    EXPECT_EQ(flash.sustainLeft, 1.0f);
+
+    // Idle: nothing moves.
+    flash.update(10);
+    EXPECT_EQ(flash.level, 0);
+}
+
+TEST_F(ScreenEffectsTest, FlashEnvelopeFollowsSpeedAndZeroDecayHolds)
+{
+    Flash flash;
+    auto settings = element("flash", {{"attack", "0.5"}, {"decay", "0"}, {"sustain", "0"}, {"speed", "2"}});
+    addChild(*settings, "go");
+    flash.handleElement(settings.get());
+    flash.update(0.5f);  // step 2 * 0.5 * 0.3 = 0.3, times attack 0.5
+    EXPECT_NEAR(flash.level, 0.15f, 1e-5);
+    for (int i = 0; i < 200; ++i)
+        flash.update(1);
+    EXPECT_TRUE(flash.running);
+    EXPECT_GE(flash.level, 1.0f);
+    EXPECT_LT(flash.level, 1.31f);
+
+    // A new go restarts from level 0.
+    auto again = element("flash");
+    addChild(*again, "go");
+    flash.handleElement(again.get());
+    EXPECT_EQ(flash.level, 0);
+    EXPECT_EQ(flash.phase, 1.0f);
+}
+
+TEST_F(ScreenEffectsTest, FlashModesAddMultiplyAndInvert)
+{
+    Flash flash;
+    flash.handleElement(element("flash", {{"color", "ff8040ff"}, {"mode", "0"}}).get());
+    // Mode 0 adds colour x level.
+    flash.level = 0.5f;
+    fill(100.0f / 255, 100.0f / 255, 100.0f / 255);
+    draw(flash, 0);
+    expectColour(320, 240, 100 + 64, 100 + 32, 100 + 128);
+
+    // Mode 1 multiplies: never started, it draws black.
+    Flash multiply;
+    multiply.handleElement(element("flash", {{"mode", "1"}}).get());
+    fill(0.8f, 0.6f, 0.4f);
+    draw(multiply, 0);
+    expectColour(0, 0, 0, 0, 0, 0);
+    expectColour(639, 479, 0, 0, 0, 0);
+    multiply.level = 0.5f;
+    fill(0.8f, 0.6f, 0.4f);
+    draw(multiply, 0);
+    expectColour(320, 240, 102, 77, 51);
+
+    // Mode 2 (and 3) with white at level 1 inverts.
+    for (const char* mode : {"2", "3"}) {
+        Flash invert;
+        invert.handleElement(element("flash", {{"mode", mode}}).get());
+        invert.level = 1.0f;
+        fill(100.0f / 255, 20.0f / 255, 1.0f);
+        draw(invert, 0);
+        expectColour(320, 240, 155, 235, 0);
+    }
+
+    // Another mode keeps the blend function in force.
+    Flash other;
+    other.handleElement(element("flash", {{"mode", "7"}}).get());
+    other.level = 1.0f;
+    fill(0.2f, 0.4f, 0.6f);
+    glBlendFunc(GL_ZERO, GL_ONE);
+    draw(other, 0);
+    expectColour(320, 240, 51, 102, 153);
+}
+
+TEST_F(ScreenEffectsTest, FlashAndFadeLeaveTheMatricesAsTheyFoundThem)
+{
+    GLfloat before[16], after[16];
+    glMatrixMode(GL_PROJECTION);
+    glGetFloatv(GL_PROJECTION_MATRIX, before);
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(1, 2, 3);
+
+    Flash flash;
+    flash.render();
+    Fade fade;
+    fade.render();
+
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    glGetFloatv(GL_PROJECTION_MATRIX, after);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(after[i], before[i]);
+    glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    EXPECT_FLOAT_EQ(after[12], 1);
+    EXPECT_FLOAT_EQ(after[13], 2);
+    EXPECT_FLOAT_EQ(after[14], 3);
+}
+
+TEST_F(ScreenEffectsTest, FadeBlendsBetweenItsColoursAndSwapsThem)
+{
+    Fade fade;
+    fade.handleElement(element("fade", {{"speed", "0.25"}}).get());
+    fade.fromColor[0] = 1;  // red, transparent
+    fade.fromColor[3] = 0;
+    fade.toColor[2] = 1;  // blue, opaque
+    fade.toColor[3] = 1;
+    fade.load();
+
+    fade.update(2);  // progress 0.5
+    EXPECT_FLOAT_EQ(fade.progress, 0.5f);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    fill(0, 100.0f / 255, 0);
+    fade.render();
+    glPopAttrib();
+    // Colour (0.5, 0, 0.5, 0.5) plus the picture weighted by alpha 0.5.
+    expectColour(320, 240, 128, 50, 128);
+
+    fade.update(2);  // exactly 1: no swap yet
+    EXPECT_FLOAT_EQ(fade.progress, 1.0f);
+    EXPECT_EQ(fade.fromColor[0], 1);
+    fade.update(1);  // past 1: back to 0 with the colours swapped
+    EXPECT_EQ(fade.progress, 0);
+    EXPECT_EQ(fade.fromColor[2], 1);
+    EXPECT_EQ(fade.toColor[0], 1);
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    fill(0, 100.0f / 255, 0);
+    fade.render();
+    glPopAttrib();
+    // Opaque blue plus the whole picture.
+    expectColour(0, 479, 0, 100, 255);
+
+    // Default colours are opaque black: the picture stays as it was.
+    Fade plain;
+    fill(0.2f, 0.4f, 0.6f);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    plain.render();
+    glPopAttrib();
+    expectColour(320, 240, 51, 102, 153);
+}
+
+}  // namespace
+}  // namespace velmora
