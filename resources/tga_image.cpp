@@ -15,9 +15,16 @@ constexpr uint32_t kHeaderSize = 18;
 // A run-length packet of 1 + P bytes expands to at most 128 pixels of P bytes.
 constexpr uint64_t kMaxRunExpansion = 128;
 
+// The stream's read() result is not a byte count (data files return 0), so the remaining length
+// is checked before reading.
 bool readExactly(DataStream& stream, void* buffer, uint32_t count)
 {
-    return count == 0 || stream.read(buffer, count) == static_cast<int>(count);
+    if (count == 0)
+        return true;
+    if (stream.tell() > stream.size() || stream.size() - stream.tell() < count)
+        return false;
+    stream.read(buffer, count);
+    return true;
 }
 
 uint16_t little16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)); }

@@ -1,0 +1,265 @@
+// Texture and SceneTexture on an offscreen context: what is uploaded is what is drawn, in the
+// file's byte order for Texture and after the red-blue exchange for SceneTexture.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resources/data_file.h"
+#include "resources/data_stream.h"
+#include "resources/scene_texture.h"
+#include "resources/texture.h"
+#include "resources/tga_image.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/image_files.h"
+#include "tests/support/temp_data_dir.h"
+
+namespace velmora {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class TextureTest : public testing::GLTest {
+protected:
+    // Draws the bound texture over the whole window, modulated with white.
+    void drawFullScreen()
+    {
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_LIGHTING);
+        glEnable(GL_TEXTURE_2D);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glColor3f(1, 1, 1);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0), glVertex2f(-1, -1);
+        glTexCoord2f(1, 0), glVertex2f(1, -1);
+        glTexCoord2f(1, 1), glVertex2f(1, 1);
+        glTexCoord2f(0, 1), glVertex2f(-1, 1);
+        glEnd();
+    }
+
+    void expectColour(int x, int y, std::array<int, 3> rgb)
+    {
+        const auto p = pixel(x, y);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(p[c], rgb[c], 2) << "channel " << c << " at " << x << "," << y;
+    }
+
+    GLint levelWidth()
+    {
+        GLint width = -1;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        return width;
+    }
+};
+
+// A 2 x 2 24-bit image, bottom row first: red, green / blue, white.
+Bytes quadrantTga()
+{
+    testing::TgaHeader h;
+    h.width = 2;
+    h.height = 2;
+    return testing::tgaFile(h, {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255});
+}
+
+TEST_F(TextureTest, TwentyFourBitImageDrawsInFileRowOrderWithBlueGreenRedBytes)
+{
+    testing::TempDataDir dir;
+    dir.write("data/textures/quad.tga", quadrantTga());
+    DataFile file("quad.tga");
+    TgaImage image;
+    ASSERT_EQ(image.load(file), 0);
+    Texture texture;
+    ASSERT_EQ(texture.create(image.width, image.height, image.bitsPerPixel), 0);
+    EXPECT_NE(texture.name, 0u);
+    EXPECT_EQ(texture.bytesPerPixel, 3);
+    texture.upload(image.pixels.get(), image.pixelBytes);
+    texture.bind();
+    drawFullScreen();
+    expectColour(160, 120, {255, 0, 0});
+    expectColour(480, 120, {0, 255, 0});
+    expectColour(160, 360, {0, 0, 255});
+    expectColour(480, 360, {255, 255, 255});
+}
+
+TEST_F(TextureTest, ThirtyTwoBitImageKeepsItsAlpha)
+{
+    testing::TgaHeader h;
+    h.width = 1;
+    h.height = 1;
+    h.bitsPerPixel = 32;
+    TgaImage image;
+    testing::TempDataDir dir;
+    dir.write("data/textures/a.tga", testing::tgaFile(h, {0x20, 0x40, 0x80, 0x60}));
+    DataFile file("a.tga");
+    ASSERT_EQ(image.load(file), 0);
+    Texture texture;
+    texture.create(1, 1, 32);
+    texture.upload(image.pixels.get(), image.pixelBytes);
+    texture.bind();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ZERO);
+    drawFullScreen();
+    // colour scaled by alpha 0x60/255
+    expectColour(320, 240, {0x80 * 0x60 / 255, 0x40 * 0x60 / 255, 0x20 * 0x60 / 255});
+}
+
+TEST_F(TextureTest, OtherDepthsGetANameButNoStorageAndShortUploadsAreIgnored)
+{
+    Texture grey;
+    EXPECT_EQ(grey.create(4, 4, 8), 0);
+    EXPECT_NE(grey.name, 0u);
+    EXPECT_FALSE(grey.hasStorage());
+    grey.bind();
+    EXPECT_EQ(levelWidth(), 0);
+    const Bytes pixels(16, 0x7F);
+    grey.upload(pixels.data(), pixels.size());  // no storage: nothing to replace
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    Texture colour;
+    colour.create(2, 2, 24);
+    colour.bind();
+    EXPECT_EQ(levelWidth(), 2);
+    const Bytes red = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+    colour.upload(red.data(), red.size());
+    const Bytes shortGreen = {0, 255, 0};
+    colour.upload(shortGreen.data(), shortGreen.size());
+    drawFullScreen();
+    expectColour(320, 240, {255, 0, 0});
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextureTest, DestroyDeletesTheTextureAndMovesHandOwnershipOver)
+{
+    Texture a;
+    a.create(2, 2, 24);
+    const GLuint name = a.name;
+    Texture b = std::move(a);
+    EXPECT_EQ(a.name, 0u);
+    EXPECT_EQ(b.name, name);
+    EXPECT_TRUE(glIsTexture(name));
+    b.destroy();
+    EXPECT_FALSE(glIsTexture(name));
+    EXPECT_EQ(b.name, 0u);
+    EXPECT_EQ(b.width, 0);
+}
+
+TEST_F(TextureTest, SceneTextureShowsTheSameColoursAfterTheExchange)
+{
+    testing::TempDataDir dir;
+    dir.write("data/textures/quad.tga", quadrantTga());
+    SceneTexture texture("quad.tga");
+    ASSERT_EQ(texture.load(), 1);
+    EXPECT_EQ(texture.bytesPerPixel(), 3);
+    EXPECT_EQ(Bytes(texture.pixels(), texture.pixels() + 12), (Bytes{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}));
+    texture.create();
+    texture.bind();
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+    drawFullScreen();
+    expectColour(160, 120, {255, 0, 0});
+    expectColour(480, 120, {0, 255, 0});
+    expectColour(160, 360, {0, 0, 255});
+    expectColour(480, 360, {255, 255, 255});
+}
+
+TEST_F(TextureTest, SceneTextureAlphaPrefixIsCaseSensitive)
+{
+    testing::TempDataDir dir;
+    dir.write("data/textures/alphaleaf.tga", testing::solidTga24(2, 2, 1, 2, 3));
+    dir.write("data/textures/Alphaleaf.tga", testing::solidTga24(2, 2, 1, 2, 3));
+    SceneTexture lower("alphaleaf.tga");
+    lower.bind();  // loads and creates on first use
+    EXPECT_TRUE(lower.loaded());
+    EXPECT_NE(lower.textureName(), 0u);
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+    GLint func = 0;
+    GLfloat ref = 0;
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &func);
+    glGetFloatv(GL_ALPHA_TEST_REF, &ref);
+    EXPECT_EQ(func, GL_GREATER);
+    EXPECT_FLOAT_EQ(ref, 0.5f);
+
+    SceneTexture upper("Alphaleaf.tga");
+    upper.bind();
+    EXPECT_FALSE(upper.alphaTest());
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+}
+
+TEST_F(TextureTest, SceneTextureFailuresAreMarkedLoadedAndStayUnbound)
+{
+    testing::TempDataDir dir;
+    testing::TgaHeader rle;
+    rle.imageType = 10;
+    rle.width = 1;
+    rle.height = 1;
+    testing::TgaHeader withId;
+    withId.idLength = 1;
+    withId.width = 1;
+    withId.height = 1;
+    Bytes shortFile = testing::solidTga24(8, 8, 1, 1, 1);
+    shortFile.resize(shortFile.size() - 1);
+    const std::vector<std::pair<std::string, Bytes>> bad = {
+        {"rle.tga", testing::tgaFile(rle, {0x80, 1, 2, 3})},
+        {"id.tga", testing::tgaFile(withId, {'x', 1, 2, 3})},
+        {"tiny.tga", Bytes(17, 0)},
+        {"short.tga", shortFile},
+    };
+    for (const auto& [name, bytes] : bad) {
+        dir.write("data/textures/" + name, bytes);
+        SceneTexture texture(name.c_str());
+        EXPECT_EQ(texture.load(), 0) << name;
+        EXPECT_TRUE(texture.loaded());
+        texture.bind();  // already loaded: not tried again, nothing to bind
+        EXPECT_EQ(texture.textureName(), 0u) << name;
+        EXPECT_EQ(texture.pixels(), nullptr);
+    }
+    SceneTexture missing("nothere.tga");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(missing.load(), 0);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Loading Texture... nothere.tga\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("not found\n"), std::string::npos) << out;
+}
+
+TEST_F(TextureTest, SceneTexturePrintsItsProgressLines)
+{
+    testing::TempDataDir dir;
+    dir.write("data/textures/ok.tga", testing::solidTga24(2, 2, 1, 2, 3));
+    SceneTexture texture("ok.tga");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(texture.load(), 1);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const auto loading = out.find("Loading Texture... ok.tga\n");
+    const auto loaded = out.find("Loaded Texture : ok.tga\n");
+    ASSERT_NE(loading, std::string::npos) << out;
+    ASSERT_NE(loaded, std::string::npos) << out;
+    EXPECT_LT(loading, loaded);
+    EXPECT_EQ(out.find("not found"), std::string::npos);
+}
+
+TEST_F(TextureTest, SixteenBitSceneTextureGetsANameButNoImage)
+{
+    testing::TempDataDir dir;
+    testing::TgaHeader h;
+    h.bitsPerPixel = 16;
+    h.width = 2;
+    h.height = 1;
+    dir.write("data/textures/s16.tga", testing::tgaFile(h, {1, 2, 3, 4}));
+    SceneTexture texture("s16.tga");
+    ASSERT_EQ(texture.load(), 1);
+    EXPECT_EQ(Bytes(texture.pixels(), texture.pixels() + 4), (Bytes{1, 2, 3, 4})) << "no exchange within 2 bytes";
+    texture.create();
+    EXPECT_NE(texture.textureName(), 0u);
+    EXPECT_EQ(levelWidth(), 0);
+}
+
+}  // namespace
+}  // namespace velmora
