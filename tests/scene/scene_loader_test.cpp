@@ -1,0 +1,372 @@
+// The .zen reader: chunk walking, every chunk type, load-time links, and hostile input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/scene/zen_samples.h"
+
+namespace velmora {
+namespace {
+
+using testing::loadScene;
+using testing::placedAt;
+
+const uint8_t kRed[3] = {255, 0, 0};
+
+TEST(SceneLoader, HeaderOnlyIsEmptyAndWrongMagicFails)
+{
+    ZenWriter writer;
+    uint32_t result = 1;
+    auto scene = loadScene(writer.bytes(), &result);
+    EXPECT_EQ(result, 0u);
+    EXPECT_TRUE(scene->empty());
+
+    std::vector<uint8_t> bad = writer.bytes();
+    bad[0] = 'B';
+    loadScene(bad, &result);
+    EXPECT_EQ(result, SceneLoader::kBadMagic);
+    std::vector<uint8_t> shortFile(writer.bytes().begin(), writer.bytes().begin() + 7);
+    loadScene(shortFile, &result);
+    EXPECT_EQ(result, SceneLoader::kBadMagic);
+
+    Scene target;
+    SceneLoader loader;
+    EXPECT_EQ(loader.Load(0xC30, writer.bytes().data(), 8, &target), 0u);
+    EXPECT_EQ(loader.Load(SceneLoader::kFromMemory, nullptr, 8, &target), SceneLoader::kBadMagic);
+}
+
+TEST(SceneLoader, EveryChunkTypeReadsBack)
+{
+    ZenWriter w;
+    w.info();
+    w.texture(50, "tex", "fish.tga", "FISH_TGA");
+    w.texture(51, "tex2", "env.tga", "");
+    w.material(60, "mat", {0.5f, 0.25f, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 1},
+               {{50, 1}, {51, Material::kSphereMap}, {52, 1}});
+    w.light(70, "sun", {1, 1, 1, 0});
+    w.camera(80, "cam", 0.95f);
+    const uint8_t grey[3] = {10, 20, 30};
+    w.mesh(90, "quad", testing::quadGeometry(1, grey, 60));
+    w.joint(100, "bone", {1, 2, 3}, {0, 0, 0}, {1, 1, 1}, {0, 0, 0}, {0, 0, 0});
+    NodeValues v;
+    v.position = {1, 2, 3};
+    v.rotation = {0.1f, 0.2f, 0.3f};
+    v.scale = {4, 5, 6};
+    v.pivot = {7, 8, 9};
+    v.spare = {10, 11, 12};
+    v.offset = {13, 14, 15};
+    w.node(110, "box", v);
+    w.linkNode(120, "link", v, {{1, 2}, {3, 4}});
+    w.track(130, "tx", 2, 7, {{0, 0, 2, 2}, {10, 10, 2, 2}});
+    w.binding({{130, 110, kChannelPositionX}});
+    w.hierarchy({{110, {80, 90}}});
+    w.marker(140, "mark");
+    uint32_t result = 1;
+    auto scene = loadScene(w.bytes(), &result);
+    ASSERT_EQ(result, 0u);
+
+    ASSERT_EQ(scene->textures.size(), 2u);
+    EXPECT_EQ(scene->textures[0]->texture.fileName(), "fish.tga");
+    EXPECT_EQ(scene->textures[1]->texture.fileName(), "env.tga");
+    ASSERT_EQ(scene->materials.size(), 1u);
+    const Material& m = *scene->materials[0];
+    EXPECT_FLOAT_EQ(m.colours[0][1], 0.25f);
+    EXPECT_FLOAT_EQ(m.colours[1][0], 0.0f);  // the second colour is never filled
+    EXPECT_FLOAT_EQ(m.colours[2][0], 1.0f);
+    EXPECT_FLOAT_EQ(m.colours[3][3], 1.0f);
+    EXPECT_EQ(m.mapCount, 3u);
+    EXPECT_EQ(m.maps[0].textureId, 50u);
+    EXPECT_EQ(m.maps[1].flags, Material::kSphereMap);
+    ASSERT_EQ(scene->lights.size(), 1u);
+    EXPECT_FLOAT_EQ(scene->lights[0]->colour[3], 0.0f);
+    ASSERT_EQ(scene->cameras.size(), 1u);
+    EXPECT_FLOAT_EQ(scene->cameras[0]->fieldOfView, 0.95f);
+    ASSERT_EQ(scene->meshes.size(), 1u);
+    EXPECT_EQ(scene->meshes[0]->geometry.triangleCount(), 2u);
+    EXPECT_EQ(scene->meshes[0]->geometry.colours[4 * 5 + 2], 30);
+    ASSERT_EQ(scene->joints.size(), 1u);
+    EXPECT_FLOAT_EQ(scene->joints[0]->values.position.z, 3.0f);
+    ASSERT_EQ(scene->nodes.size(), 1u);
+    const TransformNode& node = *scene->nodes[0];
+    EXPECT_EQ(node.name, "box");
+    EXPECT_EQ(node.id, 110u);
+    EXPECT_FLOAT_EQ(node.values.pivot.y, 8.0f);
+    EXPECT_FLOAT_EQ(node.values.spare.z, 12.0f);
+    EXPECT_FLOAT_EQ(node.values.offset.x, 13.0f);
+    ASSERT_EQ(scene->linkNodes.size(), 1u);
+    EXPECT_FLOAT_EQ(scene->linkNodes[0]->values.offset.x, 0.0f);  // link nodes carry no offset
+    EXPECT_EQ(scene->linkNodes[0]->objectIds, (std::vector<uint32_t>{1, 3}));
+    EXPECT_EQ(scene->linkNodes[0]->pairValues, (std::vector<uint32_t>{2, 4}));
+    ASSERT_EQ(scene->tracks.size(), 1u);
+    EXPECT_EQ(scene->tracks[0]->preBehaviour, 2u);
+    EXPECT_EQ(scene->tracks[0]->keys.size(), 2u);
+    EXPECT_EQ(node.channels[0], scene->tracks[0].get());
+    EXPECT_TRUE(node.animated);
+    EXPECT_EQ(scene->cameras[0]->parent, scene->nodes[0].get());
+    EXPECT_EQ(scene->meshes[0]->parent, scene->nodes[0].get());
+    EXPECT_EQ(node.children.size(), 2u);
+    ASSERT_EQ(scene->markers.size(), 1u);
+    EXPECT_EQ(scene->markers[0]->id, 0u);  // markers take neither id nor name
+    EXPECT_TRUE(scene->markers[0]->name.empty());
+}
+
+TEST(SceneLoader, MeshPayloadFollowsTheSizeFormula)
+{
+    // 16 + 12V + 12F + 24TF + 48F + 8G with V = 4, F = 2, T = 1, G = 1.
+    ZenWriter w;
+    w.mesh(1, "quad", testing::quadGeometry(1, kRed));
+    uint32_t length;
+    std::memcpy(&length, w.bytes().data() + 8 + 8, 4);
+    EXPECT_EQ(length, 16u + 12 * 4 + 12 * 2 + 24 * 2 + 48 * 2 + 8);
+    EXPECT_EQ(w.bytes().size(), 8u + kChunkHeaderSize + length);
+
+    // The sphere of the format: 382 vertices, 760 triangles, one set, three groups.
+    MeshGeometry sphere;
+    sphere.positions.resize(382);
+    sphere.indices.assign(760 * 3, 0);
+    sphere.coordSetCount = 1;
+    sphere.coords.resize(760 * 3 * 2);
+    sphere.normals.resize(760 * 3);
+    sphere.colours.resize(760 * 3 * 4);
+    sphere.groupLast = {282, 540, 759};
+    sphere.groupMaterialIds = {1, 2, 3};
+    ZenWriter s;
+    s.mesh(2, "sphere", sphere);
+    EXPECT_EQ(s.bytes().size() - 8 - kChunkHeaderSize, 68464u);
+    auto scene = loadScene(s.bytes());
+    ASSERT_EQ(scene->meshes.size(), 1u);
+    EXPECT_EQ(scene->meshes[0]->geometry.groupLast, (std::vector<uint32_t>{282, 540, 759}));
+}
+
+TEST(SceneLoader, TrackWithoutKeysLeavesNothingAndItsBindingIsSkipped)
+{
+    ZenWriter w;
+    w.node(1, "n", placedAt(0, 0, 0));
+    w.track(2, "empty", 0, 0, {});
+    w.track(3, "ok", 0, 0, {{0, 5, 2, 2}});
+    w.binding({{2, 1, kChannelPositionX}, {3, 1, kChannelPositionY}, {3, 999, kChannelScaleX},
+               {3, 1, 0}});
+    auto scene = loadScene(w.bytes());
+    ASSERT_EQ(scene->tracks.size(), 1u);
+    EXPECT_EQ(scene->tracks[0]->id, 3u);
+    const TransformNode& node = *scene->nodes[0];
+    EXPECT_EQ(node.channels[0], nullptr);
+    EXPECT_EQ(node.channels[1], scene->tracks[0].get());
+    for (int i = 2; i < TransformNode::kChannelCount; ++i)
+        EXPECT_EQ(node.channels[i], nullptr) << i;
+}
+
+TEST(SceneLoader, BindingTargetsSearchNodesJointsLinkNodesThenLights)
+{
+    ZenWriter w;
+    w.light(5, "light", {1, 1, 1, 0});
+    w.joint(5, "joint", {}, {}, {1, 1, 1}, {}, {});
+    w.light(6, "light2", {1, 1, 1, 0});
+    w.track(9, "t", 0, 0, {{0, 1, 2, 2}});
+    w.binding({{9, 5, kChannelRotationZ}, {9, 6, kChannelGreen}, {9, 6, kChannelRotationX}});
+    auto scene = loadScene(w.bytes());
+    EXPECT_EQ(scene->joints[0]->channels[5], scene->tracks[0].get());
+    EXPECT_FALSE(scene->lights[0]->animated);
+    EXPECT_EQ(scene->lights[1]->channels[1], scene->tracks[0].get());
+    EXPECT_EQ(scene->lights[1]->channels[0], nullptr);
+}
+
+TEST(SceneLoader, ChildUnderTwoParentsStaysInBothListsWithTheSecondAsParent)
+{
+    ZenWriter w;
+    w.node(1, "a", placedAt(1, 0, 0));
+    w.node(2, "b", placedAt(0, 1, 0));
+    w.node(3, "c", placedAt(0, 0, 1));
+    w.hierarchy({{1, {3}}, {2, {3}}, {77, {3}}, {1, {88}}});
+    auto scene = loadScene(w.bytes());
+    TransformNode* a = scene->nodes[0].get();
+    TransformNode* b = scene->nodes[1].get();
+    TransformNode* c = scene->nodes[2].get();
+    EXPECT_EQ(c->parent, b);
+    ASSERT_EQ(a->children.size(), 1u);
+    EXPECT_EQ(a->children[0], c);
+    ASSERT_EQ(b->children.size(), 1u);
+    EXPECT_EQ(b->children[0], c);
+
+    // The walk places c under its parent b only.
+    scene->Prepare();
+    EXPECT_FLOAT_EQ(c->world[12], 0.0f);
+    EXPECT_FLOAT_EQ(c->world[13], 1.0f);
+    EXPECT_FLOAT_EQ(c->world[14], 1.0f);
+}
+
+TEST(SceneLoader, LoopingHierarchyIsRefusedAndPreparationEnds)
+{
+    ZenWriter w;
+    w.node(1, "a", placedAt(0, 0, 0));
+    w.node(2, "b", placedAt(0, 0, 0));
+    w.hierarchy({{1, {2}}, {2, {1}}, {2, {2}}});
+    auto scene = loadScene(w.bytes());
+    EXPECT_EQ(scene->nodes[1]->parent, scene->nodes[0].get());
+    EXPECT_EQ(scene->nodes[0]->parent, nullptr);
+    EXPECT_TRUE(scene->nodes[1]->children.empty());
+    scene->Prepare();
+    scene->Update(1);
+}
+
+TEST(SceneLoader, NamesAreCutTo63Characters)
+{
+    ZenWriter w;
+    w.node(1, std::string(64, 'x'), placedAt(0, 0, 0));
+    w.camera(2, "Cam01", 1);
+    auto scene = loadScene(w.bytes());
+    EXPECT_EQ(scene->nodes[0]->name, std::string(63, 'x'));
+    EXPECT_EQ(scene->FindByName("CAM01"), scene->cameras[0].get());
+    EXPECT_EQ(scene->FindByName(""), nullptr);
+    EXPECT_EQ(scene->FindByName("cam"), nullptr);
+}
+
+TEST(SceneLoader, FindByIdSearchesMeshesFirstAndMaterialsNeedEarlierTextures)
+{
+    ZenWriter w;
+    w.material(7, "early", {1, 1, 1, 1}, {}, {}, {{8, 1}});
+    w.texture(8, "t", "a.tga", "");
+    w.node(4, "node", placedAt(0, 0, 0));
+    w.mesh(4, "mesh", testing::quadGeometry(1, kRed));
+    w.material(9, "late", {1, 1, 1, 1}, {}, {}, {{8, 1}});
+    auto scene = loadScene(w.bytes());
+    EXPECT_EQ(scene->FindById(4), scene->meshes[0].get());
+    EXPECT_EQ(scene->FindById(8), scene->textures[0].get());
+    EXPECT_EQ(scene->FindById(12345), nullptr);
+    EXPECT_EQ(scene->materials[0]->maps[0].textureId, 0u);
+    EXPECT_EQ(scene->materials[1]->maps[0].textureId, 8u);
+}
+
+TEST(SceneLoader, SkinMakesASuppressedSourceAndAnUnlistedCopy)
+{
+    ZenWriter w;
+    w.node(1, "holder", placedAt(0, 0, 0));
+    w.mesh(2, "body", testing::quadGeometry(1, kRed));
+    w.joint(3, "bone", {}, {}, {1, 1, 1}, {}, {});
+    w.hierarchy({{1, {2}}});
+    w.skin(4, "skin", 2, {{{3, 1.0f}}, {{3, 0.5f}, {99, 0.5f}}, {}, {{3, 1}}});
+    w.skin(5, "lost", 77, {});
+    auto scene = loadScene(w.bytes());
+    ASSERT_EQ(scene->skins.size(), 1u);
+    ASSERT_EQ(scene->meshes.size(), 1u);
+    const Skin& skin = *scene->skins[0];
+    EXPECT_EQ(skin.source, scene->meshes[0].get());
+    EXPECT_TRUE(scene->meshes[0]->suppressed);
+    ASSERT_TRUE(skin.deformed);
+    EXPECT_EQ(skin.deformed->parent, scene->nodes[0].get());
+    EXPECT_EQ(scene->nodes[0]->children.back(), skin.deformed.get());
+    ASSERT_EQ(skin.influences.size(), 4u);
+    EXPECT_EQ(skin.influences[1].size(), 1u);  // joint 99 does not resolve
+    EXPECT_FLOAT_EQ(skin.influences[1][0].weight, 0.5f);
+}
+
+TEST(SceneLoader, TruncatedFilesKeepWhatWasReadAndNeverReadPastTheData)
+{
+    ZenWriter w;
+    w.info();
+    w.node(1, "a", placedAt(0, 0, 0));
+    w.mesh(2, "m", testing::quadGeometry(1, kRed));
+    w.track(3, "t", 0, 0, {{0, 0, 4, 4}, {5, 1, 4, 4}});
+    const std::vector<uint8_t>& full = w.bytes();
+    const size_t afterNode = 8 + 2 * kChunkHeaderSize + 536 + 72;
+    const size_t afterMesh = afterNode + kChunkHeaderSize + 240;
+    for (size_t size = 0; size < full.size(); ++size) {
+        // A fresh heap copy of exactly `size` bytes lets the sanitizer build catch any overread.
+        std::vector<uint8_t> cut(full.begin(), full.begin() + size);
+        auto scene = loadScene(cut);
+        EXPECT_EQ(scene->nodes.size(), size >= afterNode ? 1u : 0u) << size;
+        EXPECT_EQ(scene->meshes.size(), size >= afterMesh ? 1u : 0u) << size;
+        EXPECT_TRUE(scene->tracks.empty()) << size;
+    }
+    EXPECT_EQ(loadScene(full)->tracks.size(), 1u);
+}
+
+// Overwrites the u32 at `offset` of the first chunk's payload.
+void patchPayload(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
+{
+    std::memcpy(bytes.data() + 8 + kChunkHeaderSize + offset, &value, 4);
+}
+
+TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
+{
+    auto withTail = [](ZenWriter& w) { w.camera(99, "after", 1); };
+    struct Case {
+        const char* what;
+        void (*write)(ZenWriter&);
+        size_t offset;
+        uint32_t value;
+    };
+    const Case cases[] = {
+        {"vertices", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); }, 0,
+         0x10000000},
+        {"triangles", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); },
+         4 + 48, 3},
+        {"index", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); },
+         4 + 48 + 4 + 8, 4},
+        {"coordinate sets", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); },
+         4 + 48 + 4 + 24, 0xFFFFFFFF},
+        {"keys", [](ZenWriter& w) { w.track(1, "t", 0, 0, {{0, 1, 2, 2}}); }, 8, 2},
+        {"influences", [](ZenWriter& w) { w.skin(1, "s", 1, {{{1, 1}}}); }, 8, 0x7FFFFFFF},
+        {"negative influences", [](ZenWriter& w) { w.skin(1, "s", 1, {{{1, 1}}}); }, 8,
+         0xFFFFFFFF},
+        {"maps", [](ZenWriter& w) { w.material(1, "m", {}, {}, {}, {{1, 1}}); }, 48, 2},
+        {"pairs", [](ZenWriter& w) { w.linkNode(1, "l", {}, {{1, 1}}); }, 60, 2},
+        {"texture name", [](ZenWriter& w) { w.texture(1, "t", "a.tga", "A_TGA"); }, 0, 100},
+        {"second name", [](ZenWriter& w) { w.texture(1, "t", "a.tga", "A_TGA"); }, 9, 6},
+    };
+    for (const Case& c : cases) {
+        ZenWriter w;
+        c.write(w);
+        withTail(w);
+        std::vector<uint8_t> bytes = w.bytes();
+        patchPayload(bytes, c.offset, c.value);
+        uint32_t result = 1;
+        auto scene = loadScene(bytes, &result);
+        EXPECT_EQ(result, 0u) << c.what;
+        EXPECT_TRUE(scene->meshes.empty() && scene->tracks.empty() && scene->skins.empty() &&
+                    scene->materials.empty() && scene->linkNodes.empty() &&
+                    scene->textures.empty())
+            << c.what;
+        EXPECT_EQ(scene->cameras.size(), 1u) << c.what;
+    }
+}
+
+TEST(SceneLoader, LyingHierarchyAndBindingCountsChangeNothing)
+{
+    ZenWriter w;
+    w.node(1, "a", placedAt(0, 0, 0));
+    w.node(2, "b", placedAt(0, 0, 0));
+    w.track(3, "t", 0, 0, {{0, 1, 2, 2}});
+    w.hierarchy({{1, {2}}, {2, {}}});
+    w.binding({{3, 1, kChannelPositionX}});
+    std::vector<uint8_t> bytes = w.bytes();
+    const size_t hierarchyPayload = 8 + 2 * (kChunkHeaderSize + 72) + kChunkHeaderSize + 28 +
+                                    kChunkHeaderSize;
+    const uint32_t tooMany = 3;
+    std::memcpy(bytes.data() + hierarchyPayload + 20, &tooMany, 4);  // second group's k
+    const size_t bindingPayload = hierarchyPayload + 24 + kChunkHeaderSize;
+    std::memcpy(bytes.data() + bindingPayload, &tooMany, 4);
+    auto scene = loadScene(bytes);
+    EXPECT_EQ(scene->nodes[1]->parent, nullptr);
+    EXPECT_TRUE(scene->nodes[0]->children.empty());
+    EXPECT_FALSE(scene->nodes[0]->animated);
+}
+
+TEST(SceneLoader, UnknownChunksAreSkippedAndAnOverlongChunkEndsReading)
+{
+    ZenWriter w;
+    w.chunk(0x12345678, 1, "odd", std::vector<uint8_t>(13, 0xEE));
+    w.camera(2, "first", 1);
+    w.chunk(kChunkCamera, 3, "big", std::vector<uint8_t>(4, 0));
+    w.camera(4, "never", 1);
+    std::vector<uint8_t> bytes = w.bytes();
+    const size_t bigHeader = 8 + kChunkHeaderSize + 13 + kChunkHeaderSize + 4;
+    const uint32_t huge = 0xFFFFFFF0;
+    std::memcpy(bytes.data() + bigHeader + 8, &huge, 4);
+    auto scene = loadScene(bytes);
+    ASSERT_EQ(scene->cameras.size(), 1u);
+    EXPECT_EQ(scene->cameras[0]->name, "first");
+}
+
+}  // namespace
+}  // namespace velmora
