@@ -36,8 +36,9 @@ bool GLWindow::makeCurrent()
 bool GLWindow::create(DisplaySettings& settings, const char* title)
 {
     releaseGL();
+    // Offscreen there is no display mode to change; the settings record the request all the same.
     fullscreen = settings.fullscreen && !offscreen;
-    if (fullscreen) {
+    if (settings.fullscreen) {
         settings.windowX = 0;
         settings.windowY = 0;
         settings.windowFlags |= kWindowFullscreen | kWindowKeepPosition;

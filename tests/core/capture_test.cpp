@@ -1,0 +1,184 @@
+// Frame capture: PNG frames of the main loop with a fixed step, ending at the duration.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/demo_window.h"
+#include "core/frame_capture.h"
+#include "core/offscreen_context.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Png {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;  // top row first
+    const uint8_t* at(int x, int row) const { return &rgb[(static_cast<size_t>(row) * width + x) * 3]; }
+};
+
+bool readPng(const fs::path& path, Png& out)
+{
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.rgb.resize(PNG_IMAGE_SIZE(image));
+    const bool ok = png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
+class CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() /
+                 ("velmora-capture-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    RunOptions captureOptions(std::optional<double> duration, int fps = 60)
+    {
+        RunOptions options;
+        options.output = RunOptions::Output::Headless;
+        options.captureTarget = (folder / "frames").string();
+        options.captureFps = fps;
+        options.durationSeconds = duration;
+        return options;
+    }
+
+    fs::path folder;
+};
+
+TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
+{
+    fs::create_directories(folder);
+    // 2 x 2, GL order: bottom row red then green, top row blue then white; alpha 0 everywhere.
+    const uint8_t rgba[] = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0};
+    const fs::path path = folder / "tiny.png";
+    ASSERT_TRUE(FrameCapture::writePng(path.string(), rgba, 2, 2));
+    Png png;
+    ASSERT_TRUE(readPng(path, png));
+    ASSERT_EQ(png.width, 2);
+    ASSERT_EQ(png.height, 2);
+    EXPECT_EQ(png.at(0, 0)[2], 255);  // blue at the top left
+    EXPECT_EQ(png.at(1, 0)[0], 255);
+    EXPECT_EQ(png.at(1, 0)[1], 255);
+    EXPECT_EQ(png.at(0, 1)[0], 255);  // red at the bottom left
+    EXPECT_EQ(png.at(1, 1)[1], 255);
+
+    EXPECT_FALSE(FrameCapture::writePng((folder / "missing" / "x.png").string(), rgba, 2, 2));
+    EXPECT_FALSE(FrameCapture::writePng(path.string(), rgba, 0, 2));
+}
+
+TEST_F(CaptureTest, FrameNamesCountFromZeroWithSixDigits)
+{
+    FrameCapture capture(folder.string(), 60, std::nullopt);
+    EXPECT_EQ(fs::path(capture.framePath(0)).filename(), "frame-000000.png");
+    EXPECT_EQ(fs::path(capture.framePath(1234567)).filename(), "frame-1234567.png");
+    EXPECT_EQ(fs::path(capture.framePath(42)).parent_path(), folder);
+}
+
+TEST_F(CaptureTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
+{
+    OffscreenContext probe(4, 4);
+    if (!probe.valid())
+        GTEST_SKIP() << "no OSMesa context available";
+
+    DemoWindow window(captureOptions(0.1, 30));  // 3 frames
+    DisplaySettings settings;
+    settings.width = 64;
+    settings.height = 48;
+    ASSERT_TRUE(window.create(settings, "velmora"));
+    window.startUp();
+    // Loading frames come before the main loop and are not captured.
+    window.frame();
+    window.frame();
+    EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000000.png"));
+
+    window.frameTimer->reset();
+    window.frameTimer->setInterval(1);
+    int frames = 0;
+    float clock = 0;
+    while (window.processMessages() && frames < 10) {
+        clock += window.frameTimer->step() * 0.01f;
+        // Frame n: the lower half in a colour that tells the frames apart.
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, 64, 24);
+        glClearColor(static_cast<float>(frames + 1) * 60.0f / 255.0f, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        window.frame();
+        ++frames;
+    }
+    EXPECT_EQ(frames, 3);
+    EXPECT_FALSE(window.exists());
+    EXPECT_NEAR(clock, 0.1f, 1e-5);
+
+    for (int n = 0; n < 3; ++n) {
+        Png png;
+        ASSERT_TRUE(readPng(folder / "frames" / FrameCapture(".", 30, {}).framePath(n).substr(2), png)) << n;
+        EXPECT_EQ(png.width, 64);
+        EXPECT_EQ(png.height, 48);
+        EXPECT_EQ(png.at(10, 47)[0], (n + 1) * 60) << n;  // bottom row
+        EXPECT_EQ(png.at(10, 0)[0], 0) << n;              // top row
+    }
+    EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000003.png"));
+}
+
+TEST_F(CaptureTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
+{
+    OffscreenContext probe(4, 4);
+    if (!probe.valid())
+        GTEST_SKIP() << "no OSMesa context available";
+
+    DemoWindow window(captureOptions(std::nullopt));
+    DisplaySettings settings;
+    settings.width = 32;
+    settings.height = 32;
+    ASSERT_TRUE(window.create(settings, "velmora"));
+    window.startUp();
+    ASSERT_TRUE(window.processMessages());
+    for (int i = 0; i < 5; ++i)
+        window.frame();
+    EXPECT_TRUE(window.exists());
+    // An exit in the middle of a frame: the rest of the frame has no context and writes nothing.
+    window.close();
+    window.frame();
+    EXPECT_FALSE(window.processMessages());
+    EXPECT_TRUE(fs::exists(folder / "frames" / "frame-000004.png"));
+    EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000005.png"));
+}
+
+TEST_F(CaptureTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecorded)
+{
+    OffscreenContext probe(4, 4);
+    if (!probe.valid())
+        GTEST_SKIP() << "no OSMesa context available";
+    fs::create_directories(folder);
+    {
+        std::ofstream blocker(folder / "frames");  // a file where the folder should be
+    }
+    DemoWindow window(captureOptions(1.0));
+    DisplaySettings settings;
+    EXPECT_FALSE(window.create(settings, "velmora"));
+    EXPECT_FALSE(window.exists());
+    EXPECT_FALSE(window.processMessages());
+}
+
+}  // namespace
+}  // namespace velmora
