@@ -1,0 +1,351 @@
+// The Demo's timeline, draw order, loading phase and main loop, run headless on an offscreen
+// context through the script driver.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/demo.h"
+#include "core/frame_timer.h"
+#include "core/script_driver.h"
+#include "core/script_values.h"
+#include "tests/support/script_builder.h"
+
+namespace velmora {
+namespace {
+
+using testing::addChild;
+using testing::element;
+
+// What the probe effects did, in order, across all of them.
+std::vector<std::string> journal;
+// Ticks (hundredths of a second at 100 Hz) the probe effects advance the frame counter per render.
+ManualCounter* counter = nullptr;
+uint64_t ticksPerFrame = 0;
+
+// Logs every operation; its element attribute `say` is logged too. Rendering switches on GL
+// lighting and notes whether it found it on.
+class Probe : public Effect {
+public:
+    void load() override { journal.push_back(std::string("load ") + name); }
+    void unload() override { journal.push_back(std::string("unload ") + name); }
+    void update(float delta) override
+    {
+        journal.push_back(std::string("update ") + name + " " + std::to_string(static_cast<int>(delta * 100)));
+    }
+    void render() override
+    {
+        journal.push_back(std::string("render ") + name + (glIsEnabled(GL_LIGHTING) ? " lit" : ""));
+        glEnable(GL_LIGHTING);
+    }
+    void handleElement(const ScriptNode* node) override
+    {
+        Effect::handleElement(node);
+        for (const auto& attribute : node->attributes) {
+            if (sameName(attribute->name, "say"))
+                journal.push_back(std::string(name) + " says " + attribute->value);
+        }
+    }
+};
+
+// Moves the frame counter by one frame's ticks each time it is drawn; drawn once per frame, it
+// sets the duration of every frame.
+class Ticker : public Effect {
+public:
+    void update(float) override {}
+    void render() override
+    {
+        if (counter)
+            counter->advance(ticksPerFrame);
+    }
+};
+
+constexpr EffectType kProbeTypes[] = {{"probe", &createEffect<Probe>}, {"ticker", &createEffect<Ticker>}};
+
+class DemoTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        journal.clear();
+        counter = nullptr;
+        ticksPerFrame = 0;
+        RunOptions options;
+        options.output = RunOptions::Output::Headless;
+        demo = std::make_unique<Demo>(options, kProbeTypes);
+        script = element("demo", {{"width", "64"}, {"height", "48"}});
+    }
+    void TearDown() override { counter = nullptr; }
+
+    // A frame timer on a counter that only the ticker effect "clock" moves: every frame after
+    // the first lasts `ticks` hundredths of a second. Put "clock" in the draw order.
+    void useFrameCounter(uint64_t ticks)
+    {
+        auto source = std::make_unique<ManualCounter>(100);
+        counter = source.get();
+        ticksPerFrame = ticks;
+        demo->frameTimer = std::make_unique<FrameTimer>(std::move(source));
+        addChild(*script, "add", {{"type", "ticker"}, {"name", "clock"}});
+    }
+
+    void add(const char* name) { addChild(*script, "add", {{"type", "probe"}, {"name", name}}); }
+
+    // Runs the script, returning what it printed.
+    std::string runScript()
+    {
+        ::testing::internal::CaptureStdout();
+        applyBlock(*demo, script.get());
+        return ::testing::internal::GetCapturedStdout();
+    }
+
+    std::vector<std::string> entriesWith(const std::string& text) const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : journal) {
+            if (entry.find(text) != std::string::npos)
+                found.push_back(entry);
+        }
+        return found;
+    }
+
+    // Index of `entry` in the journal; -1 when absent.
+    int position(const std::string& entry) const
+    {
+        for (size_t i = 0; i < journal.size(); ++i) {
+            if (journal[i] == entry)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    // Number of frames the probe named `name` rendered before the journal entry at `index`.
+    int framesBefore(const std::string& name, int index) const
+    {
+        int frames = 0;
+        for (int i = 0; i < index; ++i)
+            frames += journal[i].rfind("render " + name, 0) == 0;
+        return frames;
+    }
+
+    std::unique_ptr<Demo> demo;
+    std::unique_ptr<ScriptNode> script;
+};
+
+TEST_F(DemoTest, LoadingDrawsOneFrameAfterTheLoaderAndOnePerSlot)
+{
+    add("a");
+    add("loader");
+    add("b");
+    add("c");
+    addChild(*script, "create");
+    addChild(*script, "load", {{"effect", "loader"}});
+    std::string output = runScript();
+    if (!demo->hasContext())
+        GTEST_SKIP() << "no offscreen GL context";
+    output.erase(0, output.find("Loading.\n"));  // after the context's extension lines
+
+    EXPECT_EQ(journal, (std::vector<std::string>{
+                           "load loader", "update loader 100", "render loader",  // after the loader
+                           "load a", "update loader 100", "render loader",       // slot 0
+                           "update loader 100", "render loader",                 // slot 1: the loader
+                           "load b", "update loader 100", "render loader",       // slot 2
+                           "load c", "update loader 100", "render loader",       // slot 3
+                       }));
+    EXPECT_EQ(output, "Loading.\n"
+                      "sorting events\n"
+                      "done.\n"
+                      "Loading effect  0:[a][probe]done.\n"
+                      "Loading effect  2:[b][probe]done.\n"
+                      "Loading effect  3:[c][probe]done.\n");
+    // Loading frames leave the clock alone.
+    EXPECT_EQ(demo->clock, 0.0f);
+}
+
+TEST_F(DemoTest, UnknownLoadingEffectKeepsThePreviousChoice)
+{
+    add("first");
+    add("second");
+    ScriptNode* load = addChild(*script, "load", {{"effect", "second"}, {"effect", "missing"}, {"effect", "first"}});
+    runScript();
+    EXPECT_EQ(demo->loadingEffect(), demo->findEffect("second"));
+    EXPECT_EQ(demo->selectLoadingEffect(load), -1);
+    // Without any effects, nothing can be chosen.
+    demo->clearAll();
+    EXPECT_EQ(demo->selectLoadingEffect(load), -1);
+    EXPECT_EQ(demo->loadingEffect(), nullptr);
+}
+
+TEST_F(DemoTest, EventsFireInTimeThenDocumentOrder)
+{
+    useFrameCounter(10);  // 0.5 hundredths in the first frame, then 0.1 s per frame
+    add("p");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "clock"}, {"effect", "p"}});
+    addChild(*addChild(*script, "event", {{"time", "0.3"}}), "p", {{"say", "late-first"}});
+    addChild(*addChild(*script, "event", {{"time", "0"}}), "p", {{"say", "zero"}});
+    addChild(*addChild(*script, "event", {{"time", "0.3"}}), "p", {{"say", "late-second"}});
+    addChild(*addChild(*script, "event", {{"key", "a"}, {"time", "0.1"}}), "p", {{"say", "key-then-time"}});
+    ScriptNode* timeThenKey = addChild(*script, "event", {{"time", "0.1"}, {"key", "b"}});
+    addChild(*timeThenKey, "p", {{"say", "time-then-key"}});
+    addChild(*addChild(*script, "event", {{"time", "-0.5"}}), "p", {{"say", "negative"}});
+    addChild(*addChild(*script, "event", {{"time", "nan"}}), "p", {{"say", "not-a-number"}});
+    addChild(*addChild(*script, "event", {{"time", "0.6"}}), "exit");
+    addChild(*script, "load");
+    addChild(*script, "run");
+    const std::string output = runScript();
+    if (!demo->hasContext() && position("render p") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+
+    EXPECT_EQ(entriesWith("says"), (std::vector<std::string>{"p says zero", "p says key-then-time",
+                                                             "p says late-first", "p says late-second"}));
+    // Frame starts: 0, 0.005, 0.105, 0.205, 0.305: the 0.3 events fire in the fifth frame.
+    EXPECT_EQ(framesBefore("p", position("p says zero")), 0);
+    EXPECT_EQ(framesBefore("p", position("p says key-then-time")), 2);
+    EXPECT_EQ(framesBefore("p", position("p says late-first")), 4);
+    EXPECT_EQ(framesBefore("p", position("p says late-second")), 4);
+
+    // The key attribute is upper-cased in the tree; the key events lead the sorted list.
+    EXPECT_STREQ(timeThenKey->attributes[1]->value, "B");
+    EXPECT_EQ(demo->event(0).key, 'B');
+    EXPECT_EQ(demo->event(0).time, kKeyEventTime);
+    EXPECT_EQ(demo->event(4).key, 'A');
+    EXPECT_FLOAT_EQ(demo->event(4).time, 0.1f);
+    EXPECT_NE(output.find("lastEvent: 3 0.000000 0.000000\n"), std::string::npos) << output;
+}
+
+TEST_F(DemoTest, FirstFrameAdvancesTheClockByTheResetStep)
+{
+    add("p");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "p"}});
+    addChild(*addChild(*script, "event"), "exit");  // no time: fires in the first frame
+    addChild(*script, "run");
+    runScript();
+    if (position("render p") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+    EXPECT_EQ(demo->clock, 0.5f * 0.01f);
+    EXPECT_EQ(entriesWith("render").size(), 1u);
+}
+
+TEST_F(DemoTest, ExitInsideAnEventEndsTheLoopAfterThatFrame)
+{
+    useFrameCounter(10);
+    add("p");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "clock"}, {"effect", "p"}});
+    ScriptNode* last = addChild(*script, "event", {{"time", "0.2"}});
+    addChild(*last, "exit");
+    addChild(*last, "p", {{"say", "after-exit"}});
+    addChild(*script, "load");
+    addChild(*script, "run");
+    addChild(*script, "p", {{"say", "after-run"}});
+    addChild(*script, "exit");  // finds the window closed
+    runScript();
+    if (position("render p") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+
+    // Frame starts 0, 0.005, 0.105, 0.205: exit fires in the fourth frame, which still draws.
+    const int exitAt = position("p says after-exit");
+    ASSERT_GE(exitAt, 0);
+    EXPECT_EQ(framesBefore("p", exitAt), 3);
+    EXPECT_EQ(entriesWith("render p").size(), 4u);
+    EXPECT_GT(position("p says after-run"), position("render p") + 3);
+    EXPECT_FALSE(demo->exists());
+
+    // A second run with the window gone returns instead of waiting for a quit that never comes.
+    ::testing::internal::CaptureStdout();
+    demo->runMainLoop();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "run: no window, nothing to show\n");
+}
+
+TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveAndStopsAtUnknownNames)
+{
+    useFrameCounter(10);
+    add("a");
+    add("b");
+    add("c");
+    addChild(*script, "create");
+    addChild(*script, "b", {{"active", "0"}});
+    addChild(*script, "draworder", {{"effect", "clock"}, {"effect", "a"}, {"effect", "b"}, {"effects", "c"}, {"effect", "a"},
+                                    {"effect", "nobody"}, {"effect", "c"}});
+    addChild(*addChild(*script, "event", {{"time", "0.1"}}), "b", {{"active", "1"}});
+    addChild(*addChild(*script, "event", {{"time", "0.2"}}), "exit");
+    addChild(*script, "run");
+    const std::string output = runScript();
+    if (position("render a") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+
+    EXPECT_EQ(output.find("XML Error: DrawOrder\n"), output.rfind("XML Error: DrawOrder\n"));
+    EXPECT_NE(output.find("XML Error: DrawOrder\n"), std::string::npos);
+    ASSERT_EQ(demo->drawCount(), 4u);
+    EXPECT_EQ(demo->drawEntry(2), demo->findEffect("b"));
+    EXPECT_EQ(demo->drawEntry(3), demo->findEffect("a"));
+
+    // Frames start at 0, 0.005, 0.105 and 0.205: b is switched on in the third frame. Each
+    // effect finds GL lighting off, though the one drawn before it switched it on.
+    EXPECT_TRUE(entriesWith("lit").empty());
+    EXPECT_EQ(entriesWith("render b").size(), 2u);
+    EXPECT_EQ(entriesWith("render a").size(), 8u);
+    EXPECT_EQ(framesBefore("a", position("render b")), 5);  // two frames of two, then the first a
+}
+
+TEST_F(DemoTest, EffectNamedLikeAKeywordAndDuplicateNames)
+{
+    addChild(*script, "add", {{"type", "PROBE"}, {"name", "event"}});
+    addChild(*script, "add", {{"type", "probe"}, {"name", "twin"}});
+    addChild(*script, "add", {{"type", "probe"}, {"name", "TWIN"}});
+    addChild(*script, "add", {{"type", "nosuchtype"}, {"name", "ghost"}});
+    addChild(*script, "event", {{"time", "1"}, {"say", "to-the-effect"}});
+    addChild(*script, "twin", {{"speed", "2.5"}, {"active", "x"}});
+    addChild(*script, "ghost", {{"say", "lost"}});
+    const std::string output = runScript();
+
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(demo->effectCount(), 3u);
+    EXPECT_EQ(demo->eventCount(), 0u);
+    EXPECT_EQ(journal, (std::vector<std::string>{"event says to-the-effect"}));
+    EXPECT_STREQ(demo->effect(0)->type, "PROBE");
+    EXPECT_FLOAT_EQ(demo->effect(1)->speed, 2.5f);
+    EXPECT_FALSE(demo->effect(1)->active);
+    EXPECT_FLOAT_EQ(demo->effect(2)->speed, 1.0f);
+    EXPECT_TRUE(demo->effect(2)->active);
+    EXPECT_EQ(demo->findEffect("Twin"), demo->effect(1));
+}
+
+TEST_F(DemoTest, TablesRefuseEntriesPastTheirSize)
+{
+    for (uint32_t i = 0; i < kMaxEffects + 2; ++i)
+        add(("e" + std::to_string(i)).c_str());
+    ScriptNode* order = addChild(*script, "draworder");
+    for (uint32_t i = 0; i < kMaxDrawOrder + 1; ++i) {
+        auto attribute = std::make_unique<ScriptAttribute>();
+        std::snprintf(attribute->name, sizeof attribute->name, "effect");
+        std::snprintf(attribute->value, sizeof attribute->value, "e0");
+        order->attributes.push_back(std::move(attribute));
+    }
+    for (uint32_t i = 0; i < kMaxEvents + 1; ++i)
+        addChild(*script, "event", {{"time", "5"}});
+    const std::string output = runScript();
+
+    EXPECT_EQ(demo->effectCount(), kMaxEffects);
+    EXPECT_EQ(demo->findEffect("e48"), nullptr);
+    EXPECT_EQ(demo->drawCount(), kMaxDrawOrder);
+    EXPECT_EQ(demo->eventCount(), kMaxEvents);
+    EXPECT_NE(output.find("XML Error: more than 48 effects, add refused\n"), std::string::npos);
+    EXPECT_NE(output.find("XML Error: DrawOrder holds at most 48 entries\n"), std::string::npos);
+    EXPECT_NE(output.find("XML Error: more than 4096 events, event refused\n"), std::string::npos);
+
+    demo->clearAll();
+    EXPECT_EQ(demo->effectCount(), 0u);
+    EXPECT_EQ(demo->drawCount(), 0u);
+    EXPECT_EQ(demo->eventCount(), 0u);
+    EXPECT_EQ(journal.size(), kMaxEffects);  // every effect unloaded, in slot order
+    EXPECT_EQ(journal.front(), "unload e0");
+    EXPECT_EQ(journal.back(), "unload e47");
+}
+
+}  // namespace
+}  // namespace velmora
