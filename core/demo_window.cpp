@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "audio/sound_service.h"
 #include "core/frame_capture.h"
 #include "core/sdl_platform.h"
 
@@ -29,6 +30,7 @@ DemoWindow::~DemoWindow()
 {
     if (capture_)
         capture_->finish();
+    soundStop();
     frameTimer.reset();
 }
 
@@ -75,6 +77,7 @@ void DemoWindow::startUp()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         swapBuffers();
     }
+    soundStart(handle);
     frameTimer->reset();
     frameTimer->setInterval(3);
 }
