@@ -41,7 +41,10 @@ bool fail(int error) {
 void fillFromMixer(int16_t* out, int frames, void* user) {
     auto* lib = static_cast<Library*>(user);
     std::lock_guard guard(lib->lock);
-    lib->mixer.mix(out, frames);
+    if (lib->started)
+        lib->mixer.mix(out, frames);
+    else  // stopped: nothing advances from the moment BASS_Stop returns
+        std::fill(out, out + size_t(frames) * 2, int16_t(0));
 }
 
 // Runs `call` on the mixer under the lock, after checking that the library is initialised, and

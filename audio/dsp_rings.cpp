@@ -1,0 +1,11 @@
+// The shared DSP rings.
+#include "audio/dsp_rings.h"
+
+namespace velmora {
+
+DspRings& dspRings() {
+    static DspRings rings;
+    return rings;
+}
+
+}  // namespace velmora

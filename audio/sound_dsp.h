@@ -1,0 +1,67 @@
+// The three sound effects run as DSP hooks on a playing channel: a flanger, an echo and a
+// rotating stereo pan. Attached and detached from the main thread; the callbacks run on the
+// mixing thread and touch only their own object and the shared rings (dsp_rings.h).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "audio/sound_library.h"
+
+namespace velmora {
+
+class SoundSource;
+
+// Attachment common to the three effects.
+class SoundDsp {
+public:
+    explicit SoundDsp(DspProcedure procedure) : procedure_(procedure) {}
+    virtual ~SoundDsp() { clear(); }
+    SoundDsp(const SoundDsp&) = delete;
+    SoundDsp& operator=(const SoundDsp&) = delete;
+
+    // The source to act on; not owned, must outlive the attachment (or be cleared first).
+    void setSource(SoundSource* source) { this->source = source; }
+    // Attaches the hook to the source's channel unless already attached. Without a source, or
+    // with a source that has no handle, nothing is attached.
+    void enable();
+    // Detaches the hook if attached.
+    void disable();
+    // Detaches (when there is a source) and forgets the source.
+    void clear();
+
+    SoundSource* source = nullptr;  // not owned; null: none
+    uint32_t dsp = 0;               // library DSP handle; 0: not attached
+
+private:
+    DspProcedure procedure_;
+};
+
+class FlangeDsp : public SoundDsp {
+public:
+    FlangeDsp() : SoundDsp(&FlangeDsp::callback) {}
+    void setSpeed(float value) { speed.store(value, std::memory_order_relaxed); }
+    // Processes `length` / 4 frames of `buffer` in place; `user` is the FlangeDsp.
+    static void callback(uint32_t dsp, uint32_t channel, void* buffer, uint32_t length, void* user);
+
+    uint32_t position = 0;            // flange ring index, 0..349; mixing thread only
+    std::atomic<float> speed{0.0005f};  // sweep step per frame; the callback turns its sign
+};
+
+class EchoDsp : public SoundDsp {
+public:
+    EchoDsp() : SoundDsp(&EchoDsp::callback) {}
+    static void callback(uint32_t dsp, uint32_t channel, void* buffer, uint32_t length, void* user);
+
+    uint32_t position = 0;  // echo ring index, 0..1199; mixing thread only
+};
+
+class RotateDsp : public SoundDsp {
+public:
+    RotateDsp() : SoundDsp(&RotateDsp::callback) {}
+    static void callback(uint32_t dsp, uint32_t channel, void* buffer, uint32_t length, void* user);
+
+    float angle = 0.0f;  // radians, 0..pi; mixing thread only
+};
+
+}  // namespace velmora

@@ -1,0 +1,217 @@
+// The flanger, echo and rotate DSP callbacks on known buffers, and their attachment to a
+// playing channel.
+#include "audio/sound_dsp.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "audio/dsp_rings.h"
+#include "audio/offline_output.h"
+#include "audio/sound_source.h"
+#include "tests/audio/sound_files.h"
+
+namespace velmora {
+namespace {
+
+std::vector<int16_t> constantFrames(int frames, int16_t left, int16_t right) {
+    std::vector<int16_t> b;
+    for (int i = 0; i < frames; ++i) {
+        b.push_back(left);
+        b.push_back(right);
+    }
+    return b;
+}
+
+class DspTest : public ::testing::Test {
+protected:
+    void SetUp() override { dspRings() = DspRings{}; }  // the state at program start
+};
+
+TEST_F(DspTest, EchoCrossesSidesAtHalfLevelAfter1200Frames) {
+    EchoDsp echo;
+    auto buffer = constantFrames(1200, 1000, 0);
+    EchoDsp::callback(0, 0, buffer.data(), uint32_t(buffer.size() * 2), &echo);
+    EXPECT_EQ(buffer, constantFrames(1200, 1000, 0));
+    EXPECT_EQ(echo.position, 0u);
+
+    // The second pass, split over two calls of odd length to check the position carries over.
+    auto first = constantFrames(700, 1000, 0);
+    auto second = constantFrames(500, 1000, 0);
+    EchoDsp::callback(0, 0, first.data(), uint32_t(first.size() * 2), &echo);
+    EXPECT_EQ(echo.position, 700u);
+    EchoDsp::callback(0, 0, second.data(), uint32_t(second.size() * 2), &echo);
+    EXPECT_EQ(first, constantFrames(700, 1000, 500));
+    EXPECT_EQ(second, constantFrames(500, 1000, 500));
+
+    // Third pass: the right side's 500 feeds back to the left at half level.
+    auto third = constantFrames(1, 1000, 0);
+    EchoDsp::callback(0, 0, third.data(), 4, &echo);
+    EXPECT_EQ(third[0], 1250);
+    EXPECT_EQ(third[1], 500);
+}
+
+TEST_F(DspTest, EchoClampsAndHalvesTowardsZero) {
+    EchoDsp echo;
+    auto loud = constantFrames(1200, 30000, -30001);
+    EchoDsp::callback(0, 0, loud.data(), uint32_t(loud.size() * 2), &echo);
+    auto again = constantFrames(1200, 30000, -30000);
+    EchoDsp::callback(0, 0, again.data(), uint32_t(again.size() * 2), &echo);
+    EXPECT_EQ(again[0], 15000);  // 30000 + (-30001 / 2 = -15000)
+    EXPECT_EQ(again[1], -15000);
+
+    dspRings() = DspRings{};
+    EchoDsp clamp;
+    auto pos = constantFrames(1200, 30000, 30000);
+    EchoDsp::callback(0, 0, pos.data(), uint32_t(pos.size() * 2), &clamp);
+    auto more = constantFrames(1, 30000, -30000);
+    EchoDsp::callback(0, 0, more.data(), 4, &clamp);
+    EXPECT_EQ(more[0], 32767);
+    EXPECT_EQ(more[1], -15000);
+    auto neg = constantFrames(1, -32000, 0);
+    dspRings().echo[1][1] = -32000;
+    EchoDsp::callback(0, 0, neg.data(), 4, &clamp);
+    EXPECT_EQ(neg[0], -32768);
+}
+
+TEST_F(DspTest, TwoEchoesShareOneRing) {
+    EchoDsp a, b;
+    auto first = constantFrames(10, 1000, 0);
+    EchoDsp::callback(0, 0, first.data(), 40, &a);
+    auto second = constantFrames(10, 0, 0);
+    EchoDsp::callback(0, 0, second.data(), 40, &b);
+    EXPECT_EQ(second[1], 500) << "b reads what a left in the shared ring";
+}
+
+TEST_F(DspTest, FlangeAddsTheDelayedDryInputAtTheSweep) {
+    FlangeDsp flange;
+    flange.setSpeed(0.0f);  // hold the sweep at 175
+    std::vector<int16_t> impulse(350 * 2 * 2, 0);
+    impulse[0] = 1000;
+    impulse[1] = -1000;
+    FlangeDsp::callback(0, 0, impulse.data(), uint32_t(impulse.size() * 2), &flange);
+    // The read point is 175 frames ahead of the write point in the 350-frame ring: the dry
+    // impulse written at frame 0 comes back 175 frames later, and again after 350 frames
+    // only through the ring (the ring holds dry input, so no further repeats).
+    EXPECT_EQ(impulse[0], 1000);
+    for (int i = 1; i < 700; ++i) {
+        int expected = i == 175 ? 1000 : 0;
+        ASSERT_EQ(impulse[i * 2], expected) << "frame " << i;
+        ASSERT_EQ(impulse[i * 2 + 1], -expected) << "frame " << i;
+    }
+    EXPECT_EQ(flange.position, 0u);
+    EXPECT_FLOAT_EQ(dspRings().flangeSweep, 175.0f);
+
+    // A fractional sweep splits the delayed sample between two neighbours.
+    dspRings() = DspRings{};
+    dspRings().flangeSweep = 174.25f;
+    FlangeDsp half;
+    half.setSpeed(0.0f);
+    std::vector<int16_t> one(400 * 2, 0);
+    one[0] = 1000;
+    FlangeDsp::callback(0, 0, one.data(), uint32_t(one.size() * 2), &half);
+    EXPECT_EQ(one[175 * 2], 250);  // the impulse's slot is the second neighbour here
+    EXPECT_EQ(one[176 * 2], 750);
+}
+
+TEST_F(DspTest, FlangeClampsTheSum) {
+    FlangeDsp flange;
+    flange.setSpeed(0.0f);
+    auto loud = constantFrames(400, 30000, -30000);
+    FlangeDsp::callback(0, 0, loud.data(), uint32_t(loud.size() * 2), &flange);
+    EXPECT_EQ(loud[0], 30000);
+    EXPECT_EQ(loud[399 * 2], 32767);
+    EXPECT_EQ(loud[399 * 2 + 1], -32768);
+}
+
+TEST_F(DspTest, FlangeSweepTurnsAt350AfterAbout350000Frames) {
+    FlangeDsp flange;
+    EXPECT_FLOAT_EQ(flange.speed.load(), 0.0005f);
+    std::vector<int16_t> silence(1000 * 2, 0);
+    int turnedAt = -1;
+    for (int block = 0; block < 400 && turnedAt < 0; ++block) {
+        FlangeDsp::callback(0, 0, silence.data(), uint32_t(silence.size() * 2), &flange);
+        if (flange.speed.load() < 0) turnedAt = (block + 1) * 1000;
+    }
+    // 175 more at 0.0005 per frame is 350,000 frames; float rounding moves it a little.
+    ASSERT_GT(turnedAt, 0);
+    EXPECT_NEAR(turnedAt, 350000, 5000);
+    EXPECT_GT(dspRings().flangeSweep, 349.0f);
+    EXPECT_FLOAT_EQ(flange.speed.load(), -0.0005f);
+
+    // It comes back down and turns again near 0.
+    for (int block = 0; block < 800 && flange.speed.load() < 0; ++block)
+        FlangeDsp::callback(0, 0, silence.data(), uint32_t(silence.size() * 2), &flange);
+    EXPECT_GT(flange.speed.load(), 0);
+    EXPECT_LT(dspRings().flangeSweep, 1.0f);
+}
+
+TEST_F(DspTest, RotateStartsOnTheRightAndSweepsLeft) {
+    RotateDsp rotate;
+    auto frame = constantFrames(1, 1000, 1000);
+    RotateDsp::callback(0, 0, frame.data(), 4, &rotate);
+    EXPECT_EQ(frame[0], 0);
+    EXPECT_EQ(frame[1], 1000);
+    EXPECT_FLOAT_EQ(rotate.angle, 0.00003f);
+
+    rotate.angle = 3.1415927f / 2;
+    auto side = constantFrames(1, -20000, 20000);
+    RotateDsp::callback(0, 0, side.data(), 4, &rotate);
+    EXPECT_EQ(side[0], -20000);
+    EXPECT_EQ(std::abs(side[1]), 0);
+
+    // The angle wraps at pi.
+    rotate.angle = 3.1415925f;
+    auto wrap = constantFrames(2, 100, 100);
+    RotateDsp::callback(0, 0, wrap.data(), 8, &rotate);
+    EXPECT_LT(rotate.angle, 0.0001f);
+}
+
+TEST_F(DspTest, EnableAttachesOnceAndDisableDetaches) {
+    useOfflineOutput(true);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
+    BASS_Start();
+
+    EchoDsp echo;
+    echo.enable();  // no source yet: nothing to attach to
+    EXPECT_EQ(echo.dsp, 0u);
+
+    // A source whose handle comes straight from memory, without a data file.
+    SoundSource source;
+    auto bytes = testing::wavFile(constantFrames(5000, 1000, 0));
+    source.handle = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    ASSERT_NE(source.handle, 0u);
+
+    echo.setSource(&source);
+    echo.enable();
+    uint32_t first = echo.dsp;
+    EXPECT_NE(first, 0u);
+    echo.enable();
+    EXPECT_EQ(echo.dsp, first) << "enabling twice attaches once";
+
+    BASS_StreamPlay(source.handle, false, 0);
+    std::vector<int16_t> out(2400 * 2);
+    mixOffline(out.data(), 2400);
+    EXPECT_EQ(out[1200 * 2 + 1], 500) << "the echo runs on the channel";
+
+    echo.disable();
+    EXPECT_EQ(echo.dsp, 0u);
+    EXPECT_FALSE(BASS_ChannelRemoveDSP(source.handle, first)) << "already removed";
+    mixOffline(out.data(), 1);
+    EXPECT_EQ(out[1], 0);
+
+    echo.enable();
+    echo.clear();
+    EXPECT_EQ(echo.source, nullptr);
+    EXPECT_EQ(echo.dsp, 0u);
+    mixOffline(out.data(), 1);
+    EXPECT_EQ(out[1], 0) << "clear detached the hook";
+
+    BASS_StreamFree(source.handle);
+    source.handle = 0;
+    BASS_Free();
+    useOfflineOutput(false);
+}
+
+}  // namespace
+}  // namespace velmora
