@@ -1,0 +1,303 @@
+// Scene drawing on the offscreen context: group materials, texture units, lights, matrices.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <array>
+
+#include "core/gl_extensions.h"
+#include "tests/scene/zen_samples.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/temp_data_dir.h"
+
+namespace velmora {
+namespace {
+
+using testing::placedAt;
+
+const uint8_t kWhite[3] = {255, 255, 255};
+
+// An uncompressed 24-bit TGA of one colour.
+std::vector<uint8_t> solidTga(int size, uint8_t r, uint8_t g, uint8_t b)
+{
+    std::vector<uint8_t> bytes(18, 0);
+    bytes[2] = 2;
+    bytes[12] = static_cast<uint8_t>(size);
+    bytes[14] = static_cast<uint8_t>(size);
+    bytes[16] = 24;
+    for (int i = 0; i < size * size; ++i)
+        bytes.insert(bytes.end(), {b, g, r});
+    return bytes;
+}
+
+class SceneRender : public testing::GLTest {
+protected:
+    // Window position of a point given in eye coordinates under the fixture's projection.
+    std::array<int, 2> screenOf(float x, float y, float z)
+    {
+        GLdouble model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        GLdouble projection[16];
+        GLint viewport[4];
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        GLdouble wx, wy, wz;
+        gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+        return {static_cast<int>(wx), static_cast<int>(wy)};
+    }
+    std::array<uint8_t, 4> pixelAt(float x, float y, float z)
+    {
+        const auto at = screenOf(x, y, z);
+        return pixel(at[0], at[1]);
+    }
+    static void expectColour(const std::array<uint8_t, 4>& p, int r, int g, int b, const char* what)
+    {
+        EXPECT_NEAR(p[0], r, 3) << what;
+        EXPECT_NEAR(p[1], g, 3) << what;
+        EXPECT_NEAR(p[2], b, 3) << what;
+    }
+};
+
+// One triangle with its right angle at (x, y), legs of `size`, facing +z.
+void addTriangle(MeshGeometry& g, float x, float y, float size)
+{
+    const uint32_t base = static_cast<uint32_t>(g.positions.size());
+    g.positions.insert(g.positions.end(), {{x, y, 0}, {x + size, y, 0}, {x, y + size, 0}});
+    for (uint32_t i = 0; i < 3; ++i) {
+        g.indices.push_back(base + i);
+        g.coords.insert(g.coords.end(), {0.5f, 0.5f});
+        g.normals.push_back({0, 0, 1});
+        g.colours.insert(g.colours.end(), {255, 255, 255, 0});
+    }
+}
+
+TEST_F(SceneRender, GroupRangesDrawWithTheirMaterials)
+{
+    testing::TempDataDir data;
+    data.write("data/textures/red.tga", solidTga(4, 255, 0, 0));
+    data.write("data/textures/green.tga", solidTga(4, 0, 255, 0));
+    data.write("data/textures/blue.tga", solidTga(4, 0, 0, 255));
+
+    // Triangles 282, 283, 540, 541 and 759 sit alone along the bottom row; all others of a
+    // group fill that group's region in the top row.
+    const float specialX[5] = {-2.6f, -1.6f, -0.6f, 0.4f, 1.4f};
+    const uint32_t specials[5] = {282, 283, 540, 541, 759};
+    MeshGeometry g;
+    g.coordSetCount = 1;
+    for (uint32_t t = 0, special = 0; t < 760; ++t) {
+        if (special < 5 && t == specials[special]) {
+            addTriangle(g, specialX[special], -1.5f, 0.8f);
+            ++special;
+            continue;
+        }
+        const float regionX = t <= 282 ? -2.5f : (t <= 540 ? -0.75f : 1.0f);
+        addTriangle(g, regionX, 0.0f, 1.4f);
+    }
+    g.groupLast = {282, 540, 759};
+    g.groupMaterialIds = {11, 12, 13};
+
+    ZenWriter w;
+    w.texture(21, "r", "red.tga", "RED_TGA");
+    w.texture(22, "g", "green.tga", "");
+    w.texture(23, "b", "blue.tga", "BLUE_TGA");
+    w.material(11, "red", {1, 1, 1, 1}, {}, {}, {{21, 1}});
+    w.material(12, "green", {1, 1, 1, 1}, {}, {}, {{22, 1}});
+    w.material(13, "blue", {1, 1, 1, 1}, {}, {}, {{23, 1}});
+    w.mesh(30, "strips", g);
+    w.node(40, "holder", placedAt(0, 0, -5));
+    w.hierarchy({{40, {30}}});
+    auto scene = testing::loadScene(w.bytes());
+    scene->Prepare();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene->Render();
+
+    expectColour(pixelAt(-2.2f, 0.3f, -5), 255, 0, 0, "first group");
+    expectColour(pixelAt(-0.45f, 0.3f, -5), 0, 255, 0, "second group");
+    expectColour(pixelAt(1.3f, 0.3f, -5), 0, 0, 255, "third group");
+    const int expected[5][3] = {{255, 0, 0}, {0, 255, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 255}};
+    for (int i = 0; i < 5; ++i)
+        expectColour(pixelAt(specialX[i] + 0.15f, -1.35f, -5), expected[i][0], expected[i][1],
+                     expected[i][2], std::to_string(specials[i]).c_str());
+}
+
+TEST_F(SceneRender, SecondMapIsSphereMappedAndAddedOnUnitOne)
+{
+    if (!glActiveTextureARB)
+        GTEST_SKIP() << "no multitexture";
+    testing::TempDataDir data;
+    data.write("data/textures/base.tga", solidTga(4, 64, 64, 64));
+    data.write("data/textures/env.tga", solidTga(4, 0, 0, 128));
+    ZenWriter w;
+    w.texture(1, "base", "base.tga", "");
+    w.texture(2, "env", "env.tga", "");
+    w.material(3, "chrome", {1, 1, 1, 1}, {}, {}, {{1, 1}, {2, Material::kSphereMap}});
+    w.mesh(4, "quad", testing::quadGeometry(1, kWhite, 3));
+    w.node(5, "holder", placedAt(0, 0, -4));
+    w.hierarchy({{5, {4}}});
+    auto scene = testing::loadScene(w.bytes());
+    scene->Prepare();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene->Render();
+    expectColour(pixelAt(0, 0, -4), 64, 64, 192, "base modulated plus environment added");
+
+    GLint mode = 0, active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
+    EXPECT_EQ(active, GL_TEXTURE0_ARB);
+    glActiveTextureARB(GL_TEXTURE1_ARB);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_ADD);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_T));
+    GLint gen = 0;
+    glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &gen);
+    EXPECT_EQ(gen, GL_SPHERE_MAP);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODULATE);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+}
+
+TEST_F(SceneRender, MeshesFollowTheirParentAndSuppressedOrHiddenMeshesAreNotDrawn)
+{
+    const uint8_t red[3] = {255, 0, 0};
+    ZenWriter w;
+    w.mesh(1, "quad", testing::quadGeometry(0.5f, red, 99));
+    w.node(2, "mover", placedAt(0, 0, -5));
+    w.track(3, "x", 0, 0, {{0, 0, 2, 2}, {90, 1.5f, 2, 2}});
+    w.binding({{3, 2, kChannelPositionX}});
+    w.hierarchy({{2, {1}}});
+    auto scene = testing::loadScene(w.bytes());
+    scene->Prepare();
+    auto draw = [&] {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene->Render();
+    };
+    draw();
+    expectColour(pixelAt(0, 0, -5), 255, 0, 0, "at the start");
+    scene->Update(1);
+    draw();
+    expectColour(pixelAt(0, 0, -5), 0, 0, 0, "moved away");
+    expectColour(pixelAt(1.5f, 0, -5), 255, 0, 0, "moved to");
+    scene->meshes[0]->visible = 0;
+    draw();
+    expectColour(pixelAt(1.5f, 0, -5), 0, 0, 0, "hidden");
+    scene->meshes[0]->visible = 1;
+    scene->meshes[0]->suppressed = 1;
+    draw();
+    expectColour(pixelAt(1.5f, 0, -5), 0, 0, 0, "suppressed");
+}
+
+TEST_F(SceneRender, SkinsAreDrawnDeformedInPlaceOfTheirSource)
+{
+    const uint8_t green[3] = {0, 255, 0};
+    ZenWriter w;
+    w.node(1, "holder", placedAt(0, 0, 0));
+    w.mesh(2, "body", testing::quadGeometry(0.5f, green, 99));
+    w.joint(3, "bone", {}, {}, {1, 1, 1}, {}, {});
+    w.hierarchy({{1, {2}}});
+    w.track(4, "y", 0, 0, {{0, 0, 2, 2}, {90, 1.2f, 2, 2}});
+    w.binding({{4, 3, kChannelPositionY}});
+    w.skin(5, "skin", 2, {{{3, 1}}, {{3, 1}}, {{3, 1}}, {{3, 1}}});
+    auto scene = testing::loadScene(w.bytes());
+    scene->Prepare();
+    scene->Update(1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, 0, -5);  // skins have no matrix of their own: the caller's view places them
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene->Render();
+    expectColour(pixelAt(0, 1.2f, -5), 0, 255, 0, "deformed copy");
+    expectColour(pixelAt(0, 0, -5), 0, 0, 0, "source not drawn");
+}
+
+TEST_F(SceneRender, LightsTakeConsecutiveNumbersAndTheirParentsTranslation)
+{
+    ZenWriter w;
+    w.light(1, "key", {1, 1, 1, 0});
+    w.light(2, "fill", {0.5f, 0.25f, 1, 0});
+    w.node(3, "keyHolder", placedAt(1, 2, 3));
+    NodeValues far = placedAt(4, 5, 6);
+    far.rotation = {0.5f, 0.5f, 0.5f};
+    w.node(4, "fillHolder", far);
+    w.node(5, "root", placedAt(100, 100, 100));
+    w.hierarchy({{3, {1}}, {4, {2}}, {5, {4}}});
+    auto scene = testing::loadScene(w.bytes());
+    scene->Prepare();
+    glDisable(GL_LIGHT1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(7, 7, 7);
+    scene->Render();
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+    GLfloat position[4];
+    glGetLightfv(GL_LIGHT1, GL_POSITION, position);
+    // The parent's local translation, set under the identity: the caller's matrix and the
+    // grandparent play no part.
+    EXPECT_FLOAT_EQ(position[0], 4);
+    EXPECT_FLOAT_EQ(position[1], 5);
+    EXPECT_FLOAT_EQ(position[2], 6);
+    EXPECT_FLOAT_EQ(position[3], 0);
+    GLfloat diffuse[4], ambient[4];
+    glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+    glGetLightfv(GL_LIGHT1, GL_AMBIENT, ambient);
+    EXPECT_FLOAT_EQ(diffuse[1], 0.25f);
+    EXPECT_FLOAT_EQ(ambient[0], 0.2f);
+    glGetLightfv(GL_LIGHT0, GL_POSITION, position);
+    EXPECT_FLOAT_EQ(position[2], 3);
+}
+
+TEST_F(SceneRender, RenderLeavesTheCallersModelViewMatrix)
+{
+    const uint8_t red[3] = {255, 0, 0};
+    ZenWriter w;
+    w.light(1, "light", {1, 1, 1, 0});
+    w.node(2, "a", placedAt(1, 0, 0));
+    w.node(3, "b", placedAt(0, 1, 0));
+    w.mesh(4, "m1", testing::quadGeometry(1, red));
+    w.mesh(5, "m2", testing::quadGeometry(1, red));
+    w.mesh(6, "loose", testing::quadGeometry(1, red));
+    w.joint(7, "bone", {}, {}, {1, 1, 1}, {}, {});
+    w.hierarchy({{2, {1, 4}}, {3, {5}}});
+    w.skin(8, "skin", 5, {{{7, 1}}, {{7, 1}}, {{7, 1}}, {{7, 1}}});
+    auto scene = testing::loadScene(w.bytes());
+    scene->Prepare();
+    scene->Update(0.1f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(30, 1, 2, 3);
+    glTranslatef(1, -2, -9);
+    GLfloat before[16], after[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, before);
+    scene->Render();
+    glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(after[i], before[i]) << i;
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST_F(SceneRender, EmptyOrBrokenSceneDrawsNothing)
+{
+    Scene scene;
+    SceneLoader loader;
+    const char garbage[] = "not a scene at all";
+    EXPECT_EQ(loader.Load(SceneLoader::kFromMemory, garbage, sizeof garbage, &scene),
+              SceneLoader::kBadMagic);
+    scene.Prepare();
+    scene.Update(1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.Render();
+    expectColour(pixel(320, 240), 0, 0, 0, "nothing drawn");
+    EXPECT_FLOAT_EQ(scene.time, 90.0f);
+}
+
+}  // namespace
+}  // namespace velmora
