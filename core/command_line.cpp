@@ -58,7 +58,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     bool scriptGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument.rfind("--", 0) != 0) {
+        // Options begin with "--"; a single dash is refused as an option too, not taken as a name.
+        if (argument.size() < 2 || argument[0] != '-') {
             if (scriptGiven)
                 return fail(line, "more than one script name: " + argument);
             if (argument.empty() || argument.size() > kMaxScriptName)

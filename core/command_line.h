@@ -20,7 +20,8 @@ struct CommandLine {
     RunOptions run;
 };
 
-// Reads argv[1..argc-1]. The first argument that is not an option names the script; options
+// Reads argv[1..argc-1]. Arguments beginning with "-" are options; the first other argument
+// names the script (1 to 255 characters). Options
 // taking a value read it from the next argument. Anything unknown or malformed gives
 // Action::Error with the reason.
 CommandLine parseCommandLine(int argc, const char* const* argv);

@@ -1,0 +1,62 @@
+// The player's command line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/command_line.h"
+
+namespace velmora {
+namespace {
+
+CommandLine parse(std::vector<const char*> arguments)
+{
+    arguments.insert(arguments.begin(), "velmora");
+    return parseCommandLine(static_cast<int>(arguments.size()), arguments.data());
+}
+
+TEST(CommandLine, ScriptNameAndOptions)
+{
+    const CommandLine plain = parse({});
+    EXPECT_EQ(plain.action, CommandLine::Action::Run);
+    EXPECT_EQ(plain.script, "script.txt");
+    EXPECT_TRUE(plain.dataPath.empty());
+    EXPECT_EQ(plain.run.output, RunOptions::Output::Automatic);
+
+    const CommandLine full = parse({"--data", "/tmp/show", "intro.txt", "--headless", "--capture", "out",
+                                    "--fps", "30", "--duration", "2.5", "--size", "320x200", "--windowed"});
+    ASSERT_EQ(full.action, CommandLine::Action::Run) << full.error;
+    EXPECT_EQ(full.script, "intro.txt");
+    EXPECT_EQ(full.dataPath, "/tmp/show");
+    EXPECT_EQ(full.run.output, RunOptions::Output::Headless);
+    EXPECT_EQ(full.run.captureTarget, "out");
+    EXPECT_EQ(full.run.captureFps, 30);
+    EXPECT_DOUBLE_EQ(full.run.durationSeconds.value_or(0), 2.5);
+    EXPECT_EQ(full.run.width.value_or(0), 320);
+    EXPECT_EQ(full.run.height.value_or(0), 200);
+    EXPECT_EQ(full.run.fullscreen, std::optional<bool>(false));
+
+    EXPECT_EQ(parse({"--fullscreen"}).run.fullscreen, std::optional<bool>(true));
+    EXPECT_EQ(parse({"x.txt", "--help"}).action, CommandLine::Action::Help);
+    EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
+}
+
+TEST(CommandLine, BadArgumentsAreErrors)
+{
+    const std::vector<std::vector<const char*>> bad = {
+        {"--bogus"}, {"-h"}, {"--data"}, {"--fps", "0"}, {"--fps", "12x"}, {"--duration", "-1"},
+        {"--duration", "inf"}, {"--size", "640"}, {"--size", "x480"}, {"--size", "640x0"},
+        {"a.txt", "b.txt"}, {"--capture", ""},
+    };
+    for (const auto& arguments : bad) {
+        const CommandLine line = parse(arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::Error) << arguments[0];
+        EXPECT_FALSE(line.error.empty());
+    }
+    const std::string longName(256, 's');
+    EXPECT_EQ(parse({longName.c_str()}).action, CommandLine::Action::Error);
+    EXPECT_EQ(parse({std::string(255, 's').c_str()}).action, CommandLine::Action::Run);
+}
+
+}  // namespace
+}  // namespace velmora
