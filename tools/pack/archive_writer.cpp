@@ -1,0 +1,174 @@
+// Archive writer: collects files and directories and lays out the RAR 2.0 headers.
+#include "tools/pack/archive_writer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "resources/crc32.h"
+#include "resources/rar_format.h"
+
+namespace velmora::pack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint8_t kHostMsDos = 0;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+
+void put16(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// Fills HeadCRC: the low half of the CRC-32 over the header behind the CRC field.
+void sealHeader(std::vector<uint8_t>& out, size_t start)
+{
+    const uint32_t crc = crc32(out.data() + start + 2, out.size() - start - 2);
+    out[start] = uint8_t(crc);
+    out[start + 1] = uint8_t(crc >> 8);
+}
+
+uint32_t dosTime(const fs::path& path)
+{
+    std::error_code ec;
+    const auto written = fs::last_write_time(path, ec);
+    if (ec)
+        return 0;
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+    std::tm local{};
+    localtime_r(&t, &local);
+    if (local.tm_year < 80)
+        return 0x00210000;  // 1980-01-01, the earliest MS-DOS date
+    return uint32_t(local.tm_year - 80) << 25 | uint32_t(local.tm_mon + 1) << 21 | uint32_t(local.tm_mday) << 16 |
+           uint32_t(local.tm_hour) << 11 | uint32_t(local.tm_min) << 5 | uint32_t(local.tm_sec / 2);
+}
+
+std::string archiveName(const fs::path& relative)
+{
+    std::string name;
+    for (const fs::path& part : relative) {
+        const std::string s = part.string();
+        if (s.empty() || s == ".")
+            continue;
+        if (!name.empty())
+            name += '\\';
+        name += s;
+    }
+    return name;
+}
+
+bool readFile(const fs::path& path, std::vector<uint8_t>& data, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    if (!in || ec || size > 0xFFFFFFFFu) {
+        error = "cannot read " + path.string();
+        return false;
+    }
+    data.resize(size_t(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), std::streamsize(size))) {
+        error = "cannot read " + path.string();
+        return false;
+    }
+    return true;
+}
+
+bool collect(const fs::path& path, const fs::path& name, std::vector<SourceEntry>& entries, std::string& error)
+{
+    std::error_code ec;
+    SourceEntry entry;
+    entry.name = archiveName(name);
+    entry.dosTime = dosTime(path);
+    if (entry.name.empty() || entry.name.size() > rar::kMaxNameSize) {
+        error = "unusable archive name for " + path.string();
+        return false;
+    }
+    if (!fs::is_directory(path, ec)) {
+        if (!readFile(path, entry.data, error))
+            return false;
+        entries.push_back(std::move(entry));
+        return true;
+    }
+    entry.directory = true;
+    entries.push_back(std::move(entry));
+    std::vector<fs::path> children;
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+        children.push_back(it->path().filename());
+    if (ec) {
+        error = "cannot list " + path.string();
+        return false;
+    }
+    std::sort(children.begin(), children.end());
+    for (const fs::path& child : children)
+        if (!collect(path / child, name / child, entries, error))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::string& error)
+{
+    const fs::path p = fs::path(path).lexically_normal();
+    std::error_code ec;
+    if (!fs::exists(p, ec)) {
+        error = "no such file or directory: " + path;
+        return false;
+    }
+    fs::path name = p.is_absolute() ? p.filename() : p;
+    if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
+        name = p.parent_path().filename();
+    return collect(p, name, entries, error);
+}
+
+std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool store, const PackOptions& options)
+{
+    std::vector<uint8_t> out(rar::kMarker, rar::kMarker + rar::kMarkerSize);
+    const size_t main = out.size();
+    put16(out, 0);
+    out.push_back(rar::kMainHead);
+    put16(out, 0);  // flags: not solid
+    put16(out, rar::kMainHeaderSize);
+    put16(out, 0);
+    put32(out, 0);
+    sealHeader(out, main);
+
+    for (const SourceEntry& e : entries) {
+        std::vector<uint8_t> packed;
+        if (!e.directory)
+            packed = store ? e.data : packStream(e.data.data(), e.data.size(), options);
+        const size_t start = out.size();
+        put16(out, 0);
+        out.push_back(rar::kFileHead);
+        put16(out, rar::kLongBlock | (e.directory ? rar::kDirectory : rar::kDict1M));
+        put16(out, uint32_t(rar::kFileHeaderSize + e.name.size()));
+        put32(out, uint32_t(packed.size()));
+        put32(out, uint32_t(e.data.size()));
+        out.push_back(kHostMsDos);
+        put32(out, e.directory ? 0 : crc32(e.data.data(), e.data.size()));
+        put32(out, e.dosTime);
+        out.push_back(rar::kMaxUnpVer);
+        out.push_back(store ? rar::kMethodStore : rar::kMethodBest);
+        put16(out, uint32_t(e.name.size()));
+        put32(out, e.directory ? kAttrDirectory : kAttrArchive);
+        out.insert(out.end(), e.name.begin(), e.name.end());
+        sealHeader(out, start);
+        out.insert(out.end(), packed.begin(), packed.end());
+    }
+    return out;
+}
+
+}  // namespace velmora::pack

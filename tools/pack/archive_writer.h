@@ -1,0 +1,28 @@
+// Writes RAR 2.0 archives: marker, main header, and one file header per entry with its data.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/pack/rar_encoder.h"
+
+namespace velmora::pack {
+
+struct SourceEntry {
+    std::string name;  // archive name with backslashes, e.g. "data\textures\stars.bmp"
+    bool directory = false;
+    std::vector<uint8_t> data;
+    uint32_t dosTime = 0;  // MS-DOS date and time
+};
+
+// Entries for `path` (a file, or a directory with everything below it, each directory before
+// its contents, names sorted). Relative paths keep their spelling; an absolute path is named
+// from its last component. False with a reason when something cannot be read.
+bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::string& error);
+
+// The archive bytes: method 0x35 (0x30 when `store`), UnpVer 20, header CRCs filled in.
+std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool store,
+                                  const PackOptions& options = {});
+
+}  // namespace velmora::pack

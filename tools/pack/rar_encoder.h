@@ -1,0 +1,29 @@
+// The RAR 2.0 compressor (method 0x35): LZ77 tokens or multimedia residuals, coded in blocks
+// with canonical Huffman tables that change when the statistics do.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "tools/pack/lz_parser.h"
+
+namespace velmora::pack {
+
+struct PackOptions {
+    ParseOptions parse;
+    bool tryAudio = true;  // also try the multimedia mode on PCM WAV data, keep the smaller
+};
+
+// Packs `size` bytes as the stream of one non-solid entry.
+std::vector<uint8_t> packStream(const uint8_t* data, size_t size, const PackOptions& options = {});
+
+// The PCM sample data of a RIFF WAVE file with 1 to 4 bytes per frame: byte range and frame size.
+struct PcmRange {
+    size_t begin = 0;
+    size_t end = 0;
+    int frameBytes = 0;  // 0: not PCM audio the multimedia mode can take
+};
+PcmRange findPcmData(const uint8_t* data, size_t size);
+
+}  // namespace velmora::pack
