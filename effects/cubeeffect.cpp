@@ -1,0 +1,114 @@
+// The `cubeeffect` effect: face loading, the view, and the six quads.
+#include "effects/cubeeffect.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+
+#include "core/script_node.h"
+#include "core/script_values.h"
+#include "resources/data_file.h"
+#include "resources/tga_image.h"
+
+namespace velmora {
+
+namespace {
+
+struct FaceQuad {
+    Cubeeffect::Face face;
+    float normal[3];
+    float corners[4][5];  // s, t, x, y, z
+};
+
+// Drawing order and geometry of the faces, seen from inside the cube.
+constexpr FaceQuad kQuads[] = {
+    {Cubeeffect::Front, {0, 0, 1}, {{1, 1, -1, 1, 1}, {0, 1, 1, 1, 1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
+    {Cubeeffect::Back, {0, 0, -1}, {{0, 1, 1, 1, -1}, {1, 1, -1, 1, -1}, {1, 0, -1, -1, -1}, {0, 0, 1, -1, -1}}},
+    {Cubeeffect::Left, {-1, 0, 0}, {{0, 1, -1, 1, -1}, {1, 1, -1, 1, 1}, {1, 0, -1, -1, 1}, {0, 0, -1, -1, -1}}},
+    {Cubeeffect::Right, {1, 0, 0}, {{0, 1, 1, 1, 1}, {1, 1, 1, 1, -1}, {1, 0, 1, -1, -1}, {0, 0, 1, -1, 1}}},
+    {Cubeeffect::Top, {0, 1, 0}, {{0, 1, -1, 1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
+    {Cubeeffect::Bottom, {0, -1, 0}, {{0, 1, 1, -1, -1}, {1, 1, -1, -1, -1}, {1, 0, -1, -1, 1}, {0, 0, 1, -1, 1}}},
+};
+
+constexpr const char* kFileAttributes[Cubeeffect::FaceCount] = {"file_front", "file_back", "file_top",
+                                                                "file_bot",   "file_left", "file_right"};
+
+}  // namespace
+
+void Cubeeffect::load()
+{
+    for (int face = 0; face < FaceCount; ++face) {
+        const char* name = fileNames[face].data();
+        if (name[0] == '\0')
+            continue;
+        DataFile file(name);
+        TgaImage image;
+        if (file.size() == 0 || image.load(file) != 0)
+            return;
+        faceTextures[face].create(image.width, image.height, image.bitsPerPixel);
+        faceTextures[face].upload(image.pixels.get(), image.pixelBytes);
+    }
+}
+
+void Cubeeffect::update(float delta) { spinTime += delta * speed; }
+
+void Cubeeffect::render()
+{
+    glDisable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    if (camera) {
+        GLfloat m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        m[12] = m[13] = m[14] = 0;
+        m[15] = 1;
+        glLoadMatrixf(m);
+    } else {
+        glLoadIdentity();
+        glScalef(1, 1, 2);
+        glRotatef(-25, 1, 0, 0);
+        glRotatef(spinTime * 0.1f, 0, 1, 0);
+    }
+
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_DEPTH_TEST);
+    for (const FaceQuad& quad : kQuads) {
+        faceTextures[quad.face].bind();
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_REPLACE));
+        glBegin(GL_QUADS);
+        glNormal3fv(quad.normal);
+        for (const auto& c : quad.corners) {
+            glTexCoord2f(c[0], c[1]);
+            glVertex3f(c[2], c[3], c[4]);
+        }
+        glEnd();
+    }
+    glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void Cubeeffect::handleElement(const ScriptNode* node)
+{
+    Effect::handleElement(node);
+    for (const auto& attribute : node->attributes) {
+        if (sameName(attribute->name, "camera")) {
+            camera = scriptInt(attribute->value) != 0;
+            continue;
+        }
+        for (int face = 0; face < FaceCount; ++face)
+            if (sameName(attribute->name, kFileAttributes[face])) {
+                std::strncpy(fileNames[face].data(), attribute->value, fileNames[face].size() - 1);
+                fileNames[face][fileNames[face].size() - 1] = '\0';
+            }
+    }
+}
+
+}  // namespace velmora
