@@ -59,7 +59,7 @@ bool DemoWindow::create(DisplaySettings& settings, const char* title)
         break;
     }
 
-    if (capture_ && capture_->framesWritten() == 0 && !capture_->open()) {
+    if (capture_ && !capture_->opened() && !capture_->open()) {
         // Capturing was asked for and cannot happen: do not run a show nobody records.
         capture_.reset();
         GLWindow::create(settings, title);

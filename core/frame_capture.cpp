@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 namespace velmora {
@@ -19,14 +20,37 @@ FrameCapture::FrameCapture(std::string folder, int fps, std::optional<double> du
         frameLimit_ = *durationSeconds > 0 ? static_cast<unsigned>(std::llround(*durationSeconds * fps_)) : 0u;
 }
 
+namespace {
+// Frames written so far in this run, per capture folder: a script with several `demo` elements
+// captures them one after the other into the same sequence.
+std::map<std::string, unsigned>& framesPerFolder()
+{
+    static std::map<std::string, unsigned> frames;
+    return frames;
+}
+}  // namespace
+
 bool FrameCapture::open()
 {
+    namespace fs = std::filesystem;
     std::error_code error;
-    std::filesystem::create_directories(folder_, error);
-    if (error || !std::filesystem::is_directory(folder_)) {
+    fs::create_directories(folder_, error);
+    if (error || !fs::is_directory(folder_)) {
         std::fprintf(stderr, "capture: cannot create the folder %s\n", folder_.c_str());
         return false;
     }
+    const std::string key = fs::weakly_canonical(folder_, error).string();
+    auto [entry, first] = framesPerFolder().try_emplace(key, 0u);
+    if (first) {
+        // Frames of an earlier run would join this sequence: remove them.
+        for (const auto& file : fs::directory_iterator(folder_, error)) {
+            const std::string name = file.path().filename().string();
+            if (name.rfind("frame-", 0) == 0 && file.path().extension() == ".png")
+                fs::remove(file.path(), error);
+        }
+    }
+    frames_ = entry->second;
+    sequence_ = &entry->second;
     return true;
 }
 
@@ -50,6 +74,8 @@ bool FrameCapture::writeFrame(int width, int height)
         return false;
     }
     ++frames_;
+    if (sequence_)
+        *sequence_ = frames_;
     return true;
 }
 
@@ -75,8 +101,9 @@ void FrameCapture::finish()
 {
     if (progressShown_)
         std::fputc('\n', stderr);
-    if (frames_ > 0)
+    if (frames_ > 0 && !finishReported_)
         std::fprintf(stderr, "capture: %u frames written to %s\n", frames_, folder_.c_str());
+    finishReported_ = true;
 }
 
 bool FrameCapture::writePng(const std::string& path, const uint8_t* rgba, int width, int height)

@@ -14,14 +14,17 @@ public:
     // capture runs until the show ends.
     FrameCapture(std::string folder, int fps, std::optional<double> durationSeconds);
 
-    // Creates the folder. False with a message on standard error.
+    // Creates the folder. The first capture into a folder in this run removes the frame files
+    // already there; a later one (the next `demo` element) continues their numbering. False
+    // with a message on standard error.
     bool open();
+    bool opened() const { return sequence_ != nullptr; }
     // Reads the current GL read buffer (width x height) and writes the next frame. False with a
     // message when the file cannot be written.
     bool writeFrame(int width, int height);
-    // True once the frames written cover the duration.
+    // True once the frames written (in this folder, over the whole run) cover the duration.
     bool finished() const;
-    unsigned framesWritten() const { return frames_; }
+    unsigned framesWritten() const { return frames_; }  // the next frame's number
     // On a terminal: a progress line with frames done and the show time left.
     void reportProgress();
     // Ends the progress line and prints where the frames are.
@@ -37,7 +40,9 @@ private:
     int fps_;
     std::optional<unsigned> frameLimit_;
     unsigned frames_ = 0;
+    unsigned* sequence_ = nullptr;  // this folder's count in the run-wide table; null until open
     bool progressShown_ = false;
+    bool finishReported_ = false;
     std::vector<uint8_t> pixels_;
 };
 

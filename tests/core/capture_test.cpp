@@ -164,6 +164,42 @@ TEST_F(CaptureTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000005.png"));
 }
 
+TEST_F(CaptureTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
+{
+    OffscreenContext probe(4, 4);
+    if (!probe.valid())
+        GTEST_SKIP() << "no OSMesa context available";
+    const fs::path frames = folder / "frames";
+    fs::create_directories(frames);
+    {
+        std::ofstream stale(frames / "frame-000007.png");
+        std::ofstream mine(frames / "notes.txt");
+    }
+    auto runDemo = [&](int framesToShow) {
+        DemoWindow window(captureOptions(0.1, 30));  // 3 frames in all
+        DisplaySettings settings;
+        settings.width = 16;
+        settings.height = 16;
+        EXPECT_TRUE(window.create(settings, "velmora"));
+        window.startUp();
+        int shown = 0;
+        while (window.processMessages() && shown < framesToShow) {
+            window.frame();
+            ++shown;
+        }
+        return shown;
+    };
+    EXPECT_EQ(runDemo(2), 2);
+    EXPECT_FALSE(fs::exists(frames / "frame-000007.png"));
+    EXPECT_TRUE(fs::exists(frames / "notes.txt"));
+    EXPECT_TRUE(fs::exists(frames / "frame-000001.png"));
+    // The next demo of the same run writes frame 2, reaches the duration and closes.
+    EXPECT_EQ(runDemo(10), 1);
+    EXPECT_TRUE(fs::exists(frames / "frame-000000.png"));
+    EXPECT_TRUE(fs::exists(frames / "frame-000002.png"));
+    EXPECT_FALSE(fs::exists(frames / "frame-000003.png"));
+}
+
 TEST_F(CaptureTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecorded)
 {
     OffscreenContext probe(4, 4);
