@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 
+#include "audio/musicplay.h"
 #include "effects/clear.h"
 #include "effects/fade.h"
 #include "effects/flash.h"
@@ -19,6 +20,7 @@ namespace {
 // An initializer list rather than an array so that the table may be empty.
 constexpr std::initializer_list<EffectType> kEffectTypes = {
     {"clear", &createEffect<Clear>},
+    {"musicplay", &createEffect<MusicPlay>},
     {"fade", &createEffect<Fade>},
     {"flash", &createEffect<Flash>},
 };

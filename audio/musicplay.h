@@ -1,0 +1,50 @@
+// The `musicplay` effect: loads one sound file as a tracker module, a stream or a sample, plays
+// and pauses it on script commands, runs the flanger, echo and rotate hooks on request, and
+// draws an oscilloscope of the newest played sound.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "audio/sound_dsp.h"
+#include "audio/sound_source.h"
+#include "core/effect.h"
+
+namespace velmora {
+
+class MusicPlay : public Effect {
+public:
+    MusicPlay();
+    ~MusicPlay() override;  // detaches the hooks, then unloads
+
+    // Frees any previous sound, then loads `filename`: a sample when `sampleMode` is non-zero,
+    // otherwise music or a stream by the extension from the first "." (case-sensitive); attaches
+    // the hooks whose flags are on to music and streams. Does not start playback.
+    void load() override;
+    // Frees every source (handle and file). The hooks are detached first.
+    void unload() override;
+    void update(float delta) override;
+    // The oscilloscope: 999 additive white bars across the screen from the newest 1000 values.
+    void render() override;
+    // Common parameters, then `filename`, `volume`, `sample`, `flange`, `echo`, `rotate`,
+    // `flangespeed`; then the children `play`, `stop` and `init`, in document order.
+    void handleElement(const ScriptNode* node) override;
+
+    char filename[64] = {};
+    float volume = 1.0f;  // applied at load; the `volume` attribute is not stored here
+    std::unique_ptr<SoundSource> music, stream, sample;  // at most one set after a load
+    std::unique_ptr<FlangeDsp> flange;
+    std::unique_ptr<EchoDsp> echo;
+    std::unique_ptr<RotateDsp> rotate;
+    int isStream = 0;    // 1 when the last load made a stream, 0 for music
+    int sampleMode = 0;  // non-zero: the next load makes a sample
+    bool flangeOn = false, echoOn = false, rotateOn = false;
+
+private:
+    void detachHooks();
+    void freeSources();
+
+    int16_t scope_[1000] = {};  // the oscilloscope's values, left and right interleaved
+};
+
+}  // namespace velmora
