@@ -21,9 +21,8 @@ struct CommandLine {
 };
 
 // Reads argv[1..argc-1]. Arguments beginning with "-" are options; the first other argument
-// names the script (1 to 255 characters). Options
-// taking a value read it from the next argument. Anything unknown or malformed gives
-// Action::Error with the reason.
+// names the script (1 to 255 characters). Options taking a value read it from the next
+// argument. Anything unknown or malformed gives Action::Error with the reason.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The usage text: synopsis and one line per option, ending with a line break.

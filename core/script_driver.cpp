@@ -1,8 +1,12 @@
 // The script driver: where the keywords of a `demo` element become actions on the Demo.
 #include "core/script_driver.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "core/demo.h"
 #include "core/script_node.h"
+#include "core/script_parser.h"
 #include "core/script_values.h"
 
 namespace velmora {
@@ -67,6 +71,23 @@ int applyBlock(Demo& demo, ScriptNode* element)
         applyAttribute(demo, *attribute);
     for (const auto& child : element->children)
         applyChild(demo, child.get());
+    return 0;
+}
+
+int playScript(const char* scriptName, const RunOptions& options, std::span<const EffectType> effectTypes)
+{
+    std::printf("Parsing Script [%s]", scriptName);
+    // Events keep pointers into the tree: it outlives every Demo.
+    ScriptNode root;
+    parseFile(&root, scriptName);
+    std::printf("done.\n");
+
+    for (const auto& child : root.children) {
+        if (!sameName(child->name, "demo"))
+            continue;
+        auto demo = std::make_unique<Demo>(options, effectTypes);
+        applyBlock(*demo, child.get());
+    }
     return 0;
 }
 

@@ -1,10 +1,21 @@
 // The script driver: applies one `demo` element, or the element of a firing event, to a Demo.
 #pragma once
 
+#include <span>
+
+#include "core/effect_factory.h"
+#include "core/run_options.h"
+
 namespace velmora {
 
 class Demo;
 struct ScriptNode;
+
+// The program's show: prints "Parsing Script [%s]", parses the script `scriptName` (a logical
+// data-file name) and prints "done.\n"; then, for each top-level `demo` element in order,
+// builds a fresh Demo over `effectTypes`, applies the element and destroys the Demo. A missing
+// or partly broken script runs as far as it was read. Returns 0.
+int playScript(const char* scriptName, const RunOptions& options, std::span<const EffectType> effectTypes);
 
 // Applies the attributes of `element` (trigger, width, height, bpp, fullscreen), then its
 // children in document order: an element named after an existing effect goes to that effect;

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/demo.h"
 #include "core/script_driver.h"
+#include "core/script_values.h"
 #include "tests/support/script_builder.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -20,7 +24,24 @@ public:
     void render() override {}
 };
 
-constexpr EffectType kTypes[] = {{"quiet", &createEffect<Quiet>}};
+// What the counting effects saw: construction, elements (their `say`), unload.
+std::vector<std::string> seen;
+
+class Counting : public Quiet {
+public:
+    Counting() { seen.push_back("new"); }
+    void unload() override { seen.push_back(std::string("unload ") + name); }
+    void handleElement(const ScriptNode* node) override
+    {
+        Effect::handleElement(node);
+        for (const auto& attribute : node->attributes) {
+            if (sameName(attribute->name, "say"))
+                seen.push_back(std::string(name) + " " + attribute->value);
+        }
+    }
+};
+
+constexpr EffectType kTypes[] = {{"quiet", &createEffect<Quiet>}, {"counting", &createEffect<Counting>}};
 
 std::unique_ptr<Demo> headlessDemo()
 {
@@ -95,6 +116,33 @@ TEST(ScriptDriver, SizeGivenAfterCreateChangesOnlyTheSettings)
     // create resets the timer with a measuring interval of one frame.
     EXPECT_EQ(demo->frameTimer->interval, 1u);
     EXPECT_FLOAT_EQ(demo->frameTimer->step(), 0.5f);
+}
+
+TEST(ScriptDriver, PlayScriptRunsEachDemoOnAFreshDemo)
+{
+    testing::TempDataDir dir;
+    dir.write("data/show.txt",
+              "<demo><add type=\"counting\" name=\"c\"></add><c say=\"one\"></c></demo>"
+              "<other><add type=\"counting\" name=\"x\"></add></other>"
+              "<DEMO><c say=\"lost\"></c><add type=\"counting\" name=\"c\"></add><c say=\"two\"></c></DEMO>");
+    seen.clear();
+    RunOptions options;
+    options.output = RunOptions::Output::Headless;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(playScript("show.txt", options, kTypes), 0);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(seen, (std::vector<std::string>{"new", "c one", "unload c", "new", "c two", "unload c"}));
+    EXPECT_EQ(output.rfind("Parsing Script [show.txt]", 0), 0u) << output;
+    EXPECT_EQ(output.substr(output.size() - 6), "done.\n");
+
+    // A missing script runs nothing and still reports.
+    seen.clear();
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(playScript("absent.txt", options, kTypes), 0);
+    const std::string missing = ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(missing.rfind("Parsing Script [absent.txt]", 0), 0u);
+    EXPECT_EQ(missing.substr(missing.size() - 6), "done.\n");
 }
 
 }  // namespace
