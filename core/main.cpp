@@ -1,0 +1,42 @@
+// The player's entry point: command line, data source, then the show of the main script.
+#include <cstdio>
+#include <string>
+
+#include "core/command_line.h"
+#include "core/script_driver.h"
+#include "effects/effect_table.h"
+#include "resources/data_source.h"
+#include "resources/embedded_archive.h"
+
+int main(int argc, char** argv)
+{
+    using namespace velmora;
+
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        std::fputs(usageText(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::fputs(versionText(), stdout);
+        return 0;
+    case CommandLine::Action::Error:
+        std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+
+    if (line.dataPath.empty()) {
+        useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
+    } else {
+        std::string error;
+        if (!useDataPath(line.dataPath.c_str(), error)) {
+            std::fprintf(stderr, "velmora: cannot read the show from %s: %s\n", line.dataPath.c_str(), error.c_str());
+            return 2;
+        }
+    }
+
+    playScript(line.script.c_str(), line.run, effectTable());
+    return 0;
+}
