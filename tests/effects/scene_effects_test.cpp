@@ -1,0 +1,389 @@
+// The scene playback effects: time driving, loops, camera choice and fallbacks, the grid of
+// `tap`, the shaking viewport of `goldletter`.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <string>
+
+#include "core/random.h"
+#include "effects/3dscene.h"
+#include "effects/coglogo.h"
+#include "effects/fish.h"
+#include "effects/goldletter.h"
+#include "effects/headlook.h"
+#include "effects/stairs.h"
+#include "effects/tap.h"
+#include "tests/scene/zen_samples.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/script_builder.h"
+#include "tests/support/temp_data_dir.h"
+
+namespace velmora {
+namespace {
+
+using testing::element;
+using testing::placedAt;
+
+// A small quad at the origin in a lit material, `cameras` cameras named cam0, cam1, ... each
+// under its own node placed at `cameraPositions[i]` (or at (0, 0, 5) when not given), and a
+// track moving nothing but running from frame 0 to 1000.
+std::vector<uint8_t> quadScene(int cameras, std::vector<Vec3f> cameraPositions = {})
+{
+    ZenWriter w;
+    w.info();
+    w.material(1, "plain", {1, 1, 1, 1}, {}, {}, {});
+    const uint8_t red[3] = {255, 0, 0};
+    w.mesh(2, "quad", testing::quadGeometry(0.5f, red, 1));
+    w.node(3, "holder", placedAt(0, 0, 0));
+    std::vector<ZenHierarchyGroup> groups{{3, {2}}};
+    for (int i = 0; i < cameras; ++i) {
+        const uint32_t cameraId = 100 + i, nodeId = 200 + i;
+        w.camera(cameraId, "cam" + std::to_string(i), 0.95f);
+        const Vec3f at = i < static_cast<int>(cameraPositions.size()) ? cameraPositions[i]
+                                                                      : Vec3f{0, 0, 5};
+        w.node(nodeId, "camnode" + std::to_string(i), placedAt(at.x, at.y, at.z));
+        groups.push_back({nodeId, {cameraId}});
+    }
+    w.track(4, "spin", 0, 0, {{0, 0, 2, 2}, {1000, 0, 2, 2}});
+    w.binding({{4, 3, kChannelRotationZ}});
+    w.hierarchy(groups);
+    return w.bytes();
+}
+
+class SceneEffects : public testing::GLTest {
+protected:
+    bool litAt(float x, float y, float z)
+    {
+        GLdouble model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        GLdouble projection[16];
+        GLint viewport[4] = {0, 0, kWidth, kHeight};
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        GLdouble wx, wy, wz;
+        gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+        const int px = static_cast<int>(wx), py = static_cast<int>(wy);
+        EXPECT_TRUE(px >= 0 && px < kWidth && py >= 0 && py < kHeight) << x << "," << y << "," << z;
+        if (px < 0 || px >= kWidth || py < 0 || py >= kHeight)
+            return false;
+        const auto p = pixel(px, py);
+        return p[0] + p[1] + p[2] > 100;
+    }
+    void clear()
+    {
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    static bool modelViewIsIdentity()
+    {
+        GLfloat m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        for (int i = 0; i < 16; ++i)
+            if (std::fabs(m[i] - (i % 5 == 0 ? 1.0f : 0.0f)) > 1e-6f)
+                return false;
+        return true;
+    }
+    testing::TempDataDir data;
+};
+
+TEST_F(SceneEffects, ThreeDSceneLoopsAtLoopFrameAfterDrawingIt)
+{
+    data.write("data/scenes/loop.zen", quadScene(0));
+    ThreeDScene effect;
+    effect.handleElement(
+        element("s", {{"filename", "loop.zen"}, {"loopframe", "400"}, {"speed", "2"}}).get());
+    effect.load();
+    ASSERT_TRUE(effect.scene);
+    EXPECT_EQ(effect.scene->meshes.size(), 1u);
+    int steps = 0;
+    float reached = 0;
+    while (effect.frame != 0.0f || steps == 0) {
+        effect.update(1);  // one hundredth of a second
+        reached = effect.scene->time;
+        ASSERT_LT(++steps, 1000);
+    }
+    EXPECT_EQ(steps, 667);  // 400 / (2 x 0.3) hundredths: about 6.7 seconds
+    EXPECT_GE(reached, 400.0f);
+    EXPECT_LT(reached, 401.0f);
+    effect.update(1);
+    EXPECT_NEAR(effect.frame, 0.6f, 1e-5f);
+}
+
+TEST_F(SceneEffects, ThreeDSceneAttributesInDocumentOrder)
+{
+    ThreeDScene effect;
+    ::testing::internal::CaptureStdout();
+    effect.handleElement(element("s", {{"frame", "0"}, {"timeoffset", "-200"}, {"visible", "0"},
+                                       {"camera", "cam0"}})
+                             .get());
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "timeoffset\nERROR: set 3dscene camera after loading only\n");
+    EXPECT_FLOAT_EQ(effect.frame, -200.0f);
+    EXPECT_EQ(effect.visible, 0);
+    effect.handleElement(element("s", {{"timeoffset", "-200"}, {"frame", "12"}}).get());
+    EXPECT_FLOAT_EQ(effect.frame, 12.0f);
+    // 200 frames before time 0 at 30 frames per second.
+    effect.handleElement(element("s", {{"frame", "-200"}}).get());
+    for (int i = 0; i < 666; ++i)
+        effect.update(1);
+    EXPECT_LT(effect.frame, 0.0f);
+    effect.update(1);
+    EXPECT_GE(effect.frame, 0.0f);
+}
+
+TEST_F(SceneEffects, ThreeDSceneViewComesFromTheNamedCamerasNode)
+{
+    data.write("data/scenes/cams.zen", quadScene(2, {{0, 0, 5}, {1.5f, 0, 5}}));
+    ThreeDScene effect;
+    effect.handleElement(element("s", {{"filename", "cams.zen"}}).get());
+    effect.load();
+
+    clear();
+    effect.render();
+    EXPECT_TRUE(litAt(0, 0, -10)) << "fixed view 10 units back";
+
+    effect.handleElement(element("s", {{"camera", "CAM1"}}).get());
+    ASSERT_NE(effect.cameraNode, nullptr);
+    EXPECT_EQ(effect.cameraNode, effect.scene->cameras[1]->parent);
+    clear();
+    effect.render();
+    EXPECT_FALSE(litAt(0, 0, -5));
+    EXPECT_TRUE(litAt(-1.5f, 0, -5));
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);  // the view stays for the effects drawn after
+    EXPECT_FLOAT_EQ(m[12], -1.5f);
+    EXPECT_FLOAT_EQ(m[14], -5.0f);
+
+    // Unknown names and objects that are not cameras keep the choice.
+    SceneObject* chosen = effect.cameraNode;
+    effect.handleElement(element("s", {{"camera", "nobody"}}).get());
+    effect.handleElement(element("s", {{"camera", "camnode0"}}).get());
+    EXPECT_EQ(effect.cameraNode, chosen);
+
+    // Hidden: nothing drawn, time still runs.
+    effect.handleElement(element("s", {{"visible", "0"}}).get());
+    clear();
+    effect.render();
+    EXPECT_FALSE(litAt(-1.5f, 0, -5));
+    effect.update(10);
+    EXPECT_NEAR(effect.frame, 3.0f, 1e-5f);
+}
+
+TEST_F(SceneEffects, ThreeDSceneInitReloadsAndLooksTheCameraUpAgain)
+{
+    data.write("data/scenes/first.zen", quadScene(2, {{0, 0, 5}, {3, 0, 5}}));
+    data.write("data/scenes/second.zen", quadScene(3, {{0, 0, 5}, {-2, 0, 5}, {0, 0, 9}}));
+    data.write("data/scenes/third.zen", quadScene(1));
+    ThreeDScene effect;
+    effect.handleElement(element("s", {{"filename", "first.zen"}}).get());
+    effect.load();
+    effect.handleElement(element("s", {{"camera", "cam1"}}).get());
+
+    auto reload = element("s", {{"filename", "second.zen"}});
+    testing::addChild(*reload, "init");
+    effect.handleElement(reload.get());
+    ASSERT_EQ(effect.scene->cameras.size(), 3u);
+    EXPECT_EQ(effect.cameraNode, effect.scene->cameras[1]->parent);
+    clear();
+    effect.render();
+    EXPECT_TRUE(litAt(2, 0, -5));
+
+    auto third = element("s", {{"filename", "third.zen"}});
+    testing::addChild(*third, "init");
+    effect.handleElement(third.get());
+    EXPECT_EQ(effect.cameraNode, nullptr);  // no cam1 there: back to the fixed view
+    clear();
+    effect.render();
+    EXPECT_TRUE(litAt(0, 0, -10));
+}
+
+TEST_F(SceneEffects, FixedEffectsUseTheirCameraOrFallBackToTheIdentity)
+{
+    std::vector<Vec3f> seven(7, Vec3f{0, 0, 5});
+    seven[6] = {2, 0, 5};
+    data.write("data/scenes/stairs.zen", quadScene(7, seven));
+    Stairs stairs;
+    stairs.load();
+    clear();
+    stairs.render();
+    EXPECT_TRUE(litAt(-2, 0, -5)) << "seventh camera";
+    EXPECT_FALSE(litAt(0, 0, -5));
+    EXPECT_TRUE(modelViewIsIdentity());
+
+    // Too few cameras: the scene is drawn under the identity, where z = 0 is behind the near
+    // plane, so nothing shows; and the view is still left as the identity.
+    data.write("data/scenes/stairs.zen", quadScene(6, seven));
+    stairs.load();
+    clear();
+    stairs.render();
+    EXPECT_FALSE(litAt(-2, 0, -5));
+    EXPECT_TRUE(modelViewIsIdentity());
+
+    std::vector<Vec3f> five(5, Vec3f{0, 0, 5});
+    five[4] = {-1, 0, 5};
+    data.write("data/scenes/fish.zen", quadScene(5, five));
+    Fish fish;
+    fish.load();
+    clear();
+    fish.render();
+    EXPECT_TRUE(litAt(1, 0, -5)) << "fifth camera";
+
+    data.write("data/scenes/cog.zen", quadScene(1, {{0, 1, 5}}));
+    CogLogo cog;
+    cog.load();
+    clear();
+    cog.render();
+    EXPECT_TRUE(litAt(0, -1, -5)) << "first camera";
+    EXPECT_TRUE(modelViewIsIdentity());
+
+    data.write("data/scenes/headlook.zen", quadScene(0));
+    HeadLook head;
+    head.load();
+    clear();
+    head.render();
+    EXPECT_TRUE(litAt(0, 0, -30));
+    EXPECT_TRUE(modelViewIsIdentity());
+}
+
+TEST_F(SceneEffects, MissingSceneDrawsNothingAndTimeRuns)
+{
+    CogLogo cog;
+    cog.load();
+    ASSERT_TRUE(cog.scene);
+    EXPECT_TRUE(cog.scene->empty());
+    cog.update(50);
+    EXPECT_FLOAT_EQ(cog.scene->time, 45.0f);
+    clear();
+    cog.render();
+    EXPECT_FALSE(litAt(0, 0, -5));
+    cog.unload();
+    EXPECT_FALSE(cog.scene);
+    cog.update(1);
+    cog.render();
+}
+
+TEST_F(SceneEffects, SteppingRatesAndWraps)
+{
+    data.write("data/scenes/cog.zen", quadScene(1));
+    data.write("data/scenes/stairs.zen", quadScene(7));
+    data.write("data/scenes/gold.zen", quadScene(5));
+    data.write("data/scenes/headlook.zen", quadScene(0));
+    CogLogo cog;
+    Stairs stairs;
+    GoldLetter gold;
+    HeadLook head;
+    for (Effect* effect : std::initializer_list<Effect*>{&cog, &stairs, &gold, &head}) {
+        effect->handleElement(element("e", {{"speed", "2"}}).get());
+        effect->load();
+    }
+    cog.update(1);
+    stairs.update(1);
+    EXPECT_FLOAT_EQ(cog.scene->time, 1.8f);
+    EXPECT_FLOAT_EQ(stairs.scene->time, 0.18f);  // ten times slower
+
+    cog.update(199);  // 360 frames reached: drawn once, then back to 0
+    EXPECT_FLOAT_EQ(cog.scene->time, 0.0f);
+    head.update(333);
+    EXPECT_GT(head.scene->time, 599.0f);
+    head.update(1);
+    EXPECT_FLOAT_EQ(head.scene->time, 0.0f);
+    gold.update(499);
+    EXPECT_NEAR(gold.scene->time, 898.2f, 1e-3f);
+    gold.update(2);
+    EXPECT_FLOAT_EQ(gold.scene->time, 0.0f);
+}
+
+TEST_F(SceneEffects, FishKeepsItsOwnFrameCounter)
+{
+    data.write("data/scenes/fish.zen", quadScene(5));
+    Fish fish;
+    fish.load();
+    ::testing::internal::CaptureStdout();
+    fish.handleElement(element("fish", {{"timeoffset", "100"}}).get());
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "timeoffset\n");
+    fish.update(10);
+    EXPECT_FLOAT_EQ(fish.frame, 109.0f);
+    EXPECT_FLOAT_EQ(fish.scene->time, 109.0f);
+    EXPECT_FLOAT_EQ(fish.scene->tracks[0]->lastTime, 109.0f);
+    fish.frame = 899;
+    fish.update(2);
+    EXPECT_FLOAT_EQ(fish.frame, 0.0f);
+    EXPECT_FLOAT_EQ(fish.scene->time, 900.8f);  // the frame that reached the limit is drawn
+}
+
+TEST_F(SceneEffects, GoldLetterViewportJittersWithinFifteenPixels)
+{
+    data.write("data/scenes/gold.zen", quadScene(5));
+    GoldLetter gold;
+    gold.load();
+    seedRandom(12345);
+    bool movedX = false, movedY = false;
+    for (int i = 0; i < 200; ++i) {
+        gold.render();
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_GE(viewport[0], 0);
+        EXPECT_LE(viewport[0], 15);
+        EXPECT_GE(viewport[1], 0);
+        EXPECT_LE(viewport[1], 15);
+        EXPECT_EQ(viewport[2], 640);
+        EXPECT_EQ(viewport[3], 480);
+        movedX |= viewport[0] != 0;
+        movedY |= viewport[1] != 0;
+    }
+    EXPECT_TRUE(movedX && movedY);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+}
+
+TEST_F(SceneEffects, TapDrawsANineCopyGrid)
+{
+    data.write("data/scenes/tap2.zen", quadScene(1, {{0, 0, 20}}));
+    Tap tap;
+    ::testing::internal::CaptureStdout();
+    tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "ERROR: set 3dscene camera after loading only\n");
+    tap.load();
+    tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
+    ASSERT_NE(tap.cameraNode, nullptr);
+    clear();
+    tap.render();
+    // Copies 4 apart in x and z, seen from 20 units away: the side copies of each row land
+    // at distinct points; the middle column shows its nearest copy.
+    for (float x : {-4.0f, 4.0f})
+        for (float z : {-4.0f, 0.0f, 4.0f})
+            EXPECT_TRUE(litAt(x, 0, z - 20)) << x << " " << z;
+    EXPECT_TRUE(litAt(0, 0, -16));
+    EXPECT_FALSE(litAt(8, 0, -20));
+    EXPECT_FALSE(litAt(0, 2, -20));
+    EXPECT_TRUE(modelViewIsIdentity());
+}
+
+TEST_F(SceneEffects, TapRandomViewpointLooksAtTheOriginFromNearby)
+{
+    data.write("data/scenes/tap2.zen", quadScene(1, {{0, 0, 20}}));
+    Tap tap;
+    tap.load();
+    tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
+    seedRandom(7);
+    auto node = element("tap");
+    testing::addChild(*node, "camrand");
+    tap.handleElement(node.get());
+    EXPECT_EQ(tap.cameraNode, nullptr);
+    const float distance =
+        std::sqrt(tap.eye[0] * tap.eye[0] + tap.eye[1] * tap.eye[1] + tap.eye[2] * tap.eye[2]);
+    EXPECT_GE(distance, 2.0f - 1e-4f);
+    EXPECT_LE(distance, 3.5f);
+    // The angle comes from the shared generator: degrees = nextRandom() % 360.
+    seedRandom(7);
+    const float a = static_cast<float>(nextRandom() % 360) * 0.017452778f;
+    EXPECT_FLOAT_EQ(tap.eye[0], 2 * std::sin(a));
+    EXPECT_FLOAT_EQ(tap.eye[2], 2 * std::sin(a) + 2 * std::cos(a));
+    clear();
+    tap.render();
+    EXPECT_TRUE(modelViewIsIdentity());
+}
+
+}  // namespace
+}  // namespace velmora
