@@ -9,9 +9,16 @@
 #include <initializer_list>
 
 #include "audio/musicplay.h"
+#include "effects/3dscene.h"
 #include "effects/clear.h"
+#include "effects/coglogo.h"
 #include "effects/fade.h"
+#include "effects/fish.h"
 #include "effects/flash.h"
+#include "effects/goldletter.h"
+#include "effects/headlook.h"
+#include "effects/stairs.h"
+#include "effects/tap.h"
 
 namespace velmora {
 
@@ -21,8 +28,15 @@ namespace {
 constexpr std::initializer_list<EffectType> kEffectTypes = {
     {"clear", &createEffect<Clear>},
     {"musicplay", &createEffect<MusicPlay>},
+    {"coglogo", &createEffect<CogLogo>},
     {"fade", &createEffect<Fade>},
     {"flash", &createEffect<Flash>},
+    {"stairs", &createEffect<Stairs>},
+    {"tap", &createEffect<Tap>},
+    {"headlook", &createEffect<HeadLook>},
+    {"fish", &createEffect<Fish>},
+    {"goldletter", &createEffect<GoldLetter>},
+    {"3dscene", &createEffect<ThreeDScene>},
 };
 
 }  // namespace
