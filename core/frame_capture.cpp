@@ -14,8 +14,12 @@
 namespace velmora {
 
 FrameCapture::FrameCapture(std::string folder, int fps, std::optional<double> durationSeconds)
-    : folder_(std::move(folder)), fps_(fps > 0 ? fps : 60)
+    : folder_(std::move(folder)), fps_(fps > 0 ? fps : 60), audio_(std::make_unique<AudioCapture>(fps_))
 {
+    if (folder_.size() > 4 && folder_.compare(folder_.size() - 4, 4, ".mp4") == 0) {
+        video_ = folder_;
+        folder_ += ".frames";
+    }
     if (durationSeconds)
         frameLimit_ = *durationSeconds > 0 ? static_cast<unsigned>(std::llround(*durationSeconds * fps_)) : 0u;
 }
@@ -51,7 +55,7 @@ bool FrameCapture::open()
     }
     frames_ = entry->second;
     sequence_ = &entry->second;
-    return true;
+    return audio_->open((fs::path(folder_) / "audio.wav").string(), !first);
 }
 
 std::string FrameCapture::framePath(unsigned index) const
@@ -71,6 +75,10 @@ bool FrameCapture::writeFrame(int width, int height)
     const std::string path = framePath(frames_);
     if (!writePng(path, pixels_.data(), width, height)) {
         std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
+        return false;
+    }
+    if (!audio_->captureFrame(frames_)) {
+        std::fprintf(stderr, "capture: cannot write %s/audio.wav\n", folder_.c_str());
         return false;
     }
     ++frames_;
@@ -101,8 +109,17 @@ void FrameCapture::finish()
 {
     if (progressShown_)
         std::fputc('\n', stderr);
-    if (frames_ > 0 && !finishReported_)
-        std::fprintf(stderr, "capture: %u frames written to %s\n", frames_, folder_.c_str());
+    audio_->close();
+    if (frames_ > 0 && !finishReported_) {
+        std::fprintf(stderr, "capture: %u frames and audio.wav written to %s\n", frames_, folder_.c_str());
+        std::string message;
+        const std::string sound = (std::filesystem::path(folder_) / "audio.wav").string();
+        if (!video_.empty() && muxCapture(folder_, fps_, sound, video_, message))
+            std::fprintf(stderr, "capture: video written to %s\n", video_.c_str());
+        else if (!video_.empty())
+            std::fprintf(stderr, "capture: %s: no video made, the frames and audio.wav stay in %s\n",
+                         message.c_str(), folder_.c_str());
+    }
     finishReported_ = true;
 }
 

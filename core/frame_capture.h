@@ -1,17 +1,23 @@
-// Frame capture: the show's frames as numbered PNG files (DIR/frame-000000.png onward).
+// Frame capture: the show's frames as numbered PNG files (DIR/frame-000000.png onward) with the
+// show's sound in DIR/audio.wav; for a target ending in ".mp4" both are muxed into that video.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "audio/audio_capture.h"
 
 namespace velmora {
 
 class FrameCapture {
 public:
     // Frames go to `folder`; each lasts 1 / fps seconds (fps > 0). Without a duration the
-    // capture runs until the show ends.
+    // capture runs until the show ends. A `folder` ending in ".mp4" names the video to make:
+    // frames and sound then go to the folder "<name>.mp4.frames". Switches the sound library to
+    // offline output, so it must exist before the sound starts.
     FrameCapture(std::string folder, int fps, std::optional<double> durationSeconds);
 
     // Creates the folder. The first capture into a folder in this run removes the frame files
@@ -27,7 +33,8 @@ public:
     unsigned framesWritten() const { return frames_; }  // the next frame's number
     // On a terminal: a progress line with frames done and the show time left.
     void reportProgress();
-    // Ends the progress line and prints where the frames are.
+    // Ends the progress line, completes audio.wav, makes the video when one was asked for
+    // (without ffmpeg it says so and leaves the frames and audio.wav) and prints where they are.
     void finish();
 
     // Writes RGBA pixels (rows bottom-up, as GL reads them) as an 8-bit RGB PNG.
@@ -44,6 +51,8 @@ private:
     bool progressShown_ = false;
     bool finishReported_ = false;
     std::vector<uint8_t> pixels_;
+    std::string video_;  // the .mp4 to make; empty for frames only
+    std::unique_ptr<AudioCapture> audio_;
 };
 
 }  // namespace velmora

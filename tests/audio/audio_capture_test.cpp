@@ -1,0 +1,142 @@
+// Sound capture for frame captures: frame-exact lengths, the WAV file and its continuation, and
+// muxing through ffmpeg (or saying that it is missing).
+#include "audio/audio_capture.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "audio/offline_output.h"
+#include "audio/sound_library.h"
+#include "core/frame_capture.h"
+#include "tests/audio/sound_files.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(AudioCapture, EveryVideoFrameGetsItsShareWithoutDrift) {
+    for (int64_t i = 0; i < 100; ++i)
+        EXPECT_EQ(AudioCapture::framesBefore(i + 1, 60) - AudioCapture::framesBefore(i, 60), 735);
+    int64_t total = 0;
+    for (int64_t i = 0; i < 7; ++i) {
+        int64_t n = AudioCapture::framesBefore(i + 1, 7) - AudioCapture::framesBefore(i, 7);
+        EXPECT_EQ(n, 6300);
+        total += n;
+    }
+    EXPECT_EQ(total, 44100);
+    EXPECT_EQ(AudioCapture::framesBefore(0, 24), 0);
+    EXPECT_EQ(AudioCapture::framesBefore(int64_t(24) * 3600 * 5, 24), int64_t(44100) * 3600 * 5);
+    int64_t odd = 0;
+    for (int64_t i = 0; i < 23; ++i)
+        odd += AudioCapture::framesBefore(i + 1, 23) - AudioCapture::framesBefore(i, 23);
+    EXPECT_EQ(odd, 44100);
+}
+
+class CaptureFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("velmora-audio-capture-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        BASS_Free();
+        useOfflineOutput(false);
+        fs::remove_all(folder);
+    }
+    // Reads a WAV file back through libsndfile: its frames, or empty when it is not valid.
+    static std::vector<int16_t> readWav(const fs::path& path) {
+        SF_INFO info = {};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        if (!f) return {};
+        EXPECT_EQ(info.samplerate, 44100);
+        EXPECT_EQ(info.channels, 2);
+        std::vector<int16_t> frames(size_t(info.frames) * 2);
+        sf_readf_short(f, frames.data(), info.frames);
+        sf_close(f);
+        return frames;
+    }
+    fs::path folder;
+};
+
+TEST_F(CaptureFiles, WavHoldsTheMixFrameByFrameAndALaterPartContinuesIt) {
+    AudioCapture capture(60);  // switches the library to offline output
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
+    BASS_Start();
+    auto bytes = testing::wavFile(testing::rampFrames(5000));
+    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    BASS_StreamPlay(stream, false, 0);
+
+    const fs::path wav = folder / "audio.wav";
+    ASSERT_TRUE(capture.open(wav.string(), false));
+    for (unsigned i = 0; i < 3; ++i) ASSERT_TRUE(capture.captureFrame(i));
+    capture.close();
+    auto frames = readWav(wav);
+    ASSERT_EQ(frames.size(), 3u * 735 * 2);
+    EXPECT_EQ(frames, testing::rampFrames(3 * 735));
+
+    AudioCapture later(60);
+    ASSERT_TRUE(later.open(wav.string(), true));
+    ASSERT_TRUE(later.captureFrame(3));
+    later.close();
+    frames = readWav(wav);
+    ASSERT_EQ(frames.size(), 4u * 735 * 2);
+    EXPECT_EQ(frames, testing::rampFrames(4 * 735));
+
+    AudioCapture fresh(60);
+    ASSERT_TRUE(fresh.open(wav.string(), false));
+    fresh.close();
+    EXPECT_EQ(fs::file_size(wav), 44u) << "a new capture starts the file over";
+    EXPECT_FALSE(fresh.open((folder / "missing" / "audio.wav").string(), false));
+}
+
+TEST_F(CaptureFiles, StoppedOutputCapturesSilence) {
+    AudioCapture capture(50);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));  // not started
+    const fs::path wav = folder / "audio.wav";
+    ASSERT_TRUE(capture.open(wav.string(), false));
+    ASSERT_TRUE(capture.captureFrame(0));
+    capture.close();
+    EXPECT_EQ(readWav(wav), std::vector<int16_t>(882 * 2, 0));
+}
+
+TEST_F(CaptureFiles, MuxingWithoutFfmpegSaysSo) {
+    std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", folder.c_str(), 1);
+    std::string message;
+    bool made = muxCapture(folder.string(), 30, (folder / "audio.wav").string(),
+                           (folder / "show.mp4").string(), message);
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_FALSE(made);
+    EXPECT_EQ(message, "ffmpeg not found");
+    EXPECT_FALSE(fs::exists(folder / "show.mp4"));
+}
+
+TEST_F(CaptureFiles, FfmpegMakesOneVideoWithSound) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg";
+    std::vector<uint8_t> rgba(64 * 48 * 4, 200);
+    for (unsigned i = 0; i < 10; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06u.png", i);
+        ASSERT_TRUE(FrameCapture::writePng((folder / name).string(), rgba.data(), 64, 48));
+    }
+    std::ofstream((folder / "audio.wav"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(testing::wavFile(std::vector<int16_t>(14700 * 2, 500)).data()),
+               44 + 14700 * 4);
+    std::string message;
+    ASSERT_TRUE(muxCapture(folder.string(), 30, (folder / "audio.wav").string(),
+                           (folder / "show.mp4").string(), message))
+        << message;
+    std::ifstream in(folder / "show.mp4", std::ios::binary);
+    std::string video((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(video.find("avc1"), std::string::npos) << "an H.264 picture track";
+    EXPECT_NE(video.find("mp4a"), std::string::npos) << "an AAC sound track";
+}
+
+}  // namespace
+}  // namespace velmora
