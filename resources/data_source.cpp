@@ -57,8 +57,10 @@ bool readWholeFile(const fs::path& path, uint8_t** data, uint32_t* size)
 bool loadFromDirectory(const fs::path& root, const char* path, uint8_t** data, uint32_t* size)
 {
     std::error_code ec;
+    const size_t length = std::strlen(path);
+    const bool trailingSeparator = length > 0 && (path[length - 1] == '/' || path[length - 1] == '\\');
     fs::path found = root / path;
-    if (!fs::exists(found, ec)) {
+    if (trailingSeparator || !fs::exists(found, ec)) {
         // Not under its exact spelling: look for the name as the archive would match it.
         found.clear();
         for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {

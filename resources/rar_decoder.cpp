@@ -78,7 +78,7 @@ RarDecoder::RarDecoder() : window_(static_cast<uint8_t*>(std::calloc(kWindowSize
 
 void RarDecoder::resetState()
 {
-    std::memset(window_.get(), 0, kWindowSize);
+    // The window keeps its old bytes: no match may reach before the start of the data (total_).
     ptr_ = flushPtr_ = 0;
     total_ = 0;
     std::memset(oldDistances_, 0, sizeof oldDistances_);

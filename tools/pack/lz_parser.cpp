@@ -180,7 +180,7 @@ void LzParser::parse(size_t begin, size_t end, const Prices& prices, DistanceSta
         // Lazy evaluation: a literal here may let a better match start at the next byte.
         while (current.token.kind != TokenKind::Literal && position + 1 < end) {
             const Candidate next = best(position + 1, end, prices, state);
-            if (next.token.kind == TokenKind::Literal)
+            if (next.token.kind == TokenKind::Literal || next.token.length <= current.token.length)
                 break;
             const uint32_t here = current.token.length;
             const uint32_t there = next.token.length + 1;

@@ -1,0 +1,231 @@
+// DataFile: logical names to archive folders, the console lines, and the stream operations,
+// over a directory source and over an archive image.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "resources/archive.h"
+#include "resources/data_file.h"
+#include "resources/data_source.h"
+#include "tests/support/temp_data_dir.h"
+#include "tools/pack/archive_writer.h"
+
+namespace velmora {
+namespace {
+
+using testing::TempDataDir;
+
+// Opens `name`, returning what was printed and the file's text (empty when not found).
+std::string open(const char* name, std::string* text = nullptr)
+{
+    ::testing::internal::CaptureStdout();
+    std::string contents;
+    {
+        DataFile file(name);
+        if (file.size() > 0)
+            contents.assign(reinterpret_cast<const char*>(file.data()), file.size());
+    }
+    if (text)
+        *text = contents;
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(DataFileNames, FolderFollowsTheExtensionInAnyCase)
+{
+    TempDataDir dir;
+    dir.write("data/textures/STARS.BMP", "stars");
+    dir.write("data/textures/chrome.tga", "chrome");
+    dir.write("data/music/demotune.it", "it");
+    dir.write("data/music/tune.XM", "xm");
+    dir.write("data/music/a.s3m", "s3m");
+    dir.write("data/music/b.mod", "mod");
+    dir.write("data/music/c.wav", "wav");
+    dir.write("data/music/d.mp3", "mp3");
+    dir.write("data/scenes/gold.zen", "zen");
+    dir.write("data/scenes/e.3DS", "3ds");
+    dir.write("data/teddy.dat", "dat");
+    dir.write("data/demomain.txt", "txt");
+    dir.write("data/sub/file.txt", "sub");
+
+    const struct {
+        const char* name;
+        const char* path;
+        const char* text;
+    } cases[] = {
+        {"STARS.BMP", "data/textures/STARS.BMP", "stars"}, {"chrome.TGA", "data/textures/chrome.TGA", "chrome"},
+        {"demotune.it", "data/music/demotune.it", "it"},   {"tune.XM", "data/music/tune.XM", "xm"},
+        {"a.s3m", "data/music/a.s3m", "s3m"},              {"b.MOD", "data/music/b.MOD", "mod"},
+        {"c.wav", "data/music/c.wav", "wav"},              {"d.mp3", "data/music/d.mp3", "mp3"},
+        {"gold.zen", "data/scenes/gold.zen", "zen"},       {"e.3ds", "data/scenes/e.3ds", "3ds"},
+        {"teddy.dat", "data/teddy.dat", "dat"},            {"demomain.txt", "data/demomain.txt", "txt"},
+        {"sub/file.txt", "data/sub/file.txt", "sub"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        EXPECT_EQ(open(c.name, &text), std::string("load[") + c.path + "]\n") << c.name;
+        EXPECT_EQ(text, c.text) << c.name;
+    }
+}
+
+TEST(DataFileNames, ShortNamesHaveNoExtension)
+{
+    TempDataDir dir;
+    dir.write("data/it", "short");
+    dir.write("data/.xm", "dot");
+    std::string text;
+    EXPECT_EQ(open("it", &text), "load[data/it]\n");
+    EXPECT_EQ(text, "short");
+    EXPECT_EQ(open(".xm", &text), "load[data/.xm]\n");
+    EXPECT_EQ(text, "dot");
+    EXPECT_EQ(open(""), "load[data/]\nCould not decompress\n");
+}
+
+TEST(DataFileNames, MissingFilesAndOverlongPathsFail)
+{
+    TempDataDir dir;
+    EXPECT_EQ(open("nothing.txt"), "load[data/nothing.txt]\nCould not decompress\n");
+    const std::string longName(600, 'a');
+    const std::string printed = open(longName.c_str());
+    EXPECT_NE(printed.find("Could not decompress\n"), std::string::npos);
+}
+
+TEST(DataFileNames, EmptyFileIsFoundWithoutData)
+{
+    TempDataDir dir;
+    dir.write("data/empty.txt", "");
+    ::testing::internal::CaptureStdout();
+    DataFile file("empty.txt");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "load[data/empty.txt]\n");
+    EXPECT_EQ(file.size(), 0u);
+    EXPECT_EQ(file.data(), nullptr);
+}
+
+TEST(DataFileNames, DirectorySourceMatchesLikeTheArchive)
+{
+    TempDataDir dir;
+    dir.write("data/textures/stars.bmp", "lower");
+    std::string text;
+    open("STARS.BMP", &text);
+    EXPECT_EQ(text, "lower");
+    open("Stars.Bmp", &text);
+    EXPECT_EQ(text, "lower");
+}
+
+TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
+{
+    std::vector<pack::SourceEntry> entries = {
+        {"data", true, {}, 0},
+        {"data\\textures", true, {}, 0},
+        {"data\\textures\\stars.bmp", false, {'b', 'm', 'p'}, 0},
+        {"data\\script.txt", false, {'s', 'c', 'r'}, 0},
+    };
+    const std::vector<uint8_t> archive = pack::buildArchive(entries, false);
+    useArchiveImage(archive.data(), uint32_t(archive.size()));
+    std::string text;
+    EXPECT_EQ(open("STARS.BMP", &text), "load[data/textures/STARS.BMP]\n");
+    EXPECT_EQ(text, "bmp");
+    EXPECT_EQ(open("script.txt", &text), "load[data/script.txt]\n");
+    EXPECT_EQ(text, "scr");
+    EXPECT_EQ(open("stars.tga"), "load[data/textures/stars.tga]\nCould not decompress\n");
+    useArchiveImage(nullptr, 0);
+    EXPECT_EQ(open("script.txt"), "load[data/script.txt]\nCould not decompress\n");
+}
+
+TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchive)
+{
+    TempDataDir dir;
+    dir.write("data/a.txt", "kept");
+    std::string error;
+    EXPECT_FALSE(useDataPath((dir.root() / "missing").c_str(), error));
+    EXPECT_FALSE(error.empty());
+    dir.write("plain.txt", "not an archive");
+    EXPECT_FALSE(useDataPath((dir.root() / "plain.txt").c_str(), error));
+    std::string text;
+    open("a.txt", &text);  // the previous source stays
+    EXPECT_EQ(text, "kept");
+}
+
+TEST(DataSource, ArchiveFileIsReadOnce)
+{
+    TempDataDir dir;
+    const std::vector<uint8_t> archive = pack::buildArchive({{"data\\x.txt", false, {'x', 'y'}, 0}}, true);
+    dir.write("show.rar", archive);
+    std::string error;
+    ASSERT_TRUE(useDataPath((dir.root() / "show.rar").c_str(), error)) << error;
+    std::filesystem::remove(dir.root() / "show.rar");
+    std::string text;
+    open("x.txt", &text);
+    EXPECT_EQ(text, "xy");
+}
+
+class DataFileStream : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::vector<uint8_t> bytes(100);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = uint8_t(i);
+        dir.write("data/hundred.dat", bytes);
+    }
+    TempDataDir dir;
+};
+
+TEST_F(DataFileStream, SeekFromEachOrigin)
+{
+    ::testing::internal::CaptureStdout();
+    DataFile file("hundred.dat");
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_EQ(file.size(), 100u);
+    EXPECT_EQ(file.tell(), 0u);
+    EXPECT_FALSE(file.eof());
+    file.seek(4, 2);
+    EXPECT_EQ(file.tell(), 96u);
+    EXPECT_FALSE(file.eof());
+    file.seek(10, 1);
+    EXPECT_EQ(file.tell(), 106u);
+    EXPECT_TRUE(file.eof());
+    file.seek(7, 0);
+    EXPECT_EQ(file.tell(), 7u);
+    file.seek(3, 9);  // unknown origin: unchanged
+    EXPECT_EQ(file.tell(), 7u);
+}
+
+TEST_F(DataFileStream, ReadAndWriteClampToTheEnd)
+{
+    ::testing::internal::CaptureStdout();
+    DataFile file("hundred.dat");
+    ::testing::internal::GetCapturedStdout();
+    uint8_t buffer[16];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    file.seek(10, 0);
+    EXPECT_EQ(file.read(buffer, 4), 0);
+    EXPECT_EQ(buffer[0], 10);
+    EXPECT_EQ(buffer[3], 13);
+    EXPECT_EQ(file.tell(), 14u);
+
+    file.seek(6, 2);
+    file.read(buffer, 16);  // only 6 bytes are left
+    EXPECT_EQ(buffer[5], 99);
+    EXPECT_EQ(buffer[6], 0xEE);
+    EXPECT_EQ(file.tell(), 100u);
+    EXPECT_TRUE(file.eof());
+
+    const uint8_t patch[4] = {0xA1, 0xA2, 0xA3, 0xA4};
+    file.seek(2, 2);
+    file.write(patch, 4);
+    EXPECT_EQ(file.tell(), 100u);
+    EXPECT_EQ(file.data()[98], 0xA1);
+    EXPECT_EQ(file.data()[99], 0xA2);
+
+    file.seek(200, 0);  // beyond the end: nothing is copied either way
+    std::memset(buffer, 0xEE, sizeof buffer);
+    file.read(buffer, 4);
+    file.write(patch, 4);
+    EXPECT_EQ(buffer[0], 0xEE);
+    EXPECT_EQ(file.tell(), 200u);
+}
+
+}  // namespace
+}  // namespace velmora
