@@ -253,6 +253,9 @@ std::unique_ptr<PcmSource> openModule(const uint8_t* data, uint32_t length) {
         data, length, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, &error,
         nullptr, nullptr);
     if (!module) return nullptr;
+    // libopenmpt dithers 16-bit output with random noise by default; without it the same module
+    // always renders the same frames, which frame-exact captures rely on.
+    openmpt_module_ctl_set_integer(module, "dither", 0);
     return std::make_unique<ModuleSource>(module);
 }
 

@@ -8,6 +8,7 @@ using RecipeGroup = std::vector<Recipe> (*)();
 
 constexpr RecipeGroup kRecipeGroups[] = {
     imageRecipes,  // recipes_images.cpp
+    sceneRecipes,  // recipes_scenes.cpp
 };
 }  // namespace
 

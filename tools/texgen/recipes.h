@@ -23,6 +23,7 @@ struct Recipe {
 // Groups of recipes. To add a group: write recipes_<group>.cpp defining its function, declare it
 // here, add it to the group list in recipe_list.cpp, and list its outputs in CMakeLists.txt.
 std::vector<Recipe> imageRecipes();  // star sprites, particles, skybox, pictures, vortex layers
+std::vector<Recipe> sceneRecipes();  // fish scales, stone blocks, alpha grate of the .zen scenes
 
 // Every recipe of every group, in group order.
 std::vector<Recipe> allRecipes();
