@@ -81,14 +81,21 @@ bool displayAvailable()
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if ((!x11 || !*x11) && (!wayland || !*wayland))
         return false;
-    if (videoReferences > 0)
+    // The probe's reference is kept for the rest of the run: an X server resets when its last
+    // client leaves and refuses connections meanwhile, so letting go here would race the
+    // window that follows.
+    static bool probeHeld = false;
+    if (probeHeld)
         return true;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    if (!videoStart())
         return false;
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool real = driver && SDL_strcmp(driver, "offscreen") != 0 && SDL_strcmp(driver, "dummy") != 0 &&
                       SDL_GetNumVideoDisplays() > 0;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (real)
+        probeHeld = true;
+    else
+        videoStop();
     return real;
 }
 

@@ -17,7 +17,8 @@ namespace platform {
 bool videoStart();
 void videoStop();
 bool videoRunning();
-// True when a real display is reachable (DISPLAY or WAYLAND_DISPLAY set and SDL video starts on it).
+// True when a real display is reachable (DISPLAY or WAYLAND_DISPLAY set and SDL video starts on
+// it). A successful probe keeps SDL video running for the rest of the run.
 bool displayAvailable();
 
 // A window with an OpenGL pixel format: double-buffered compatibility context, 24 depth bits,

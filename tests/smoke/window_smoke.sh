@@ -10,7 +10,7 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
 fi
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-SDL_AUDIODRIVER=dummy timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" "$player" --data "$data" >"$log" 2>&1
+SDL_AUDIODRIVER=dummy timeout 120 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$player" --data "$data" >"$log" 2>&1
 status=$?
 cat "$log"
 if [ "$status" -ne 0 ]; then

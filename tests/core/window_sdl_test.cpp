@@ -1,0 +1,209 @@
+// The SDL window: size, context, and the translation of platform events into the window's
+// operations. Needs a display; ctest runs these under Xvfb (window_events) and skips them
+// elsewhere.
+#include <GL/gl.h>
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/demo_window.h"
+#include "core/message_box.h"
+#include "core/sdl_platform.h"
+
+namespace velmora {
+namespace {
+
+class RecordingWindow : public DemoWindow {
+public:
+    RecordingWindow() : DemoWindow(windowed()) {}
+    static RunOptions windowed()
+    {
+        RunOptions options;
+        options.output = RunOptions::Output::Window;
+        return options;
+    }
+    void key(int code, int flag) override
+    {
+        calls.push_back("key " + std::to_string(code) + " " + std::to_string(flag));
+        DemoWindow::key(code, flag);
+    }
+    void mouseMove(int, int) override { calls.push_back("move"); }
+    void mouseDown(int button) override { calls.push_back("down " + std::to_string(button)); }
+    void mouseUp(int button) override { calls.push_back("up " + std::to_string(button)); }
+    void resize(int w, int h) override
+    {
+        calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
+        DemoWindow::resize(w, h);
+    }
+    std::vector<std::string> calls;
+};
+
+class SdlWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!platform::displayAvailable())
+            GTEST_SKIP() << "no display: " << SDL_GetError();
+        DisplaySettings settings;
+        settings.width = 320;
+        settings.height = 200;
+        ASSERT_TRUE(window.create(settings, "velmora"));
+        ASSERT_NE(window.handle, nullptr);
+        // Window creation queues events of its own (shown, exposed, focus): take them first.
+        ASSERT_TRUE(window.processMessages());
+        window.calls.clear();
+    }
+
+    void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
+    SDL_Event keyEvent(uint32_t type, SDL_Keycode key)
+    {
+        SDL_Event event = {};
+        event.type = type;
+        event.key.windowID = SDL_GetWindowID(window.handle);
+        event.key.keysym.sym = key;
+        return event;
+    }
+    SDL_Event windowEvent(uint8_t what, int data1 = 0, int data2 = 0)
+    {
+        SDL_Event event = {};
+        event.type = SDL_WINDOWEVENT;
+        event.window.windowID = SDL_GetWindowID(window.handle);
+        event.window.event = what;
+        event.window.data1 = data1;
+        event.window.data2 = data2;
+        return event;
+    }
+
+    RecordingWindow window;
+};
+
+TEST_F(SdlWindowTest, TheClientAreaHasTheRequestedSizeAndTheContextDraws)
+{
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window.handle, &w, &h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 200);
+    EXPECT_STREQ(SDL_GetWindowTitle(window.handle), "velmora");
+    EXPECT_FALSE(SDL_GetWindowFlags(window.handle) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GE(depthBits, 24);
+
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    uint8_t p[4] = {};
+    glReadPixels(319, 199, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    EXPECT_EQ(p[0], 255);
+    EXPECT_EQ(p[1], 0);
+}
+
+TEST_F(SdlWindowTest, EscapeClosesOnReleaseOnly)
+{
+    push(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
+    push(keyEvent(SDL_KEYUP, SDLK_a));
+    EXPECT_TRUE(window.processMessages());
+    EXPECT_TRUE(window.active);
+    ASSERT_EQ(window.calls.size(), 1u);
+    EXPECT_EQ(window.calls[0], "key 65 1");
+
+    push(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
+    EXPECT_FALSE(window.processMessages());
+    EXPECT_FALSE(window.active);
+    EXPECT_EQ(window.handle, nullptr);
+    EXPECT_FALSE(window.hasContext());
+    EXPECT_TRUE(window.processMessages());
+}
+
+TEST_F(SdlWindowTest, TheCloseButtonAndAPlatformQuitCloseTheWindow)
+{
+    push(windowEvent(SDL_WINDOWEVENT_CLOSE));
+    EXPECT_FALSE(window.processMessages());
+    EXPECT_TRUE(window.destroyed);
+    EXPECT_EQ(window.handle, nullptr);
+
+    RecordingWindow other;
+    DisplaySettings settings;
+    ASSERT_TRUE(other.create(settings, "velmora"));
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    push(quit);
+    EXPECT_FALSE(other.processMessages());
+    EXPECT_TRUE(other.destroyed);
+    EXPECT_FALSE(other.hasContext());
+}
+
+TEST_F(SdlWindowTest, MouseButtonsReportThePositionFirstAndSizeChangesResize)
+{
+    SDL_Event press = {};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.windowID = SDL_GetWindowID(window.handle);
+    press.button.button = SDL_BUTTON_RIGHT;
+    push(press);
+    SDL_Event release = press;
+    release.type = SDL_MOUSEBUTTONUP;
+    release.button.button = SDL_BUTTON_MIDDLE;
+    push(release);
+    push(windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 160, 100));
+    EXPECT_TRUE(window.processMessages());
+    const std::vector<std::string> expected = {"move", "down 2", "move", "up 1", "resize 160x100"};
+    EXPECT_EQ(window.calls, expected);
+    EXPECT_EQ(window.width, 160);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 160);
+    EXPECT_EQ(viewport[3], 100);
+}
+
+TEST_F(SdlWindowTest, EventsAreForwardedOnlyWhileTheWindowIsActive)
+{
+    window.active = false;
+    push(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
+    push(windowEvent(SDL_WINDOWEVENT_CLOSE));
+    EXPECT_TRUE(window.processMessages());
+    EXPECT_TRUE(window.calls.empty());
+    EXPECT_NE(window.handle, nullptr);
+    window.active = true;
+}
+
+TEST(SdlFullscreenTest, ARefusedModeFallsBackToAWindowWithTheCursorShown)
+{
+    if (!platform::displayAvailable())
+        GTEST_SKIP() << "no display";
+    RecordingWindow window;
+    DisplaySettings settings;
+    settings.fullscreen = true;
+    settings.width = 333;  // no display offers this mode
+    settings.height = 222;
+    ::testing::internal::CaptureStderr();
+    const bool created = window.create(settings, "velmora");
+    const std::string messages = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(created);
+    EXPECT_FALSE(window.fullscreen);
+    EXPECT_NE(messages.find("FullScreen Failed, using Windowed"), std::string::npos) << messages;
+    EXPECT_EQ(settings.windowX, 0);
+    EXPECT_EQ(settings.windowFlags, 0x201u);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window.handle, &w, &h);
+    EXPECT_EQ(w, 333);
+    EXPECT_EQ(h, 222);
+}
+
+TEST(MessageBoxTest, WithoutAPersonAtTheScreenTheTextGoesToStandardError)
+{
+    // ctest runs without a terminal on standard input: no box may wait for a click.
+    ::testing::internal::CaptureStderr();
+    showMessage("Window Creation Error.", "ERROR", MessageIcon::Exclamation);
+    showMessage("DestroyWindow() Failed.", "SHUTDOWN ERROR", MessageIcon::Information);
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    if (isatty(0) && isatty(1) && platform::videoRunning())
+        GTEST_SKIP() << "interactive run: boxes were shown";
+    EXPECT_EQ(text, "ERROR: Window Creation Error.\nSHUTDOWN ERROR: DestroyWindow() Failed.\n");
+}
+
+}  // namespace
+}  // namespace velmora
