@@ -15,6 +15,7 @@ using namespace rar;
 namespace {
 
 constexpr uint16_t kNoCode = 0xFFFF;
+constexpr size_t kTailPadding = 4;
 
 // One coded step: one or two Huffman codes, each followed by its extra bits.
 struct Item {
@@ -318,6 +319,9 @@ std::vector<uint8_t> packStream(const uint8_t* data, size_t size, const PackOpti
         if (packed.size() < best.size())
             best = std::move(packed);
     }
+    // Decoders peek ahead of the last code (and may decode one symbol past the end of the
+    // data); zero bytes give them something to read.
+    best.insert(best.end(), kTailPadding, 0);
     return best;
 }
 
