@@ -74,8 +74,10 @@ void Cubeeffect::render()
         glRotatef(spinTime * 0.1f, 0, 1, 0);
     }
 
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_FRONT);
+    // No face culling: the viewer always sits at the box's centre, where every quad turns its
+    // counter-clockwise inner side to it, so culling front faces would hide all six and culling
+    // back faces would hide them all under a mirroring view.
+    glDisable(GL_CULL_FACE);
     glDepthMask(GL_FALSE);
     glDisable(GL_DEPTH_TEST);
     for (const FaceQuad& quad : kQuads) {

@@ -50,7 +50,7 @@ void Wtf::update(float delta) { phase += delta * speed; }
 
 float Wtf::pulse() const { return std::pow(std::cos(phase / 144.4f), 8.0f); }
 
-void Wtf::computeGrid()
+void Wtf::moveVortices()
 {
     const float p = phase;
     spin[0] = p * 0.001f;
@@ -63,7 +63,10 @@ void Wtf::computeGrid()
     centreY[1] = (30 * std::cos(1.2f * q) + 100) * 0.32f;
     centreX[2] = (50 * std::sin(1.9f * q) + 250) * 0.2f;
     centreY[2] = (40 * std::cos(1.9f * q) + 150) * 0.32f;
+}
 
+void Wtf::warpGrid()
+{
     for (int y = 0; y < kGrid; ++y)
         for (int x = 0; x < kGrid; ++x) {
             float s = 0.5f, t = 0.5f, w[3];
@@ -123,7 +126,8 @@ void Wtf::render()
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
 
-    computeGrid();
+    moveVortices();
+    warpGrid();
     for (int i = 0; i < 3; ++i) {
         textures[i].bind();
         drawLayer(&weight[i], 1);

@@ -25,8 +25,10 @@ public:
     // Common parameters, then `file1` ... `file4` (cut to 63 characters).
     void handleElement(const ScriptNode* node) override;
 
-    // Moves the vortices to `phase` and recomputes gridS, gridT and weight. Needs loaded arrays.
-    void computeGrid();
+    // Sets spin, centreX and centreY for the current phase.
+    void moveVortices();
+    // Recomputes gridS, gridT and weight from the vortices. Needs the arrays of load.
+    void warpGrid();
     // Strength of the fourth layer at the current phase: cos(phase / 144.4)^8.
     float pulse() const;
 

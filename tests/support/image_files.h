@@ -2,6 +2,7 @@
 // load pictures.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -24,22 +25,21 @@ inline std::vector<uint8_t> tgaFile(const TgaHeader& h, const std::vector<uint8_
 {
     const auto w = static_cast<uint16_t>(h.width);
     const auto ht = static_cast<uint16_t>(h.height);
-    std::vector<uint8_t> bytes = {h.idLength,
-                                  h.colourMapType,
-                                  h.imageType,
-                                  static_cast<uint8_t>(h.mapFirst & 0xFF),
-                                  static_cast<uint8_t>(h.mapFirst >> 8),
-                                  static_cast<uint8_t>(h.mapLength & 0xFF),
-                                  static_cast<uint8_t>(h.mapLength >> 8),
-                                  h.mapEntryBits,
-                                  0, 0, 0, 0,
-                                  static_cast<uint8_t>(w & 0xFF),
-                                  static_cast<uint8_t>(w >> 8),
-                                  static_cast<uint8_t>(ht & 0xFF),
-                                  static_cast<uint8_t>(ht >> 8),
-                                  h.bitsPerPixel,
-                                  0};
-    bytes.insert(bytes.end(), body.begin(), body.end());
+    std::vector<uint8_t> bytes(18 + body.size(), 0);
+    bytes[0] = h.idLength;
+    bytes[1] = h.colourMapType;
+    bytes[2] = h.imageType;
+    bytes[3] = static_cast<uint8_t>(h.mapFirst & 0xFF);
+    bytes[4] = static_cast<uint8_t>(h.mapFirst >> 8);
+    bytes[5] = static_cast<uint8_t>(h.mapLength & 0xFF);
+    bytes[6] = static_cast<uint8_t>(h.mapLength >> 8);
+    bytes[7] = h.mapEntryBits;
+    bytes[12] = static_cast<uint8_t>(w & 0xFF);
+    bytes[13] = static_cast<uint8_t>(w >> 8);
+    bytes[14] = static_cast<uint8_t>(ht & 0xFF);
+    bytes[15] = static_cast<uint8_t>(ht >> 8);
+    bytes[16] = h.bitsPerPixel;
+    std::copy(body.begin(), body.end(), bytes.begin() + 18);
     return bytes;
 }
 
