@@ -12,13 +12,19 @@
 #include "effects/3dscene.h"
 #include "effects/clear.h"
 #include "effects/coglogo.h"
+#include "effects/cubeeffect.h"
 #include "effects/fade.h"
 #include "effects/fish.h"
 #include "effects/flash.h"
 #include "effects/goldletter.h"
 #include "effects/headlook.h"
+#include "effects/particlebox.h"
+#include "effects/picture.h"
 #include "effects/stairs.h"
+#include "effects/starspace.h"
 #include "effects/tap.h"
+#include "effects/testeffect.h"
+#include "effects/wtf.h"
 
 namespace velmora {
 
@@ -29,14 +35,20 @@ constexpr std::initializer_list<EffectType> kEffectTypes = {
     {"clear", &createEffect<Clear>},
     {"musicplay", &createEffect<MusicPlay>},
     {"coglogo", &createEffect<CogLogo>},
+    {"picture", &createEffect<Picture>},
     {"fade", &createEffect<Fade>},
     {"flash", &createEffect<Flash>},
     {"stairs", &createEffect<Stairs>},
+    {"starspace", &createEffect<Starspace>},
     {"tap", &createEffect<Tap>},
     {"headlook", &createEffect<HeadLook>},
     {"fish", &createEffect<Fish>},
     {"goldletter", &createEffect<GoldLetter>},
     {"3dscene", &createEffect<ThreeDScene>},
+    {"particlebox", &createEffect<Particlebox>},
+    {"cubeeffect", &createEffect<Cubeeffect>},
+    {"wtf", &createEffect<Wtf>},
+    {"testeffect", &createEffect<Testeffect>},
 };
 
 }  // namespace
