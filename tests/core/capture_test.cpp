@@ -83,14 +83,6 @@ TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
     EXPECT_FALSE(FrameCapture::writePng(path.string(), rgba, 0, 2));
 }
 
-TEST_F(CaptureTest, FrameNamesCountFromZeroWithSixDigits)
-{
-    FrameCapture capture(folder.string(), 60, std::nullopt);
-    EXPECT_EQ(fs::path(capture.framePath(0)).filename(), "frame-000000.png");
-    EXPECT_EQ(fs::path(capture.framePath(1234567)).filename(), "frame-1234567.png");
-    EXPECT_EQ(fs::path(capture.framePath(42)).parent_path(), folder);
-}
-
 TEST_F(CaptureTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
 {
     OffscreenContext probe(4, 4);
@@ -131,7 +123,7 @@ TEST_F(CaptureTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
 
     for (int n = 0; n < 3; ++n) {
         Png png;
-        ASSERT_TRUE(readPng(folder / "frames" / FrameCapture(".", 30, {}).framePath(n).substr(2), png)) << n;
+        ASSERT_TRUE(readPng(folder / "frames" / ("frame-00000" + std::to_string(n) + ".png"), png)) << n;
         EXPECT_EQ(png.width, 64);
         EXPECT_EQ(png.height, 48);
         EXPECT_EQ(png.at(10, 47)[0], (n + 1) * 60) << n;  // bottom row
