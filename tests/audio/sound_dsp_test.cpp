@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "audio/dsp_rings.h"
@@ -211,6 +213,50 @@ TEST_F(DspTest, EnableAttachesOnceAndDisableDetaches) {
     source.handle = 0;
     BASS_Free();
     useOfflineOutput(false);
+}
+
+TEST_F(DspTest, HooksComeAndGoWhileTheMixingThreadRuns) {
+    // Run under ThreadSanitizer too: the main thread attaches, detaches and changes the speed
+    // while the device-less output mixes on its own thread.
+    ASSERT_TRUE(BASS_Init(-2, 44100, 0x20, nullptr));
+    ASSERT_TRUE(BASS_Start());
+    SoundSource source;
+    auto bytes = testing::wavFile(constantFrames(44100 * 30, 3000, 3000));
+    source.handle = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    ASSERT_NE(source.handle, 0u);
+    BASS_StreamPlay(source.handle, false, 0);
+
+    FlangeDsp flange;
+    EchoDsp echo;
+    RotateDsp rotate;
+    for (SoundDsp* dsp : {static_cast<SoundDsp*>(&flange), static_cast<SoundDsp*>(&echo),
+                          static_cast<SoundDsp*>(&rotate)})
+        dsp->setSource(&source);
+    for (int i = 0; i < 200; ++i) {
+        flange.enable();
+        echo.enable();
+        rotate.enable();
+        echo.enable();
+        flange.setSpeed(i % 2 ? 0.001f : -0.001f);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        flange.disable();
+        if (i % 3) echo.disable();
+        rotate.disable();
+    }
+    echo.disable();
+
+    // Detached: new frames come through unchanged (a hook left attached by a doubled enable
+    // would change every frame for good: flange and echo add, rotate removes).
+    int16_t newest[2] = {};
+    for (int i = 0; i < 500 && !(newest[0] == 3000 && newest[1] == 3000); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(BASS_ChannelGetData(source.handle, newest, 4), 4);
+    }
+    EXPECT_EQ(newest[0], 3000);
+    EXPECT_EQ(newest[1], 3000);
+
+    BASS_Free();
+    source.handle = 0;
 }
 
 }  // namespace
