@@ -1,0 +1,42 @@
+// libFuzzer target for the archive extractor: any bytes as an archive image; every entry the
+// walk finds is extracted by name, and a success must give the entry's size and CRC.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "resources/archive.h"
+#include "resources/crc32.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > (1u << 20))
+        return 0;
+    const auto length = static_cast<uint32_t>(size);
+    std::vector<velmora::ArchiveEntry> entries;
+    velmora::ArchiveWalk walk(data, length);
+    if (walk.open()) {
+        velmora::ArchiveEntry entry;
+        while (entries.size() < 8 && walk.next(entry) == velmora::ArchiveWalk::Step::Entry)
+            entries.push_back(entry);
+    }
+    std::vector<std::string> names{"data/script.txt"};
+    for (const velmora::ArchiveEntry& e : entries)
+        names.push_back(e.name);
+    for (const std::string& name : names) {
+        uint8_t* out = nullptr;
+        uint32_t outSize = 0;
+        if (!velmora::extractArchiveEntry(data, length, name.c_str(), &out, &outSize)) {
+            if (out != nullptr || outSize != 0)
+                __builtin_trap();  // a failure must not hand out a buffer
+            continue;
+        }
+        for (const velmora::ArchiveEntry& e : entries)
+            if (e.name == name && !e.isDirectory() &&
+                (outSize != e.unpSize || velmora::crc32(out, outSize) != e.fileCrc))
+                __builtin_trap();  // success means the whole entry with its CRC
+        std::free(out);
+    }
+    return 0;
+}
