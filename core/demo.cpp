@@ -33,12 +33,14 @@ Effect* Demo::findEffect(const char* name) const
 
 void Demo::addEffect(const ScriptNode* element)
 {
+    std::unique_ptr<Effect> effect = factory_.create(element);
+    if (!effect)
+        return;
     if (effectCount_ == kMaxEffects) {
-        std::printf("XML Error: more than %u effects, add refused\n", kMaxEffects);
+        std::printf("XML Error: more than %u effects, [%s] refused\n", kMaxEffects, effect->name);
         return;
     }
-    if (std::unique_ptr<Effect> effect = factory_.create(element))
-        effects_[effectCount_++] = std::move(effect);
+    effects_[effectCount_++] = std::move(effect);
 }
 
 int Demo::setDrawOrder(const ScriptNode* element)

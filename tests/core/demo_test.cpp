@@ -334,7 +334,7 @@ TEST_F(DemoTest, TablesRefuseEntriesPastTheirSize)
     EXPECT_EQ(demo->findEffect("e48"), nullptr);
     EXPECT_EQ(demo->drawCount(), kMaxDrawOrder);
     EXPECT_EQ(demo->eventCount(), kMaxEvents);
-    EXPECT_NE(output.find("XML Error: more than 48 effects, add refused\n"), std::string::npos);
+    EXPECT_NE(output.find("XML Error: more than 48 effects, [e48] refused\n"), std::string::npos);
     EXPECT_NE(output.find("XML Error: DrawOrder holds at most 48 entries\n"), std::string::npos);
     EXPECT_NE(output.find("XML Error: more than 4096 events, event refused\n"), std::string::npos);
 
