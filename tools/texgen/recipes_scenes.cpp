@@ -62,6 +62,30 @@ Image grate()
     return image;
 }
 
+// 128 x 128 sphere map in warm metal tones: dark amber below the horizon, pale gold above, a
+// white hot spot; modulated by gold corner colours it gives polished gold.
+Image goldSphere()
+{
+    Image image(128, 128);
+    static const std::vector<RampStop> tones = {
+        {0.00f, {0.25f, 0.12f, 0.02f, 1}},
+        {0.45f, {0.70f, 0.45f, 0.10f, 1}},
+        {0.52f, {1.00f, 0.95f, 0.70f, 1}},
+        {0.65f, {0.95f, 0.80f, 0.40f, 1}},
+        {1.00f, {0.60f, 0.40f, 0.12f, 1}},
+    };
+    forEachPixel(image, [](Pixel, float u, float v) {
+        const float x = (u - 0.5f) * 2, y = (v - 0.5f) * 2;
+        const float z = std::sqrt(1 - std::min(1.0f, x * x + y * y));
+        Pixel colour = rampColour(tones, y * z + 0.5f);
+        const float dx = x + 0.3f, dy = y - 0.45f;
+        const float spot = std::max(0.0f, 1 - std::sqrt(dx * dx + dy * dy) / 0.3f);
+        return colour + Pixel{1, 1, 1, 0} * (spot * spot);
+    });
+    clampColours(image);
+    return image;
+}
+
 }  // namespace
 
 std::vector<Recipe> sceneRecipes()
@@ -70,6 +94,7 @@ std::vector<Recipe> sceneRecipes()
         {"textures/fishskin.tga", FileFormat::Tga24, fishScales},
         {"textures/stone.tga", FileFormat::Tga24, stoneBlocks},
         {"textures/alphagrate.tga", FileFormat::Tga32, grate},
+        {"textures/goldenv.tga", FileFormat::Tga24, goldSphere},
     };
 }
 
