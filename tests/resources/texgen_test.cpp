@@ -1,0 +1,226 @@
+// The texture generator: its files decode through the show's own readers, its noise tiles, its
+// cube faces match the skybox's mapping, and its images are what the effects expect.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "resources/bmp_image.h"
+#include "resources/data_stream.h"
+#include "resources/tga_image.h"
+#include "tools/texgen/operations.h"
+#include "tools/texgen/recipes.h"
+#include "tools/texgen/writers.h"
+
+namespace velmora {
+namespace {
+
+using texgen::Image;
+using texgen::Pixel;
+
+class BytesStream : public DataStream {
+public:
+    explicit BytesStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
+    {
+        data_ = bytes_.data();
+        size_ = static_cast<uint32_t>(bytes_.size());
+    }
+    int read(void* buffer, uint32_t count) override
+    {
+        const uint32_t n = std::min(count, size_ - std::min(position_, size_));
+        if (n)
+            std::memcpy(buffer, data_ + position_, n);
+        position_ += n;
+        return 0;
+    }
+    int write(const void*, uint32_t) override { return 0; }
+    int seek(uint32_t offset, int) override
+    {
+        position_ = offset;
+        return 0;
+    }
+    uint32_t tell() const override { return position_; }
+    uint32_t size() const override { return size_; }
+    bool eof() const override { return position_ >= size_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+const texgen::Recipe* findRecipe(const std::vector<texgen::Recipe>& recipes, const char* path)
+{
+    for (const auto& recipe : recipes)
+        if (std::strcmp(recipe.path, path) == 0)
+            return &recipe;
+    return nullptr;
+}
+
+float brightness(const Pixel& p) { return (p.r + p.g + p.b) / 3; }
+
+TEST(TexgenWriters, BmpHasTheFixed54ByteHeaderAndBottomRowFirst)
+{
+    Image image(3, 2);
+    image.at(0, 0) = {1, 0, 0, 1};  // bottom left red
+    image.at(2, 1) = {0, 0, 1, 1};  // top right blue
+    const auto bytes = texgen::encodeBmp24(image);
+    const uint32_t rowBytes = 12;  // 9 bytes padded to 4
+    ASSERT_EQ(bytes.size(), 54u + rowBytes * 2);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[1], 'M');
+    EXPECT_EQ(bytes[10], 54);
+    EXPECT_EQ(bytes[18], 3);
+    EXPECT_EQ(bytes[22], 2);
+    EXPECT_EQ(bytes[28], 24);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 54, bytes.begin() + 57), (std::vector<uint8_t>{0, 0, 255}));
+    EXPECT_EQ(bytes[54 + rowBytes + 6], 255);  // blue byte of the top right pixel
+
+    // Rows of a multiple of 4 bytes need no padding: the fixed-size readers see packed pixels.
+    Image square(4, 4);
+    square.at(3, 3) = {0.5f, 0.25f, 1, 1};
+    const auto file = texgen::encodeBmp24(square);
+    std::vector<uint8_t> pixels;
+    ASSERT_EQ(decodeFixedBmp(file.data(), file.size(), 4, 4, BmpPixelOrder::AsStored, pixels),
+              BmpReadResult::Complete);
+    EXPECT_EQ(std::vector<uint8_t>(pixels.end() - 3, pixels.end()), (std::vector<uint8_t>{255, 64, 128}));
+}
+
+TEST(TexgenWriters, TgaDecodesThroughTheShowsReader)
+{
+    Image image(2, 1);
+    image.at(0, 0) = {1, 0.5f, 0, 0.25f};
+    image.at(1, 0) = {0, 0, 2, -1};  // clamped
+    TgaImage decoded;
+    BytesStream stream24(texgen::encodeTga(image, 24));
+    ASSERT_EQ(decoded.load(stream24), 0);
+    EXPECT_EQ(decoded.bitsPerPixel, 24);
+    EXPECT_EQ(std::vector<uint8_t>(decoded.pixels.get(), decoded.pixels.get() + 6),
+              (std::vector<uint8_t>{0, 128, 255, 255, 0, 0}));
+    BytesStream stream32(texgen::encodeTga(image, 32));
+    ASSERT_EQ(decoded.load(stream32), 0);
+    EXPECT_EQ(decoded.width, 2);
+    EXPECT_EQ(decoded.pixels[3], 64);
+    EXPECT_EQ(decoded.pixels[7], 0);
+}
+
+TEST(TexgenNoise, TilesAcrossTheTextureEdgesAndStaysInRange)
+{
+    for (float v : {0.0f, 0.13f, 0.5f, 0.77f}) {
+        EXPECT_NEAR(texgen::fractalNoise(0.0f, v, 4, 5, 0.5f, 9), texgen::fractalNoise(1.0f, v, 4, 5, 0.5f, 9), 1e-4f);
+        EXPECT_NEAR(texgen::fractalNoise(v, 0.0f, 4, 5, 0.5f, 9), texgen::fractalNoise(v, 1.0f, 4, 5, 0.5f, 9), 1e-4f);
+    }
+    float low = 1, high = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const float n = texgen::fractalNoise(i * 0.0137f, i * 0.0291f, 4, 4, 0.5f, 3);
+        low = std::min(low, n);
+        high = std::max(high, n);
+    }
+    EXPECT_GE(low, 0.0f);
+    EXPECT_LE(high, 1.0f);
+    EXPECT_GT(high - low, 0.3f) << "noise that does not vary";
+    EXPECT_NE(texgen::valueNoise(0.3f, 0.3f, 4, 1), texgen::valueNoise(0.3f, 0.3f, 4, 2));
+}
+
+TEST(TexgenOperations, BlurKeepsTheMeanAndSpreadsASpot)
+{
+    Image image(16, 16, Pixel{0, 0, 0, 1});
+    image.at(8, 8) = {1, 1, 1, 1};
+    texgen::blur(image, 1, 1);
+    EXPECT_NEAR(image.at(8, 8).r, 1.0f / 9, 1e-6f);
+    EXPECT_NEAR(image.at(7, 9).r, 1.0f / 9, 1e-6f);
+    EXPECT_EQ(image.at(5, 8).r, 0.0f);
+    float sum = 0;
+    for (const Pixel& p : image.pixels())
+        sum += p.r;
+    EXPECT_NEAR(sum, 1.0f, 1e-5f);
+    EXPECT_EQ(texgen::rampColour({{0, {0, 0, 0, 1}}, {1, {1, 0.5f, 0, 1}}}, 0.5f).g, 0.25f);
+}
+
+// The skybox's face table: texture corner -> cube vertex, for front, back, top, bottom, left, right.
+struct FaceCorners {
+    texgen::CubeFace face;
+    float corners[4][5];
+};
+const FaceCorners kSkyboxTable[] = {
+    {texgen::CubeFace::Front, {{1, 1, -1, 1, 1}, {0, 1, 1, 1, 1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
+    {texgen::CubeFace::Back, {{0, 1, 1, 1, -1}, {1, 1, -1, 1, -1}, {1, 0, -1, -1, -1}, {0, 0, 1, -1, -1}}},
+    {texgen::CubeFace::Left, {{0, 1, -1, 1, -1}, {1, 1, -1, 1, 1}, {1, 0, -1, -1, 1}, {0, 0, -1, -1, -1}}},
+    {texgen::CubeFace::Right, {{0, 1, 1, 1, 1}, {1, 1, 1, 1, -1}, {1, 0, 1, -1, -1}, {0, 0, 1, -1, 1}}},
+    {texgen::CubeFace::Top, {{0, 1, -1, 1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
+    {texgen::CubeFace::Bottom, {{0, 1, 1, -1, -1}, {1, 1, -1, -1, -1}, {1, 0, -1, -1, 1}, {0, 0, 1, -1, 1}}},
+};
+
+TEST(TexgenCubeFaces, DirectionsMatchTheSkyboxMapping)
+{
+    for (const FaceCorners& face : kSkyboxTable)
+        for (const auto& c : face.corners) {
+            float x, y, z;
+            texgen::cubeDirection(face.face, c[0], c[1], x, y, z);
+            EXPECT_EQ(x, c[2]);
+            EXPECT_EQ(y, c[3]);
+            EXPECT_EQ(z, c[4]);
+        }
+}
+
+class TexgenRecipes : public ::testing::Test {
+protected:
+    const std::vector<texgen::Recipe> recipes = texgen::allRecipes();
+};
+
+TEST_F(TexgenRecipes, PathsAreUniqueImageFilesInTheTexturesFolder)
+{
+    std::set<std::string> seen;
+    for (const auto& recipe : recipes) {
+        const std::string path = recipe.path;
+        EXPECT_TRUE(seen.insert(path).second) << path;
+        EXPECT_EQ(path.rfind("textures/", 0), 0u) << path;
+        const std::string ext = path.substr(path.size() - 4);
+        EXPECT_TRUE(ext == ".tga" || ext == ".BMP" || ext == ".bmp") << path;
+        EXPECT_EQ(ext == ".tga", recipe.format != texgen::FileFormat::Bmp24) << path;
+    }
+    for (const char* needed : {"textures/STARS.BMP", "textures/wtf1.tga", "textures/wtf4.tga",
+                               "textures/sky_front.tga", "textures/sky_bot.tga"})
+        EXPECT_NE(findRecipe(recipes, needed), nullptr) << needed;
+}
+
+TEST_F(TexgenRecipes, StarSheetHasFourSeparateSpritesInItsQuarters)
+{
+    const texgen::Recipe* stars = findRecipe(recipes, "textures/STARS.BMP");
+    ASSERT_NE(stars, nullptr);
+    const Image sheet = stars->make();
+    ASSERT_EQ(sheet.width(), 256);
+    ASSERT_EQ(sheet.height(), 256);
+    EXPECT_EQ(texgen::encodeBmp24(sheet).size(), 54u + 256 * 256 * 3);
+    for (int qy : {0, 128})
+        for (int qx : {0, 128}) {
+            EXPECT_GT(brightness(sheet.at(qx + 64, qy + 64)), 0.8f) << qx << "," << qy;
+            for (int i = 0; i < 128; ++i) {  // dark along the quarter's borders: no bleeding
+                ASSERT_LT(brightness(sheet.at(qx + i, qy)), 0.05f) << qx + i << "," << qy;
+                ASSERT_LT(brightness(sheet.at(qx, qy + i)), 0.05f) << qx << "," << qy + i;
+            }
+        }
+    EXPECT_EQ(texgen::encodeBmp24(stars->make()), texgen::encodeBmp24(sheet)) << "deterministic";
+}
+
+TEST_F(TexgenRecipes, PicturesAndLayersSuitTheirEffects)
+{
+    for (const auto& recipe : recipes) {
+        if (recipe.format == texgen::FileFormat::Bmp24 || std::strstr(recipe.path, "sky_"))
+            continue;
+        const Image image = recipe.make();
+        TgaImage decoded;
+        BytesStream stream(texgen::encodeTga(image, recipe.format == texgen::FileFormat::Tga32 ? 32 : 24));
+        ASSERT_EQ(decoded.load(stream), 0) << recipe.path;
+        EXPECT_EQ(decoded.width % 2, 0) << recipe.path;  // the picture effect needs even sizes
+        EXPECT_GE(decoded.width, 8) << recipe.path;
+    }
+    const Image glow = findRecipe(recipes, "textures/glow.tga")->make();
+    EXPECT_GT(glow.at(32, 32).a, 0.9f);
+    EXPECT_LT(glow.at(0, 0).a, 0.1f) << "the particle box's alpha test hides the corners";
+}
+
+}  // namespace
+}  // namespace velmora
