@@ -1,0 +1,179 @@
+// The show's generated scenes: exact chunk framing, the cameras and loop lengths their effects
+// rely on, the key types and behaviours they exercise, textures that exist, and a fish whose
+// skin rests exactly in its bind pose.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+
+#include "scene/scene.h"
+#include "scene/scene_loader.h"
+#include "tools/scenegen/scenes.h"
+#include "tools/texgen/recipes.h"
+
+namespace velmora {
+namespace {
+
+std::map<std::string, std::vector<uint8_t>> generated()
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const scenegen::SceneRecipe& recipe : scenegen::allScenes())
+        files[recipe.path] = recipe.make();
+    return files;
+}
+
+std::unique_ptr<Scene> load(const std::vector<uint8_t>& bytes)
+{
+    auto scene = std::make_unique<Scene>();
+    SceneLoader loader;
+    EXPECT_EQ(loader.Load(SceneLoader::kFromMemory, bytes.data(),
+                          static_cast<uint32_t>(bytes.size()), scene.get()),
+              0u);
+    return scene;
+}
+
+float lastKeyTime(const Scene& scene)
+{
+    float last = 0;
+    for (const auto& track : scene.tracks)
+        last = std::max(last, track->keys.back().time);
+    return last;
+}
+
+TEST(GeneratedScenes, EveryFileReadsToItsExactEndAndIsDeterministic)
+{
+    const auto files = generated();
+    EXPECT_EQ(files.size(), 8u);
+    for (const auto& [path, bytes] : files) {
+        ASSERT_GE(bytes.size(), 8u + kChunkHeaderSize) << path;
+        EXPECT_EQ(std::memcmp(bytes.data(), "AZEN", 4), 0) << path;
+        uint32_t type;
+        std::memcpy(&type, bytes.data() + 8, 4);
+        EXPECT_EQ(type, kChunkInfo) << path << ": the info chunk comes first";
+        size_t position = 8;
+        while (position + kChunkHeaderSize <= bytes.size()) {
+            uint32_t length;
+            std::memcpy(&length, bytes.data() + position + 8, 4);
+            position += kChunkHeaderSize + length;
+        }
+        EXPECT_EQ(position, bytes.size()) << path;
+    }
+    EXPECT_EQ(files, generated());
+}
+
+TEST(GeneratedScenes, FixedEffectsFindTheirFilesCamerasAndLoopLengths)
+{
+    const auto files = generated();
+    struct Expectation {
+        const char* path;
+        size_t cameras;  // at least
+        float frames;
+    };
+    const Expectation expected[] = {
+        {"scenes/cog.zen", 1, 360},     {"scenes/gold.zen", 5, 900},
+        {"scenes/stairs.zen", 7, 360},  {"scenes/fish.zen", 5, 900},
+        {"scenes/headlook.zen", 0, 600}, {"scenes/tap2.zen", 0, 360},
+    };
+    for (const Expectation& e : expected) {
+        ASSERT_TRUE(files.count(e.path)) << e.path;
+        auto scene = load(files.at(e.path));
+        EXPECT_GE(scene->cameras.size(), e.cameras) << e.path;
+        for (const auto& camera : scene->cameras)
+            EXPECT_NE(camera->parent, nullptr) << e.path << " " << camera->name;
+        EXPECT_FLOAT_EQ(lastKeyTime(*scene), e.frames) << e.path;
+        EXPECT_FALSE(scene->meshes.empty()) << e.path;
+        for (const auto& mesh : scene->meshes)
+            EXPECT_NE(mesh->parent, nullptr) << e.path << " " << mesh->name;
+    }
+    auto gold = load(files.at("scenes/gold.zen"));
+    const char* standard[] = {"Front", "Top", "Side", "Persp"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(gold->cameras[i]->name, standard[i]);
+}
+
+TEST(GeneratedScenes, FreeScenesOfferNamedCameras)
+{
+    const auto files = generated();
+    const std::map<std::string, std::vector<const char*>> cameras = {
+        {"scenes/orbit.zen", {"Wide", "Close", "Polar"}},
+        {"scenes/pillars.zen", {"Hall", "Fly", "Low"}},
+    };
+    for (const auto& [path, names] : cameras) {
+        auto scene = load(files.at(path));
+        for (const char* name : names) {
+            SceneItem* found = scene->FindByName(name);
+            ASSERT_NE(found, nullptr) << path << " " << name;
+            EXPECT_EQ(found->tag, kTagCamera);
+        }
+    }
+}
+
+TEST(GeneratedScenes, EveryKeyTypeAndBothBehavioursAreUsedAndTexturesExist)
+{
+    std::set<uint32_t> types, behaviours, textures;
+    std::set<std::string> madeTextures;
+    for (const texgen::Recipe& recipe : texgen::allRecipes())
+        madeTextures.insert(recipe.path);
+    bool twoMaps = false, linkNode = false, marker = false, lightChannel = false;
+    for (const auto& [path, bytes] : generated()) {
+        auto scene = load(bytes);
+        for (const auto& track : scene->tracks) {
+            behaviours.insert(track->preBehaviour == kBehaviourRepeat);
+            behaviours.insert(track->postBehaviour == kBehaviourRepeat);
+            for (const TrackKey& key : track->keys) {
+                types.insert(key.inType);
+                types.insert(key.outType);
+            }
+        }
+        for (const auto& texture : scene->textures)
+            EXPECT_TRUE(madeTextures.count("textures/" + texture->texture.fileName()))
+                << path << " names " << texture->texture.fileName();
+        for (const auto& material : scene->materials)
+            twoMaps |= material->mapCount == 2 && material->maps[1].flags == Material::kSphereMap;
+        linkNode |= !scene->linkNodes.empty();
+        marker |= !scene->markers.empty();
+        for (const auto& light : scene->lights)
+            lightChannel |= light->animated != 0;
+    }
+    EXPECT_EQ(types, (std::set<uint32_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(behaviours.size(), 2u);
+    EXPECT_TRUE(twoMaps);
+    EXPECT_TRUE(linkNode);
+    EXPECT_TRUE(marker);
+    EXPECT_TRUE(lightChannel);
+}
+
+TEST(GeneratedScenes, FishSkinRestsInItsBindPoseAndSwims)
+{
+    auto fish = load(generated().at("scenes/fish.zen"));
+    ASSERT_EQ(fish->skins.size(), 1u);
+    const Skin& skin = *fish->skins[0];
+    ASSERT_EQ(skin.influences.size(), skin.source->geometry.positions.size());
+    for (const auto& influences : skin.influences) {
+        float sum = 0;
+        for (const SkinInfluence& influence : influences)
+            sum += influence.weight;
+        EXPECT_NEAR(sum, 1.0f, 1e-5f);
+    }
+    fish->Prepare();
+    fish->Update(0);
+    const auto& rest = skin.source->geometry.positions;
+    const auto& posed = skin.deformed->geometry.positions;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        ASSERT_NEAR(posed[i].x, rest[i].x, 1e-4f) << i;
+        ASSERT_NEAR(posed[i].y, rest[i].y, 1e-4f) << i;
+        ASSERT_NEAR(posed[i].z, rest[i].z, 1e-4f) << i;
+    }
+    fish->time = 100;
+    fish->Update(0);
+    float moved = 0;
+    for (size_t i = 0; i < rest.size(); ++i)
+        moved = std::max(moved, std::fabs(posed[i].z - rest[i].z));
+    EXPECT_GT(moved, 0.5f);  // the tail swings sideways
+}
+
+}  // namespace
+}  // namespace velmora
