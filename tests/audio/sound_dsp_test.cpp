@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "audio/dsp_rings.h"
-#include "audio/offline_output.h"
 #include "audio/sound_source.h"
 #include "tests/audio/sound_files.h"
 
@@ -55,25 +54,22 @@ TEST_F(DspTest, EchoCrossesSidesAtHalfLevelAfter1200Frames) {
 
 TEST_F(DspTest, EchoClampsAndHalvesTowardsZero) {
     EchoDsp echo;
-    auto loud = constantFrames(1200, 30000, -30001);
-    EchoDsp::callback(0, 0, loud.data(), uint32_t(loud.size() * 2), &echo);
-    auto again = constantFrames(1200, 30000, -30000);
-    EchoDsp::callback(0, 0, again.data(), uint32_t(again.size() * 2), &echo);
-    EXPECT_EQ(again[0], 15000);  // 30000 + (-30001 / 2 = -15000)
-    EXPECT_EQ(again[1], -15000);
-
-    dspRings() = DspRings{};
-    EchoDsp clamp;
-    auto pos = constantFrames(1200, 30000, 30000);
-    EchoDsp::callback(0, 0, pos.data(), uint32_t(pos.size() * 2), &clamp);
-    auto more = constantFrames(1, 30000, -30000);
-    EchoDsp::callback(0, 0, more.data(), 4, &clamp);
-    EXPECT_EQ(more[0], 32767);
-    EXPECT_EQ(more[1], -15000);
-    auto neg = constantFrames(1, -32000, 0);
-    dspRings().echo[1][1] = -32000;
-    EchoDsp::callback(0, 0, neg.data(), 4, &clamp);
-    EXPECT_EQ(neg[0], -32768);
+    auto first = constantFrames(1200, 30000, -30001);
+    EchoDsp::callback(0, 0, first.data(), uint32_t(first.size() * 2), &echo);
+    auto second = constantFrames(2, 30000, -30000);
+    dspRings().echo[1][0] = 32000;
+    EchoDsp::callback(0, 0, second.data(), 8, &echo);
+    EXPECT_EQ(second[0], 15000);   // 30000 + (-30001 / 2 = -15000)
+    EXPECT_EQ(second[1], -15000);  // -30000 + 30000 / 2
+    EXPECT_EQ(second[3], -14000);  // -30000 + 32000 / 2
+    EXPECT_EQ(dspRings().echo[0][0], 15000);
+    dspRings().echo[2][1] = 32000;
+    dspRings().echo[3][1] = -32000;
+    auto both = constantFrames(2, 32000, 0);
+    both[2] = -32000;
+    EchoDsp::callback(0, 0, both.data(), 8, &echo);
+    EXPECT_EQ(both[0], 32767);
+    EXPECT_EQ(both[2], -32768);
 }
 
 TEST_F(DspTest, TwoEchoesShareOneRing) {
@@ -167,52 +163,6 @@ TEST_F(DspTest, RotateStartsOnTheRightAndSweepsLeft) {
     auto wrap = constantFrames(2, 100, 100);
     RotateDsp::callback(0, 0, wrap.data(), 8, &rotate);
     EXPECT_LT(rotate.angle, 0.0001f);
-}
-
-TEST_F(DspTest, EnableAttachesOnceAndDisableDetaches) {
-    useOfflineOutput(true);
-    ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
-    BASS_Start();
-
-    EchoDsp echo;
-    echo.enable();  // no source yet: nothing to attach to
-    EXPECT_EQ(echo.dsp, 0u);
-
-    // A source whose handle comes straight from memory, without a data file.
-    SoundSource source;
-    auto bytes = testing::wavFile(constantFrames(5000, 1000, 0));
-    source.handle = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
-    ASSERT_NE(source.handle, 0u);
-
-    echo.setSource(&source);
-    echo.enable();
-    uint32_t first = echo.dsp;
-    EXPECT_NE(first, 0u);
-    echo.enable();
-    EXPECT_EQ(echo.dsp, first) << "enabling twice attaches once";
-
-    BASS_StreamPlay(source.handle, false, 0);
-    std::vector<int16_t> out(2400 * 2);
-    mixOffline(out.data(), 2400);
-    EXPECT_EQ(out[1200 * 2 + 1], 500) << "the echo runs on the channel";
-
-    echo.disable();
-    EXPECT_EQ(echo.dsp, 0u);
-    EXPECT_FALSE(BASS_ChannelRemoveDSP(source.handle, first)) << "already removed";
-    mixOffline(out.data(), 1);
-    EXPECT_EQ(out[1], 0);
-
-    echo.enable();
-    echo.clear();
-    EXPECT_EQ(echo.source, nullptr);
-    EXPECT_EQ(echo.dsp, 0u);
-    mixOffline(out.data(), 1);
-    EXPECT_EQ(out[1], 0) << "clear detached the hook";
-
-    BASS_StreamFree(source.handle);
-    source.handle = 0;
-    BASS_Free();
-    useOfflineOutput(false);
 }
 
 TEST_F(DspTest, HooksComeAndGoWhileTheMixingThreadRuns) {
