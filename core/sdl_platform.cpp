@@ -24,12 +24,13 @@ Window* ownerOf(uint32_t windowId)
     return owner && owner->active ? owner : nullptr;
 }
 
-// Key codes as the show sees them: letters upper-case, Escape 27, other ASCII unchanged.
+// Key codes as the show sees them: letters upper-case, Escape 27, other ASCII unchanged, keys
+// without an ASCII code 0 (nothing acts on them).
 int keyCode(SDL_Keycode key)
 {
     if (key >= 0 && key < 128)
         return std::toupper(static_cast<int>(key));
-    return static_cast<int>(key & 0xffff);
+    return 0;
 }
 
 void screenMouse(int& x, int& y) { SDL_GetGlobalMouseState(&x, &y); }

@@ -25,7 +25,7 @@ public:
     virtual bool frame();                        // base: false
     virtual void resize(int width, int height);  // stores the new client size
     virtual void paint();
-    virtual void key(int code, int flag);  // code: upper-case ASCII or 27 (Escape); flag 1 = release
+    virtual void key(int code, int flag);  // code: upper-case ASCII, 27 Escape, 0 other; flag 1 = release
     virtual void mouseMove(int x, int y);  // screen coordinates
     virtual void mouseUp(int button);      // 0 left, 1 middle, 2 right
     virtual void mouseDown(int button);
