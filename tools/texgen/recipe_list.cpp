@@ -9,6 +9,7 @@ using RecipeGroup = std::vector<Recipe> (*)();
 constexpr RecipeGroup kRecipeGroups[] = {
     imageRecipes,  // recipes_images.cpp
     sceneRecipes,  // recipes_scenes.cpp
+    proceduralRecipes,  // recipes_procedural.cpp
 };
 }  // namespace
 

@@ -1,0 +1,77 @@
+// Effect `ltree`: a tree grown every frame by a turtle over a fixed rewriting rule, turning to
+// autumn and losing its leaves as the wind rises.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/effect.h"
+#include "effects/vec3d.h"
+
+namespace velmora {
+
+struct RuleSymbol {
+    enum Kind : int { Segment = 0, Transform = 1, Push = 2, Pop = 3, Branch = 4 };
+    int kind = Transform;
+    Mat3d transform;  // identity unless set
+};
+
+// Columns are the images of the unit axes: turned about X by ax, then Z by az, then Y by ay;
+// X and Z scaled by `width`, Y by `length`.
+Mat3d makeTransform(double ax, double ay, double az, double length, double width);
+
+// Growth factor at `growthTime`: (1 - cos(pi t)) / 2 below 1, then 1.
+double growthFactor(float growthTime);
+
+// A leaf as drawn: its colour and its four corners after the fall.
+struct LeafShape {
+    float colour[3];
+    Vec3d corners[4];
+};
+// Shapes the leaf hanging at `position` with turtle axes `axisX`, `axisY`, for wind `wind`, from
+// ten random bytes r[0..9] (each 0..255).
+void shapeLeaf(const int r[10], double wind, const Vec3d& position, const Vec3d& axisX, const Vec3d& axisY,
+               LeafShape& leaf);
+
+class LTree : public Effect {
+public:
+    static constexpr int kRuleLength = 21;
+    static constexpr int kMaxDepth = 6;
+
+    ~LTree() override;
+    // Builds the rule and tables and loads "leafsmall.bmp" and "treesmall.bmp"; a missing
+    // texture ends the process with exit status -1.
+    void load() override;
+    void unload() override;  // frees rule and tables; the textures stay
+    void update(float delta) override;
+    // Reseeds the shared generator with 4 and draws the whole tree; nothing before load.
+    void render() override;
+    void handleElement(const ScriptNode* node) override;
+
+    float growthTime = 0;
+    bool camera = false;
+    // What the last render drew.
+    int segmentsDrawn = 0;
+    int leavesDrawn = 0;
+
+private:
+    struct TurtleState {
+        Vec3d position;
+        Mat3d orientation;
+    };
+    void interpret(int depth);
+    void drawSegment();
+    void drawLeaf(double wind);
+
+    std::unique_ptr<RuleSymbol[]> rule_;  // kRuleLength symbols; null before load
+    std::unique_ptr<float[]> sinTable_, cosTable_;  // 9 entries each
+    TurtleState turtle_;
+    std::vector<TurtleState> stack_;  // saved turtle states, newest last
+    double wind_ = 0;
+    GLuint leafTexture_ = 0;
+    GLuint barkTexture_ = 0;
+};
+
+}  // namespace velmora
