@@ -44,9 +44,12 @@ public:
     // Past kMaxEffects the effect is refused with a message.
     void addEffect(const ScriptNode* element);
     // `draworder`: replaces the draw order by the `effect` attributes. -1 (after
-    // "XML Error: DrawOrder\n") at the first unknown name, keeping the entries before it.
+    // "XML Error: DrawOrder\n") at the first unknown name, keeping the entries before it; -1
+    // with a message, likewise, past kMaxDrawOrder entries.
     int setDrawOrder(const ScriptNode* element);
-    // `event`: appends an event (unsorted). `key` upper-cases its value in the tree.
+    // `event`: appends an event (unsorted). `key` upper-cases its value in the tree and makes a
+    // key event (kKeyEventTime) unless a later `time` follows; a time that is no number
+    // (NaN) also never fires. Past kMaxEvents the event is refused with a message.
     void addEvent(ScriptNode* element);
     // Orders the events by time, keeping document order among equal times.
     void sortEvents();
@@ -55,7 +58,8 @@ public:
     int selectLoadingEffect(const ScriptNode* element);
     // Loads every effect, drawing the loading effect between loads, and sorts the events.
     void loadAll();
-    // `run`: resets the timer (interval 1) and renders frames until the quit message.
+    // `run`: resets the timer (interval 1) and renders frames until the quit message. Without a
+    // window no quit message could ever come: then it returns at once, with a message.
     void runMainLoop();
     // False once the quit message has been seen (it stays seen for enclosing loops).
     bool pumpMessages();
