@@ -1,0 +1,55 @@
+// Effect `teddy`: a furry teddy bear, two polygon meshes drawn as dark skin, lit nose and eyes,
+// sixteen alpha-tested shells of fur and a textured shadow quad.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/effect.h"
+#include "effects/teddy_mesh.h"
+
+namespace velmora {
+
+// One mesh's fur shells, laid out at load in drawing order: per furred face, 16 layers of two
+// triangles. Colours are filled in at render from the jitter of that frame.
+struct FurShells {
+    std::vector<float> positions;  // 3 per vertex
+    std::vector<float> texCoords;  // 2 per vertex
+    std::vector<float> colours;    // 3 per vertex
+};
+
+struct FurModel {
+    PolyMesh body;  // "TEDDY.DAT"
+    PolyMesh head;  // "TEDHEAD.DAT"
+    FurShells bodyFur, headFur;
+    GLuint shadowTexture = 0;  // 64 x 64 RGB from "shadow.bmp"
+    GLuint speckTexture = 0;   // 256 x 256 RGBA, generated
+};
+
+class Teddy : public Effect {
+public:
+    static constexpr int kFurLayers = 16;
+
+    ~Teddy() override;
+    // Builds the speck texture, reads both meshes and "shadow.bmp". A missing or malformed file
+    // ends the process with exit status -1.
+    void load() override;
+    void unload() override;
+    void update(float delta) override;  // turnAngle += delta x 0.2; `speed` does not apply
+    // Needs a loaded model (draws nothing otherwise). A furred face that is not a quad ends the
+    // process with exit status -1.
+    void render() override;
+    void handleElement(const ScriptNode* node) override;
+
+    float turnAngle = 0;  // degrees about +Y, never wrapped
+    bool useSceneCamera = false;
+    int furTrianglesDrawn = 0;  // by the last render
+    std::unique_ptr<FurModel> furModel;  // null before load and after unload
+
+private:
+    void drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead);
+};
+
+}  // namespace velmora

@@ -1,0 +1,246 @@
+// The fur teddy: its mesh reader, the fur shells and their colours, and the -1 exits.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/random.h"
+#include "effects/teddy.h"
+#include "effects/teddy_mesh.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/image_files.h"
+#include "tests/support/script_builder.h"
+#include "tests/support/temp_data_dir.h"
+
+namespace velmora {
+namespace {
+
+// Writes mesh files in the ".DAT" layout.
+struct MeshBytes {
+    std::vector<float> positions;
+    std::vector<std::vector<uint16_t>> faces;  // corners..., material last
+    std::vector<float> materials;
+
+    std::vector<uint8_t> bytes() const
+    {
+        std::vector<uint8_t> out;
+        auto put = [&](const void* p, size_t n) {
+            out.insert(out.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+        };
+        const int32_t counts[3] = {int32_t(positions.size() / 3), int32_t(faces.size()), int32_t(materials.size() / 3)};
+        put(counts, sizeof counts);
+        put(positions.data(), positions.size() * 4);
+        for (const auto& face : faces) {
+            const uint16_t n = static_cast<uint16_t>(face.size() - 1);
+            put(&n, 2);
+            put(face.data(), face.size() * 2);
+        }
+        put(materials.data(), materials.size() * 4);
+        return out;
+    }
+};
+
+// A unit cube, faces wound counter-clockwise seen from outside.
+MeshBytes cube()
+{
+    MeshBytes m;
+    for (int i = 0; i < 8; ++i)
+        m.positions.insert(m.positions.end(), {float(i & 1), float(i >> 1 & 1), float(i >> 2 & 1)});
+    m.faces = {{0, 2, 3, 1, 0}, {4, 5, 7, 6, 0}, {0, 1, 5, 4, 0}, {2, 6, 7, 3, 0}, {0, 4, 6, 2, 0}, {1, 3, 7, 5, 0}};
+    m.materials = {0.5f, 0.25f, 0.125f};
+    return m;
+}
+
+TEST(PolyMeshReader, ReadsLayoutAndComputesNormals)
+{
+    const std::vector<uint8_t> bytes = cube().bytes();
+    PolyMesh mesh;
+    ASSERT_TRUE(parsePolyMesh(bytes.data(), bytes.size(), mesh));
+    ASSERT_EQ(mesh.vertices.size(), 8u);
+    ASSERT_EQ(mesh.faces.size(), 6u);
+    EXPECT_EQ(mesh.faces[1].corners, (std::vector<uint16_t>{4, 5, 7, 6}));
+    EXPECT_EQ(mesh.materials, (std::vector<float>{0.5f, 0.25f, 0.125f}));
+    // Corner (1, 1, 1) touches three faces: its normal points out along the diagonal.
+    const float d = 1 / std::sqrt(3.0f);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(mesh.vertices[7].normal[c], d, 1e-6);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(mesh.vertices[0].normal[c], -d, 1e-6);
+}
+
+TEST(PolyMeshReader, ZeroAreaFaceLeavesNeighboursAlone)
+{
+    MeshBytes m = cube();
+    m.positions.insert(m.positions.end(), {5, 5, 5});  // vertex 8
+    m.faces.push_back({8, 8, 7, 3, 0});                // first triangle has no area
+    const std::vector<uint8_t> bytes = m.bytes();
+    PolyMesh mesh;
+    ASSERT_TRUE(parsePolyMesh(bytes.data(), bytes.size(), mesh));
+    const float d = 1 / std::sqrt(3.0f);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(mesh.vertices[7].normal[c], d, 1e-6);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(mesh.vertices[8].normal[c], 0);
+}
+
+TEST(PolyMeshReader, RejectsCountsAndIndicesBeyondTheData)
+{
+    const std::vector<uint8_t> good = cube().bytes();
+    PolyMesh mesh;
+    for (size_t cut = 0; cut < good.size(); ++cut)
+        EXPECT_FALSE(parsePolyMesh(good.data(), cut, mesh)) << "file cut to " << cut << " bytes";
+
+    auto patched = [&](size_t at, int32_t value) {
+        std::vector<uint8_t> b = good;
+        std::memcpy(&b[at], &value, 4);
+        return b;
+    };
+    for (const auto& bad : {patched(0, 9), patched(0, -1), patched(0, 0x7FFFFFFF), patched(4, 7), patched(8, 2),
+                            patched(8, -3)})
+        EXPECT_FALSE(parsePolyMesh(bad.data(), bad.size(), mesh));
+
+    MeshBytes m = cube();
+    m.faces[2][1] = 8;  // no vertex 8
+    std::vector<uint8_t> b = m.bytes();
+    EXPECT_FALSE(parsePolyMesh(b.data(), b.size(), mesh));
+    m = cube();
+    m.faces[5].back() = 1;  // no material 1
+    b = m.bytes();
+    EXPECT_FALSE(parsePolyMesh(b.data(), b.size(), mesh));
+    EXPECT_FALSE(parsePolyMesh(nullptr, 0, mesh));
+}
+
+// One quad of fur on the body facing the viewer (material 1), and a head with one furred quad
+// (material 3) and one bare triangle (material 0).
+class TeddyTest : public testing::GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        if (IsSkipped())
+            return;
+        body.positions = {-1, 0, 0, 1, 0, 0, 1, 2, 0, -1, 2, 0};
+        body.faces = {{0, 1, 2, 3, 1}};
+        body.materials = {0.2f, 0.4f, 0.6f, 0.6f, 0.2f, 0.0f};
+        head.positions = {-1, 1, 1, 1, 1, 1, 1, 2, 1, -1, 2, 1, 0, 1.5f, 2};
+        head.faces = {{0, 1, 2, 3, 3}, {0, 1, 4, 0}};
+        head.materials = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0.3f, 0.3f, 0.3f};
+        std::vector<uint8_t> shadow(64 * 64 * 3, 200);
+        data.write("data/textures/shadow.bmp", testing::bmpFile(shadow));
+    }
+    void writeMeshes()
+    {
+        data.write("data/TEDDY.DAT", body.bytes());
+        data.write("data/TEDHEAD.DAT", head.bytes());
+    }
+    // Polygons (vertex colours) of one frame, caught in feedback mode.
+    std::vector<std::vector<std::array<float, 4>>> feedbackFrame()
+    {
+        std::vector<GLfloat> buffer(1 << 20);
+        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR, buffer.data());
+        glRenderMode(GL_FEEDBACK);
+        teddy.render();
+        const int used = glRenderMode(GL_RENDER);
+        std::vector<std::vector<std::array<float, 4>>> polygons;
+        for (int i = 0; i < used;) {
+            const int token = static_cast<int>(buffer[i++]);
+            if (token == GL_POLYGON_TOKEN) {
+                const int n = static_cast<int>(buffer[i++]);
+                std::vector<std::array<float, 4>> colours;
+                for (int v = 0; v < n; ++v, i += 7) colours.push_back({buffer[i + 3], buffer[i + 4], buffer[i + 5], buffer[i + 6]});
+                polygons.push_back(colours);
+            } else if (token == GL_POINT_TOKEN || token == GL_BITMAP_TOKEN || token == GL_DRAW_PIXEL_TOKEN ||
+                       token == GL_COPY_PIXEL_TOKEN) {
+                i += 7;
+            } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+                i += 14;
+            } else {
+                i += 1;  // pass-through value
+            }
+        }
+        return polygons;
+    }
+    MeshBytes body, head;
+    testing::TempDataDir data;
+    Teddy teddy;
+};
+
+TEST_F(TeddyTest, FurShellsRunFromBlackToTheJitteredColour)
+{
+    writeMeshes();
+    teddy.load();
+    const auto polygons = feedbackFrame();
+    EXPECT_EQ(teddy.furTrianglesDrawn, 32 * 2);  // the bare head triangle has no fur
+    // Skin and the lit nose and eyes come first, never black; the body fur starts with the
+    // first black triangle, 32 head fur triangles follow it, then the shadow quad.
+    size_t bodyFur = 0;
+    while (bodyFur < polygons.size() && polygons[bodyFur][0][0] + polygons[bodyFur][0][1] + polygons[bodyFur][0][2] != 0)
+        ++bodyFur;
+    ASSERT_LE(bodyFur + 65, polygons.size());
+    EXPECT_GT(bodyFur, 100u);  // after the skin and the front halves of three spheres
+    auto expectedColour = [](const float* material) {
+        std::array<float, 3> c;
+        for (int k = 0; k < 3; ++k) c[k] = material[k] + (nextRandom() & 255) / 8160.0f;
+        return c;
+    };
+    seedRandom(100);
+    const float mixed[3] = {0.4f, 0.3f, 0.3f};  // body material 1 is mixed with material 0
+    const auto bodyColour = expectedColour(mixed);
+    seedRandom(100);
+    const float headMaterial[3] = {0.3f, 0.3f, 0.3f};
+    const auto headColour = expectedColour(headMaterial);
+    for (size_t first : {bodyFur, bodyFur + 32}) {
+        const auto& full = first == bodyFur ? bodyColour : headColour;
+        for (size_t t = 0; t < 2; ++t)  // layer 0: black
+            for (const auto& c : polygons[first + t]) EXPECT_EQ(c[0] + c[1] + c[2], 0);
+        for (size_t t = 30; t < 32; ++t)  // layer 15: the full colour
+            for (const auto& c : polygons[first + t])
+                for (int k = 0; k < 3; ++k) EXPECT_NEAR(c[k], full[k], 1e-5);
+        for (const auto& c : polygons[first + 16])  // layer 8: 8/15 of it
+            EXPECT_NEAR(c[0], full[0] * 8 / 15, 1e-5);
+    }
+    EXPECT_EQ(feedbackFrame(), polygons);  // the next frame repeats the same colours
+}
+
+TEST_F(TeddyTest, FramesRepeatAndTurnIgnoresSpeed)
+{
+    writeMeshes();
+    teddy.load();
+    auto node = testing::element("t", {{"speed", "5"}});
+    teddy.handleElement(node.get());
+    teddy.update(100);
+    EXPECT_FLOAT_EQ(teddy.turnAngle, 20);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    teddy.render();
+    glFinish();
+    const std::vector<uint8_t> first = context->pixels();
+    for (int i = 0; i < 100; ++i) nextRandom();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    teddy.render();
+    glFinish();
+    EXPECT_EQ(context->pixels(), first);
+    int lit = 0;
+    for (size_t i = 0; i < first.size(); i += 4) lit += first[i] + first[i + 1] + first[i + 2] > 0;
+    EXPECT_GT(lit, 1000);
+}
+
+TEST_F(TeddyTest, NonQuadFurFaceEndsWithMinusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    body.faces.push_back({0, 1, 2, 0});  // a body triangle would be furred
+    writeMeshes();
+    EXPECT_EXIT({ teddy.load(); teddy.render(); }, ::testing::ExitedWithCode(255), "");
+}
+
+TEST_F(TeddyTest, MissingOrShortMeshEndsWithMinusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    data.write("data/TEDHEAD.DAT", head.bytes());
+    EXPECT_EXIT(teddy.load(), ::testing::ExitedWithCode(255), "");  // no TEDDY.DAT
+    std::vector<uint8_t> cut = body.bytes();
+    cut.resize(cut.size() - 3);
+    data.write("data/TEDDY.DAT", cut);
+    EXPECT_EXIT(teddy.load(), ::testing::ExitedWithCode(255), "");
+}
+
+}  // namespace
+}  // namespace velmora
