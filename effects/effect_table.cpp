@@ -13,17 +13,25 @@
 #include "effects/clear.h"
 #include "effects/coglogo.h"
 #include "effects/cubeeffect.h"
+#include "effects/dogtail.h"
 #include "effects/fade.h"
 #include "effects/fish.h"
 #include "effects/flash.h"
 #include "effects/goldletter.h"
 #include "effects/headlook.h"
+#include "effects/ltree.h"
 #include "effects/particlebox.h"
 #include "effects/picture.h"
+#include "effects/quiver.h"
+#include "effects/rigid.h"
+#include "effects/splash.h"
 #include "effects/stairs.h"
 #include "effects/starspace.h"
 #include "effects/tap.h"
+#include "effects/teddy.h"
 #include "effects/testeffect.h"
+#include "effects/waveeffect.h"
+#include "effects/wobble.h"
 #include "effects/wtf.h"
 
 namespace velmora {
@@ -39,14 +47,22 @@ constexpr std::initializer_list<EffectType> kEffectTypes = {
     {"fade", &createEffect<Fade>},
     {"flash", &createEffect<Flash>},
     {"stairs", &createEffect<Stairs>},
+    {"teddy", &createEffect<Teddy>},
     {"starspace", &createEffect<Starspace>},
     {"tap", &createEffect<Tap>},
     {"headlook", &createEffect<HeadLook>},
     {"fish", &createEffect<Fish>},
     {"goldletter", &createEffect<GoldLetter>},
     {"3dscene", &createEffect<ThreeDScene>},
+    {"dogtail", &createEffect<Dogtail>},
     {"particlebox", &createEffect<Particlebox>},
+    {"ltree", &createEffect<LTree>},
+    {"splash", &createEffect<Splash>},
+    {"quiver", &createEffect<Quiver>},
+    {"wobble", &createEffect<Wobble>},
+    {"waveeffect", &createEffect<WaveEffect>},
     {"cubeeffect", &createEffect<Cubeeffect>},
+    {"rigid", &createEffect<RigidEffect>},
     {"wtf", &createEffect<Wtf>},
     {"testeffect", &createEffect<Testeffect>},
 };
