@@ -1,5 +1,5 @@
 // libFuzzer target for the archive extractor: any bytes as an archive image; every entry the
-// walk finds is extracted by name, and a success must give the entry's size and CRC.
+// walk finds is extracted by name, and a success must give that entry's size and CRC.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -32,10 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 __builtin_trap();  // a failure must not hand out a buffer
             continue;
         }
-        for (const velmora::ArchiveEntry& e : entries)
-            if (e.name == name && !e.isDirectory() &&
-                (outSize != e.unpSize || velmora::crc32(out, outSize) != e.fileCrc))
-                __builtin_trap();  // success means the whole entry with its CRC
+        // Success means the whole of the first entry of that name, with its CRC.
+        for (const velmora::ArchiveEntry& e : entries) {
+            if (!velmora::archiveNamesMatch(e.name.c_str(), name.c_str()))
+                continue;
+            if (!e.isDirectory() && (outSize != e.unpSize || velmora::crc32(out, outSize) != e.fileCrc))
+                __builtin_trap();
+            break;
+        }
         std::free(out);
     }
     return 0;

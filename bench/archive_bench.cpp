@@ -1,0 +1,188 @@
+// Archive benchmarks: packed size of velmora-pack against --store, gzip -9 and xz -9, and
+// extraction throughput of our extractor against unar, all measured in the same run.
+// Usage: archive_bench [BUILD_DIR]   (the staged show data in BUILD_DIR/stage/data is one corpus)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "resources/archive.h"
+#include "tools/pack/archive_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+struct Corpus {
+    std::string label;
+    std::vector<pack::SourceEntry> files;
+    size_t bytes = 0;
+};
+
+Bytes readFile(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& p, const Bytes& b)
+{
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+// Files under `root` whose names end in one of `suffixes`, in name order, up to `limit` bytes.
+Corpus gather(const std::string& label, const fs::path& root, const std::vector<std::string>& suffixes, size_t limit)
+{
+    Corpus c{label, {}, 0};
+    std::vector<fs::path> paths;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec) || it->is_symlink(ec))
+            continue;
+        const std::string name = it->path().string();
+        for (const std::string& s : suffixes)
+            if (name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0)
+                paths.push_back(it->path());
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const fs::path& p : paths) {
+        if (c.bytes >= limit)
+            break;
+        pack::SourceEntry e;
+        e.name = "corpus\\" + std::to_string(c.files.size()) + p.extension().string();
+        e.data = readFile(p);
+        c.bytes += e.data.size();
+        c.files.push_back(std::move(e));
+    }
+    return c;
+}
+
+// Size of the output of `command` given the corpus files concatenated, as tar would feed them.
+size_t externalSize(const std::string& command, const Corpus& c, const fs::path& scratch)
+{
+    Bytes all;
+    for (const auto& f : c.files)
+        all.insert(all.end(), f.data.begin(), f.data.end());
+    const fs::path in = scratch / "concat.bin";
+    writeFile(in, all);
+    const std::string line = command + " < '" + in.string() + "' | wc -c";
+    FILE* pipe = popen(line.c_str(), "r");
+    size_t size = 0;
+    if (pipe == nullptr || std::fscanf(pipe, "%zu", &size) != 1)
+        size = 0;
+    if (pipe)
+        pclose(pipe);
+    return size;
+}
+
+double seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// Best of `rounds` wall times of a shell command, in seconds; negative when it fails.
+double timeCommand(const std::string& command, int rounds)
+{
+    double best = 1e30;
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = Clock::now();
+        if (std::system(command.c_str()) != 0)
+            return -1;
+        best = std::min(best, seconds(start));
+    }
+    return best;
+}
+
+void sizes(const Corpus& c, const fs::path& scratch)
+{
+    const auto start = Clock::now();
+    const size_t packed = pack::buildArchive(c.files, false).size();
+    const double packTime = seconds(start);
+    const size_t stored = pack::buildArchive(c.files, true).size();
+    const size_t gzip = externalSize("gzip -9c", c, scratch);
+    const size_t xz = externalSize("xz -9c", c, scratch);
+    std::printf("%-10s %3zu files %10zu B  packed %9zu  store %9zu  gzip-9 %9zu  xz-9 %9zu\n", c.label.c_str(),
+                c.files.size(), c.bytes, packed, stored, gzip, xz);
+    std::printf("%-10s packed/store %.3f  packed/gzip-9 %.3f  packed/xz-9 %.3f  (packing %.1f MB/s)\n", "",
+                double(packed) / double(stored), gzip ? double(packed) / double(gzip) : 0.0,
+                xz ? double(packed) / double(xz) : 0.0, double(c.bytes) / 1e6 / packTime);
+}
+
+void throughput(const Corpus& c, const fs::path& scratch)
+{
+    const Bytes archive = pack::buildArchive(c.files, false);
+    const fs::path file = scratch / "throughput.rar";
+    writeFile(file, archive);
+
+    // Ours: every entry once per round, for at least two seconds.
+    size_t produced = 0;
+    const auto start = Clock::now();
+    do {
+        for (const auto& f : c.files) {
+            uint8_t* out = nullptr;
+            uint32_t size = 0;
+            if (!extractArchiveEntry(archive.data(), uint32_t(archive.size()), f.name.c_str(), &out, &size)) {
+                std::printf("%-10s extraction FAILED for %s\n", c.label.c_str(), f.name.c_str());
+                return;
+            }
+            produced += size;
+            std::free(out);
+        }
+    } while (seconds(start) < 2.0);
+    const double ours = double(produced) / 1e6 / seconds(start);
+
+    const fs::path out = scratch / "unar-out";
+    const std::string unar = "unar -q -f -o '" + out.string() + "' '" + file.string() + "' >/dev/null 2>&1";
+    const double unarTime = timeCommand(unar, 3);
+    if (unarTime < 0) {
+        std::printf("%-10s ours %.0f MB/s; unar not available or failed\n", c.label.c_str(), ours);
+        return;
+    }
+    // unar's fixed start-up cost, from an archive of one empty file.
+    const fs::path tiny = scratch / "tiny.rar";
+    writeFile(tiny, pack::buildArchive({pack::SourceEntry{"empty", false, {}, 0}}, false));
+    const double startup = timeCommand("unar -q -f -o '" + out.string() + "' '" + tiny.string() + "' >/dev/null 2>&1", 3);
+    const double theirs = double(c.bytes) / 1e6 / unarTime;
+    const double theirsNet = unarTime > startup ? double(c.bytes) / 1e6 / (unarTime - startup) : 0;
+    std::printf("%-10s extraction: ours %.0f MB/s, unar %.0f MB/s (%.0f MB/s without its %.0f ms start-up)\n",
+                c.label.c_str(), ours, theirs, theirsNet, startup * 1000);
+    std::printf("%-10s ours/unar %.1fx (%.1fx against unar without start-up)\n", "", ours / theirs,
+                theirsNet > 0 ? ours / theirsNet : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const fs::path build = argc > 1 ? fs::path(argv[1]) : fs::path("build");
+    const fs::path scratch = fs::temp_directory_path() / ("velmora-bench-" + std::to_string(::getpid()));
+    fs::create_directories(scratch);
+
+    std::vector<Corpus> corpora;
+    corpora.push_back(gather("text", "/usr/include", {".h"}, 8u << 20));
+    corpora.push_back(gather("executable", "/usr/bin", {"cmake", "gzip", "xz", "unar"}, 16u << 20));
+    corpora.push_back(gather("images", build / "stage" / "data", {".tga", ".bmp", ".TGA", ".BMP"}, 32u << 20));
+    corpora.push_back(gather("show", build / "stage" / "data", {""}, 64u << 20));
+
+    std::printf("== packed size (smaller ratio is better)\n");
+    for (const Corpus& c : corpora)
+        if (!c.files.empty())
+            sizes(c, scratch);
+    std::printf("== extraction throughput, one core\n");
+    for (const Corpus& c : corpora)
+        if (!c.files.empty() && c.label != "show")
+            throughput(c, scratch);
+    fs::remove_all(scratch);
+    return 0;
+}
