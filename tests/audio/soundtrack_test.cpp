@@ -9,7 +9,6 @@
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
 #include "tools/soundtrack/score.h"
-#include "tools/soundtrack/synth.h"
 #include "tools/soundtrack/xm_writer.h"
 
 namespace velmora {

@@ -189,7 +189,7 @@ std::vector<int16_t> impactSound() {
         left[i] = std::tanh(1.4 * boom + lowL * air);
         right[i] = std::tanh(1.4 * boom + lowR * air);
     }
-    auto l = toPcm(left, 0.9), r = toPcm(right, 0.9);
+    auto l = toPcm(left, 0.7), r = toPcm(right, 0.7);
     std::vector<int16_t> out(n * 2);
     for (size_t i = 0; i < n; ++i) out[i * 2] = l[i], out[i * 2 + 1] = r[i];
     return out;
