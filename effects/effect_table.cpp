@@ -17,6 +17,7 @@
 #include "effects/fade.h"
 #include "effects/fish.h"
 #include "effects/flash.h"
+#include "effects/fontcool.h"
 #include "effects/goldletter.h"
 #include "effects/headlook.h"
 #include "effects/ltree.h"
@@ -55,6 +56,7 @@ constexpr std::initializer_list<EffectType> kEffectTypes = {
     {"goldletter", &createEffect<GoldLetter>},
     {"3dscene", &createEffect<ThreeDScene>},
     {"dogtail", &createEffect<Dogtail>},
+    {"fontcool", &createEffect<Fontcool>},
     {"particlebox", &createEffect<Particlebox>},
     {"ltree", &createEffect<LTree>},
     {"splash", &createEffect<Splash>},
