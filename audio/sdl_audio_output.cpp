@@ -12,6 +12,12 @@ SdlAudioOutput::~SdlAudioOutput() { close(); }
 bool SdlAudioOutput::open(Fill fill, void* user) {
     close();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    // A driver that lists no output device at all has nothing to open; trying anyway only makes
+    // the sound system print its failures on the console. (-1: the driver cannot list them.)
+    if (SDL_GetNumAudioDevices(0) == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
     fill_ = fill;
     user_ = user;
     SDL_AudioSpec want = {};
