@@ -1,5 +1,5 @@
 // Recipes for the images of the fur teddy (shadow), the growing tree (leaf and bark) and the
-// environment map of the dogtail and outline text effects.
+// environment maps of the dogtail and outline text effects.
 #include <algorithm>
 #include <cmath>
 
@@ -94,6 +94,19 @@ Image chromeSphere()
     return image;
 }
 
+// 128 x 128 sphere map for additive ribbons: black with thin bright rings and a small highlight,
+// so that the many overlapping folds of the dogtail surface add up to streaks, not to white.
+Image glintSphere()
+{
+    Image image(128, 128, Pixel{0, 0, 0, 1});
+    addRing(image, 0.5f, 0.5f, 0.18f, 0.012f, Pixel{0.5f, 0.7f, 1.0f, 0});
+    addRing(image, 0.5f, 0.5f, 0.33f, 0.015f, Pixel{1.0f, 0.6f, 0.3f, 0});
+    addRing(image, 0.5f, 0.5f, 0.45f, 0.01f, Pixel{0.6f, 0.5f, 1.0f, 0});
+    addGlow(image, 0.38f, 0.62f, 0.08f, Pixel{1, 1, 1, 0}, 2.0f);
+    clampColours(image);
+    return image;
+}
+
 }  // namespace
 
 std::vector<Recipe> proceduralRecipes()
@@ -103,6 +116,7 @@ std::vector<Recipe> proceduralRecipes()
         {"textures/leafsmall.bmp", FileFormat::Bmp24, leafShape},
         {"textures/treesmall.bmp", FileFormat::Bmp24, barkStrip},
         {"textures/chrome.tga", FileFormat::Tga24, chromeSphere},
+        {"textures/glint.tga", FileFormat::Tga24, glintSphere},
     };
 }
 
