@@ -159,13 +159,10 @@ bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name
                     std::memcpy(buffer.get(), packed, produced);
             }
         } else if (entry.unpSize > 0 || walk.solid()) {
-            if (!decoder) {
+            if (!decoder)
                 decoder = std::make_unique<RarDecoder>();
-                if (!decoder->valid())
-                    return false;
-            }
             if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0,
-                                 buffer.get(), produced))
+                                 walk.solid(), buffer.get(), produced))
                 return false;
         }
         if (!match)

@@ -74,8 +74,6 @@ void RarDecoder::FreeDeleter::operator()(uint8_t* p) const
     std::free(p);
 }
 
-RarDecoder::RarDecoder() : window_(static_cast<uint8_t*>(std::calloc(kWindowSize, 1))) {}
-
 void RarDecoder::resetState()
 {
     // The window keeps its old bytes: no match may reach before the start of the data (total_).
@@ -162,7 +160,7 @@ void RarDecoder::flush()
         uint32_t from = flushPtr_;
         while (pending > 0) {
             const uint32_t run = std::min(pending, kWindowSize - from);
-            std::memcpy(output_ + outputSize_, window_.get() + from, run);
+            std::memcpy(output_ + outputSize_, base_ + from, run);
             outputSize_ += run;
             pending -= run;
             from = (from + run) & kWindowMask;
@@ -171,6 +169,7 @@ void RarDecoder::flush()
     flushPtr_ = ptr_;
 }
 
+template <bool Direct>
 bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdown)
 {
     if (length > 0 && (distance == 0 || (total_ < kWindowSize && distance > total_)))
@@ -180,9 +179,31 @@ bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdow
     lastDistance_ = distance;
     lastLength_ = length;
     countdown -= length;
-    total_ += length;
 
-    uint8_t* w = window_.get();
+    uint8_t* w = base_;
+    if (Direct) {
+        // The output is the window: a match past the entry's size is cut at its end.
+        const uint32_t n = std::min<uint32_t>(length, outputCap_ - ptr_);
+        uint8_t* to = w + ptr_;
+        const uint8_t* from = to - distance;
+        uint32_t i = 0;
+        if (distance >= 8) {
+            for (; i + 8 <= n; i += 8) {  // whole words: each reads only bytes already final
+                uint64_t word;
+                std::memcpy(&word, from + i, 8);
+                std::memcpy(to + i, &word, 8);
+            }
+        } else if (distance == 1) {
+            std::memset(to, *from, n);
+            i = n;
+        }
+        for (; i < n; ++i)
+            to[i] = from[i];
+        ptr_ += n;
+        total_ += n;
+        return true;
+    }
+    total_ += length;
     uint32_t src = (ptr_ - distance) & kWindowMask;
     if (src + length <= kWindowSize && ptr_ + length <= kWindowSize) {
         if (distance >= length) {
@@ -202,6 +223,7 @@ bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdow
     return true;
 }
 
+template <bool Direct>
 bool RarDecoder::decodeAudio(int64_t& countdown)
 {
     const int symbol = audio_[channel_].decode(in_);
@@ -210,22 +232,19 @@ bool RarDecoder::decodeAudio(int64_t& countdown)
     AudioPredictor& p = predictors_[channel_];
     const uint8_t byte = uint8_t(p.predict(channelDelta_) - symbol);
     p.update(uint8_t(symbol), byte, channelDelta_);
-    window_.get()[ptr_] = byte;
-    ptr_ = (ptr_ + 1) & kWindowMask;
-    ++total_;
+    putByte<Direct>(byte);
     --countdown;
     if (++channel_ >= channels_)
         channel_ = 0;
     return true;
 }
 
+template <bool Direct>
 bool RarDecoder::decodeNormal(int64_t& countdown)
 {
     const int symbol = literals_.decode(in_);
     if (symbol < 256) {
-        window_.get()[ptr_] = uint8_t(symbol);
-        ptr_ = (ptr_ + 1) & kWindowMask;
-        ++total_;
+        putByte<Direct>(uint8_t(symbol));
         --countdown;
         return true;
     }
@@ -235,56 +254,75 @@ bool RarDecoder::decodeNormal(int64_t& countdown)
         const int d = distances_.decode(in_);
         const uint32_t distance = kDistanceBase[d] + 1 + in_.read(kDistanceBits[d]);
         length += matchLengthBonus(distance);
-        return copyMatch(length, distance, countdown);
+        return copyMatch<Direct>(length, distance, countdown);
     }
     if (symbol == kSymRepeatLast)
-        return copyMatch(lastLength_, lastDistance_, countdown);
+        return copyMatch<Direct>(lastLength_, lastDistance_, countdown);
     if (symbol < kSymShortDistance) {
         const uint32_t distance = oldDistances_[(oldIndex_ - uint32_t(symbol - kSymRepeatLast)) & 3];
         const int slot = repeats_.decode(in_);
         uint32_t length = kLengthBase[slot] + 2 + in_.read(kLengthBits[slot]);
         length += oldDistanceLengthBonus(distance);
-        return copyMatch(length, distance, countdown);
+        return copyMatch<Direct>(length, distance, countdown);
     }
     if (symbol < kSymTables) {
         const int slot = symbol - kSymShortDistance;
         const uint32_t distance = kShortBase[slot] + 1 + in_.read(kShortBits[slot]);
-        return copyMatch(2, distance, countdown);
+        return copyMatch<Direct>(2, distance, countdown);
     }
     return readTables();
 }
 
+template <bool Direct>
+bool RarDecoder::decodeLoop(int64_t& countdown)
+{
+    while (countdown > 0) {
+        if (in_.overrun())
+            return false;
+        if (!Direct && ((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
+            flush();
+        if (!(audioMode_ ? decodeAudio<Direct>(countdown) : decodeNormal<Direct>(countdown)))
+            return false;
+    }
+    return true;
+}
+
 bool RarDecoder::unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid,
-                        uint8_t* output, uint32_t& produced)
+                        bool keepWindow, uint8_t* output, uint32_t& produced)
 {
     produced = 0;
     in_.reset(packed, packSize);
     output_ = output;
     outputSize_ = 0;
     outputCap_ = unpSize;
+    const bool direct = output != nullptr && !keepWindow && !continueSolid;
+    if (!direct && !window_) {
+        window_.reset(static_cast<uint8_t*>(std::malloc(kWindowSize)));
+        if (!window_)
+            return false;
+    }
 
     if (!continueSolid) {
         resetState();
         if (!readTables())
             return false;
-    } else if (!tablesRead_) {
-        return false;
+    } else if (!tablesRead_ || base_ != window_.get()) {
+        return false;  // nothing to continue from
     }
+    base_ = direct ? output : window_.get();
 
     int64_t countdown = unpSize;
-    while (countdown > 0) {
-        if (in_.overrun())
-            return false;
-        if (((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
-            flush();
-        if (!(audioMode_ ? decodeAudio(countdown) : decodeNormal(countdown)))
-            return false;
-    }
+    if (!(direct ? decodeLoop<true>(countdown) : decodeLoop<false>(countdown)))
+        return false;
     // A table switch right behind the data belongs to the next entry of a solid stream.
     if (in_.bytesLeft() >= 5) {
         const int symbol = audioMode_ ? audio_[channel_].decode(in_) : literals_.decode(in_);
         if (symbol == (audioMode_ ? kAudioSymTables : kSymTables))
             readTables();
+    }
+    if (direct) {
+        produced = ptr_;
+        return true;
     }
     flush();
     produced = outputSize_;

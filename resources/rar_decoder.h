@@ -87,30 +87,41 @@ private:
 
 class RarDecoder {
 public:
-    RarDecoder();
-    // False when the window could not be allocated.
-    bool valid() const { return window_ != nullptr; }
-
     // Unpacks one entry of `packSize` bytes into `output` (room for `unpSize` bytes; null to
     // discard, as for the entries before the wanted one in a solid archive). `continueSolid`
-    // keeps the window, tables and state of the previous entry. `produced` receives the bytes
-    // written. False when the stream is malformed (bad tables, a distance before the start of
-    // the data, reading far past the packed bytes).
-    bool unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid, uint8_t* output,
-                uint32_t& produced);
+    // keeps the window, tables and state of the previous entry. Without `keepWindow` (no later
+    // entry continues this one) the entry is decoded straight into `output`; otherwise through
+    // the 1 MB window. `produced` receives the bytes written. False when the stream is
+    // malformed (bad tables, a distance before the start of the data, reading far past the
+    // packed bytes) or the window cannot be allocated.
+    bool unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid, bool keepWindow,
+                uint8_t* output, uint32_t& produced);
 
 private:
     void resetState();
     bool readTables();
+    template <bool Direct>
+    bool decodeLoop(int64_t& countdown);
+    template <bool Direct>
     bool decodeAudio(int64_t& countdown);
+    template <bool Direct>
     bool decodeNormal(int64_t& countdown);
+    template <bool Direct>
     bool copyMatch(uint32_t length, uint32_t distance, int64_t& countdown);
+    template <bool Direct>
+    void putByte(uint8_t byte)
+    {
+        base_[ptr_] = byte;
+        ptr_ = Direct ? ptr_ + 1 : (ptr_ + 1) & rar::kWindowMask;
+        ++total_;
+    }
     void flush();
 
     struct FreeDeleter {
         void operator()(uint8_t* p) const;
     };
-    std::unique_ptr<uint8_t, FreeDeleter> window_;
+    std::unique_ptr<uint8_t, FreeDeleter> window_;  // allocated on first use
+    uint8_t* base_ = nullptr;  // where bytes are written: the window, or the output itself
     uint32_t ptr_ = 0;
     uint32_t flushPtr_ = 0;
     uint64_t total_ = 0;  // bytes produced since the window was cleared

@@ -15,10 +15,19 @@ constexpr uint32_t kNone = 0xFFFFFFFF;
 // Farthest distance used; a margin below the window keeps every decoder's window safe.
 constexpr uint32_t kMaxDistance = kWindowSize - 300;
 constexpr uint32_t kMaxLength = 257;  // fits every match symbol, whatever its bonus
+constexpr uint32_t kGoodLength = 32;  // a match this long cuts the rest of the chain search
+constexpr uint32_t kNoLazyLength = 64;  // a match this long is taken without looking ahead
 
 uint32_t hash3(const uint8_t* p)
 {
     return ((uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]) * 2654435761u) >> (32 - kHashBits);
+}
+
+uint32_t hash4(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return (v * 2654435761u) >> (32 - kHashBits);
 }
 
 }  // namespace
@@ -62,19 +71,23 @@ Prices Prices::initial()
 
 LzParser::LzParser(const uint8_t* data, size_t size, const ParseOptions& options)
     : data_(data), size_(size), options_(options), head_(size_t(1) << kHashBits, kNone),
-      chain_(std::min<size_t>(size, kWindowSize), kNone), head2_(size_t(1) << 16, kNone)
+      chain_(std::min<size_t>(size, kWindowSize), kNone), head3_(size_t(1) << kHashBits, kNone),
+      head2_(size_t(1) << 16, kNone)
 {
 }
 
 void LzParser::insertUpTo(size_t position)
 {
     for (; inserted_ < position; ++inserted_) {
-        if (inserted_ + 3 > size_)
-            continue;
-        const uint32_t h = hash3(data_ + inserted_);
-        chain_[inserted_ & kWindowMask] = head_[h];
-        head_[h] = uint32_t(inserted_);
-        head2_[uint32_t(data_[inserted_]) << 8 | data_[inserted_ + 1]] = uint32_t(inserted_);
+        if (inserted_ + 4 <= size_) {
+            const uint32_t h = hash4(data_ + inserted_);
+            chain_[inserted_ & kWindowMask] = head_[h];
+            head_[h] = uint32_t(inserted_);
+        }
+        if (inserted_ + 3 <= size_) {
+            head3_[hash3(data_ + inserted_)] = uint32_t(inserted_);
+            head2_[uint32_t(data_[inserted_]) << 8 | data_[inserted_ + 1]] = uint32_t(inserted_);
+        }
     }
 }
 
@@ -142,11 +155,30 @@ LzParser::Candidate LzParser::best(size_t position, size_t end, const Prices& pr
         consider(TokenKind::Short, 0, 2, distance, prices.main[kSymShortDistance + slot] + kShortBits[slot]);
     }
 
-    // Hash chain, nearest first.
+    // Three-byte match: only at distances where length 3 can be coded.
+    uint32_t bestLength = 2;
     if (end - position >= 3) {
-        uint32_t bestLength = 2;
-        uint32_t candidate = head_[hash3(data_ + position)];
-        for (int depth = options_.chainDepth; depth > 0 && candidate != kNone; --depth) {
+        const uint32_t three = head3_[hash3(data_ + position)];
+        if (three != kNone && position - three < 0x2000) {
+            const uint32_t distance = uint32_t(position - three);
+            const uint32_t length = matchLength(position, three, end);
+            if (length >= 3) {
+                bestLength = length;
+                const int lslot = lengthSlot(length - 3 - matchLengthBonus(distance));
+                const int dslot = distanceSlot(distance - 1);
+                consider(TokenKind::Match, 0, length, distance,
+                         prices.main[kSymLength + lslot] + kLengthBits[lslot] + prices.distance[dslot] +
+                             kDistanceBits[dslot]);
+            }
+        }
+    }
+
+    // Four-byte hash chain, nearest first.
+    if (end - position >= 4 && bestLength < uint32_t(options_.niceLength)) {
+        uint32_t candidate = head_[hash4(data_ + position)];
+        int depth = options_.chainDepth;
+        bool shortened = false;
+        for (; depth > 0 && candidate != kNone; --depth) {
             const size_t distance = position - candidate;
             if (candidate >= position || distance > kMaxDistance)
                 break;
@@ -164,6 +196,10 @@ LzParser::Candidate LzParser::best(size_t position, size_t end, const Prices& pr
                                  kDistanceBits[dslot]);
                     if (length >= uint32_t(options_.niceLength))
                         break;
+                    if (length >= kGoodLength && !shortened) {  // good enough: look less far
+                        depth /= 4;
+                        shortened = true;
+                    }
                 }
             }
             candidate = chain_[candidate & kWindowMask];
@@ -178,7 +214,8 @@ void LzParser::parse(size_t begin, size_t end, const Prices& prices, DistanceSta
     while (position < end) {
         Candidate current = best(position, end, prices, state);
         // Lazy evaluation: a literal here may let a better match start at the next byte.
-        while (current.token.kind != TokenKind::Literal && position + 1 < end) {
+        while (current.token.kind != TokenKind::Literal && current.token.length < kNoLazyLength &&
+               position + 1 < end) {
             const Candidate next = best(position + 1, end, prices, state);
             if (next.token.kind == TokenKind::Literal || next.token.length <= current.token.length)
                 break;

@@ -80,9 +80,10 @@ private:
     const uint8_t* data_;
     size_t size_;
     ParseOptions options_;
-    std::vector<uint32_t> head_;
-    std::vector<uint32_t> chain_;
-    std::vector<uint32_t> head2_;
+    std::vector<uint32_t> head_;   // four-byte hash chains: newest position per hash
+    std::vector<uint32_t> chain_;  // and the previous one with the same hash, per window slot
+    std::vector<uint32_t> head3_;  // last position of each three-byte hash
+    std::vector<uint32_t> head2_;  // last position of each byte pair
     size_t inserted_ = 0;  // positions below this are in the hash chains
 };
 

@@ -236,7 +236,9 @@ Segment normalSegment(const uint8_t* data, size_t size, size_t begin, size_t end
 {
     Segment first;
     {
-        LzParser parser(data, size, options);
+        ParseOptions quick = options;  // the first parse only estimates the prices
+        quick.chainDepth = std::min(options.chainDepth, 16);
+        LzParser parser(data, size, quick);
         DistanceState trial = state;
         std::vector<Token> tokens;
         parser.parse(begin, end, Prices::initial(), trial, tokens);
