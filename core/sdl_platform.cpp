@@ -76,6 +76,12 @@ void videoStop()
 
 bool videoRunning() { return videoReferences > 0; }
 
+bool eventsStart() { return SDL_InitSubSystem(SDL_INIT_EVENTS) == 0; }
+
+void eventsStop() { SDL_QuitSubSystem(SDL_INIT_EVENTS); }
+
+bool eventsRunning() { return SDL_WasInit(SDL_INIT_EVENTS) != 0; }
+
 bool displayAvailable()
 {
     const char* x11 = std::getenv("DISPLAY");

@@ -17,6 +17,13 @@ namespace platform {
 bool videoStart();
 void videoStop();
 bool videoRunning();
+// Reference-counted start and stop of SDL events alone (offscreen output): a quit request
+// (SIGINT, SIGTERM) then arrives as a message instead of killing the run.
+bool eventsStart();
+void eventsStop();
+// True while SDL events run (they also run with video).
+bool eventsRunning();
+
 // True when a real display is reachable (DISPLAY or WAYLAND_DISPLAY set and SDL video starts on
 // it). A successful probe keeps SDL video running for the rest of the run.
 bool displayAvailable();

@@ -6,12 +6,23 @@
 
 namespace velmora {
 
+namespace {
+void stopPlatform(bool& videoStarted, bool& eventsStarted)
+{
+    if (videoStarted)
+        platform::videoStop();
+    if (eventsStarted)
+        platform::eventsStop();
+    videoStarted = false;
+    eventsStarted = false;
+}
+}  // namespace
+
 Window::~Window()
 {
     if (handle)
         platform::closeWindow(handle);
-    if (videoStarted)
-        platform::videoStop();
+    stopPlatform(videoStarted, eventsStarted);
 }
 
 bool Window::frame() { return false; }
@@ -40,15 +51,12 @@ void Window::close()
             quitPosted = true;
     }
     destroyed = true;
-    if (videoStarted) {
-        platform::videoStop();
-        videoStarted = false;
-    }
+    stopPlatform(videoStarted, eventsStarted);
 }
 
 bool Window::processMessages()
 {
-    if (platform::videoRunning() && platform::pumpEvents()) {
+    if (platform::eventsRunning() && platform::pumpEvents()) {
         // A quit request from outside (window manager, Ctrl-C): close like the close button.
         if (exists())
             close();
@@ -73,7 +81,10 @@ int Window::createWindow(const char* title, int newX, int newY, int newWidth, in
     width = newWidth;
     height = newHeight;
 
-    if (!offscreen) {
+    if (offscreen) {
+        if (!eventsStarted)
+            eventsStarted = platform::eventsStart();
+    } else {
         if (!videoStarted) {
             if (!platform::videoStart()) {
                 showMessage("RegisterClassEx() Failed.", "ERROR", MessageIcon::Exclamation);

@@ -60,7 +60,8 @@ public:
 
 protected:
     bool quitPosted = false;  // the quit message, waiting for processMessages
-    bool videoStarted = false;  // this object holds a reference on the platform's video subsystem
+    bool videoStarted = false;   // this object holds a reference on the platform's video subsystem
+    bool eventsStarted = false;  // offscreen: a reference on the platform's events alone
 };
 
 }  // namespace velmora

@@ -1,10 +1,12 @@
 // The SDL window: size, context, and the translation of platform events into the window's
-// operations. Needs a display; ctest runs these under Xvfb (window_events) and skips them
-// elsewhere.
+// operations. The window tests need a display; ctest runs them under Xvfb (window_events) and
+// they skip elsewhere.
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <string>
 #include <vector>
@@ -165,6 +167,25 @@ TEST(SdlFullscreenTest, ARefusedModeFallsBackToAWindowWithTheCursorShown)
     SDL_GetWindowSize(window.handle, &w, &h);
     EXPECT_EQ(w, 333);
     EXPECT_EQ(h, 222);
+}
+
+TEST(OffscreenQuitTest, CtrlCEndsAnOffscreenShowThroughTheQuitMessage)
+{
+    RunOptions options;
+    options.output = RunOptions::Output::Headless;
+    DemoWindow window(options);
+    DisplaySettings settings;
+    if (!window.create(settings, "velmora"))
+        GTEST_SKIP() << "no OSMesa context available";
+    struct sigaction action = {};
+    sigaction(SIGINT, nullptr, &action);
+    EXPECT_NE(action.sa_handler, SIG_DFL);  // the signal becomes a message, it does not kill
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    EXPECT_FALSE(window.processMessages());
+    EXPECT_TRUE(window.destroyed);
+    EXPECT_FALSE(window.hasContext());
 }
 
 TEST(MessageBoxTest, WithoutAPersonAtTheScreenTheTextGoesToStandardError)
