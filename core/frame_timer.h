@@ -52,8 +52,6 @@ public:
     // The measured duration of one frame, in hundredths of a second.
     float step() const { return frameStep; }
 
-    CounterSource& source() { return *source_; }
-
     uint64_t start = 0;
     uint64_t frequency = 0;
     uint32_t interval = 50;
