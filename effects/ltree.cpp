@@ -161,8 +161,8 @@ void LTree::render()
     if (!rule_)
         return;
     seedRandom(4);
+    glMatrixMode(GL_MODELVIEW);
     if (!camera) {
-        glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glTranslatef(0, 0, -7);
         glRotatef((1 - std::sin(growthTime * 60 * 0.0375f)) * 25, 1, 0, 0);

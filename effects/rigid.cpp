@@ -78,6 +78,7 @@ void RigidEffect::render()
 {
     if (!world)
         return;
+    glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
     glEnable(GL_NORMALIZE);
@@ -112,7 +113,6 @@ void RigidEffect::render()
     glPopMatrix();
 
     if (!camera) {
-        glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glTranslatef(0, 0, -3.2f);
         glRotatef(20, 1, 0, 0);

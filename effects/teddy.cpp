@@ -154,8 +154,8 @@ void Teddy::render()
     furTrianglesDrawn = 0;
     if (!furModel)
         return;
+    glMatrixMode(GL_MODELVIEW);
     if (!useSceneCamera) {
-        glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         glTranslatef(0, 0, -1);
         glRotatef(turnAngle, 0, 1, 0);

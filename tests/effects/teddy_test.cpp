@@ -223,6 +223,29 @@ TEST_F(TeddyTest, FramesRepeatAndTurnIgnoresSpeed)
     EXPECT_GT(lit, 1000);
 }
 
+TEST_F(TeddyTest, SceneCameraReplacesTheTurn)
+{
+    writeMeshes();
+    teddy.load();
+    auto frame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        teddy.render();
+        glFinish();
+        return context->pixels();
+    };
+    const std::vector<uint8_t> own = frame();  // turnAngle 0: identity, 1 unit in front
+    auto node = testing::element("t", {{"camera", "1"}});
+    teddy.handleElement(node.get());
+    teddy.update(450);  // 90 degrees, which the scene camera ignores
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, 0, -1);
+    EXPECT_EQ(frame(), own);
+    glLoadIdentity();
+    glTranslatef(0.3f, 0, -1);  // a different view moves the picture
+    EXPECT_NE(frame(), own);
+}
+
 TEST_F(TeddyTest, NonQuadFurFaceEndsWithMinusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

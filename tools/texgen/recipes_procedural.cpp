@@ -69,7 +69,7 @@ Image barkStrip()
 }
 
 // 128 x 128 sphere map of a chrome ball: dark ground below a bright horizon, blue sky above,
-// a hot spot up left.
+// a hot spot up left; the corners outside the ball are dark blue.
 Image chromeSphere()
 {
     Image image(128, 128);
@@ -82,7 +82,9 @@ Image chromeSphere()
     };
     forEachPixel(image, [](Pixel, float u, float v) {
         const float x = (u - 0.5f) * 2, y = (v - 0.5f) * 2;
-        const float r2 = std::min(1.0f, x * x + y * y);
+        if (x * x + y * y > 1)  // outside the ball: dark, for effects that use plain coordinates
+            return Pixel{0.02f, 0.03f, 0.08f, 1};
+        const float r2 = x * x + y * y;
         const float z = std::sqrt(1 - r2);
         // The reflected direction's height decides sky or ground.
         const float height = 2 * y * z;
