@@ -126,6 +126,8 @@ TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSound) {
 
     send(effect, {{"volume", "0.5"}});
     EXPECT_EQ(mixedLeft(), 4000);
+    send(effect, {{"volume", "0.555"}});
+    EXPECT_EQ(mixedLeft(), 4400) << "0.555 sends the volume 55";
     send(effect, {{"volume", "1.5"}});
     EXPECT_EQ(mixedLeft(), 8000);
     send(effect, {{"volume", "-0.2"}});
