@@ -111,6 +111,11 @@ TEST_F(OfflineLibrary, PlayResumesWhereItPausedAndFlushRestarts) {
     EXPECT_EQ(mix(1)[0], 300);
     BASS_StreamPlay(stream, true, 0);
     EXPECT_EQ(mix(2)[2], 1);
+    mix(1000);
+    EXPECT_FALSE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorEnded);
+    EXPECT_TRUE(BASS_StreamPlay(stream, false, 0)) << "play after the end starts over";
+    EXPECT_EQ(mix(2)[2], 1);
 }
 
 TEST_F(OfflineLibrary, MonoAndOtherRatesArriveAsStereoAt44100) {
@@ -196,18 +201,6 @@ TEST_F(OfflineLibrary, ModuleAndOggDecodeToSound) {
     peak = 0;
     for (int16_t s : out) peak = std::max(peak, std::abs(int(s)));
     EXPECT_GT(peak, 8000);
-}
-
-TEST_F(OfflineLibrary, ModuleEndsAfterItsPatterns) {
-    auto module = modFile();
-    SoundHandle music = BASS_MusicLoad(true, module.data(), 0, uint32_t(module.size()), 0x2000);
-    ASSERT_TRUE(BASS_MusicPlay(music));
-    mix(int(7.8 * 44100));
-    EXPECT_FALSE(BASS_ChannelPause(music));
-    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorEnded);
-    EXPECT_TRUE(BASS_MusicPlay(music)) << "play after the end starts over";
-    auto again = mix(44100);
-    EXPECT_NE(std::count(again.begin(), again.end(), 0), long(again.size()));
 }
 
 TEST_F(OfflineLibrary, BadSoundDataFailsCleanly) {
