@@ -60,10 +60,10 @@ bool DemoWindow::create(DisplaySettings& settings, const char* title)
     }
 
     if (capture_ && !capture_->opened() && !capture_->open()) {
-        // Capturing was asked for and cannot happen: do not run a show nobody records.
+        // Capturing was asked for and cannot happen: no window, and the quit message for a
+        // main loop that would run unrecorded.
         capture_.reset();
-        GLWindow::create(settings, title);
-        close();
+        quitPosted = true;
         return false;
     }
     return GLWindow::create(settings, title);
