@@ -86,6 +86,12 @@ TEST_F(SdlWindowTest, TheClientAreaHasTheRequestedSizeAndTheContextDraws)
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 200);
     EXPECT_STREQ(SDL_GetWindowTitle(window.handle), "velmora");
+    SDL_Rect desktop;
+    ASSERT_EQ(SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window.handle), &desktop), 0);
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(window.handle, &left, &top);
+    EXPECT_EQ(left, desktop.x + (desktop.w - 320) / 2);
+    EXPECT_EQ(top, desktop.y + (desktop.h - 200) / 2);
     EXPECT_FALSE(SDL_IsScreenSaverEnabled());
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
