@@ -39,12 +39,14 @@ Image starSprites()
 
 // ---- particle sprites ----------------------------------------------------------------------
 
-// White glow whose alpha follows its brightness (the particle box tests alpha above 0.1).
+// White glows whose alpha reaches further than their colour: the particle box drops alpha below
+// 0.1, and the colour there is already close to black, so additive sprites show no hard rim.
 Image glowSprite()
 {
     Image image(64, 64, Pixel{0, 0, 0, 0});
-    addGlow(image, 0.5f, 0.5f, 0.5f, Pixel{1, 1, 1, 1}, 2.0f);
-    addGlow(image, 0.5f, 0.5f, 0.15f, Pixel{0.5f, 0.5f, 0.5f, 0.5f}, 1.0f);
+    addGlow(image, 0.5f, 0.5f, 0.5f, Pixel{1, 1, 1, 0}, 3.0f);
+    addGlow(image, 0.5f, 0.5f, 0.15f, Pixel{0.5f, 0.5f, 0.5f, 0}, 1.0f);
+    addGlow(image, 0.5f, 0.5f, 0.5f, Pixel{0, 0, 0, 1}, 1.0f);
     clampColours(image);
     return image;
 }
@@ -52,8 +54,10 @@ Image glowSprite()
 Image sparkSprite()
 {
     Image image(64, 64, Pixel{0, 0, 0, 0});
-    addCross(image, 0.5f, 0.5f, 0.5f, 0.06f, Pixel{1, 1, 1, 1});
-    addGlow(image, 0.5f, 0.5f, 0.25f, Pixel{1, 1, 1, 1}, 2.0f);
+    addCross(image, 0.5f, 0.5f, 0.5f, 0.06f, Pixel{1, 1, 1, 0});
+    addGlow(image, 0.5f, 0.5f, 0.25f, Pixel{1, 1, 1, 0}, 3.0f);
+    addCross(image, 0.5f, 0.5f, 0.5f, 0.12f, Pixel{0, 0, 0, 1});
+    addGlow(image, 0.5f, 0.5f, 0.3f, Pixel{0, 0, 0, 1}, 1.0f);
     clampColours(image);
     return image;
 }
