@@ -117,12 +117,10 @@ LzParser::Candidate LzParser::best(size_t position, size_t end, const Prices& pr
     result.price = prices.main[data_[position]];
     if (end - position < 2)
         return result;
-    // Value of a candidate: the bits its bytes would cost as literals at a typical price, less
-    // its own price. Longer matches win unless they cost more than they save.
-    constexpr uint32_t kLiteralBits = 6;
+    // Value of a candidate: what its bytes would cost as literals, less its own price.
     int64_t bestGain = 0;
     auto consider = [&](TokenKind kind, uint8_t old, uint32_t length, uint32_t distance, uint32_t price) {
-        const int64_t gain = int64_t(length) * kLiteralBits - int64_t(price);
+        const int64_t gain = int64_t(literalBits(position, position + length)) - int64_t(price);
         if (gain > bestGain) {
             bestGain = gain;
             result.token = Token{kind, old, uint16_t(length), distance};
@@ -210,6 +208,10 @@ LzParser::Candidate LzParser::best(size_t position, size_t end, const Prices& pr
 
 void LzParser::parse(size_t begin, size_t end, const Prices& prices, DistanceState& state, std::vector<Token>& out)
 {
+    literalBase_ = begin;
+    literalSums_.assign(end - begin + 1, 0);
+    for (size_t i = begin; i < end; ++i)
+        literalSums_[i - begin + 1] = literalSums_[i - begin] + prices.main[data_[i]];
     size_t position = begin;
     while (position < end) {
         Candidate current = best(position, end, prices, state);
@@ -219,12 +221,11 @@ void LzParser::parse(size_t begin, size_t end, const Prices& prices, DistanceSta
             const Candidate next = best(position + 1, end, prices, state);
             if (next.token.kind == TokenKind::Literal || next.token.length <= current.token.length)
                 break;
-            const uint32_t here = current.token.length;
-            const uint32_t there = next.token.length + 1;
-            constexpr uint32_t kLiteralBits = 6;
-            const uint64_t costHere = current.price + (there > here ? (there - here) * kLiteralBits : 0);
-            const uint64_t costThere = prices.main[data_[position]] + next.price +
-                                       (here > there ? (here - there) * kLiteralBits : 0);
+            // Both cover the bytes up to the end of the later match; the earlier one pays
+            // for the rest as literals.
+            const uint64_t costHere =
+                current.price + literalBits(position + current.token.length, position + 1 + next.token.length);
+            const uint64_t costThere = prices.main[data_[position]] + next.price;
             if (costThere >= costHere)
                 break;
             out.push_back(Token{TokenKind::Literal, 0, 1, 0});

@@ -76,6 +76,11 @@ private:
     void insertUpTo(size_t position);
     Candidate best(size_t position, size_t end, const Prices& prices, const DistanceState& state);
     uint32_t matchLength(size_t position, size_t candidate, size_t limit) const;
+    // Price of the bytes [from, to) of the range being parsed as literals, in bits.
+    uint64_t literalBits(size_t from, size_t to) const
+    {
+        return literalSums_[to - literalBase_] - literalSums_[from - literalBase_];
+    }
 
     const uint8_t* data_;
     size_t size_;
@@ -85,6 +90,8 @@ private:
     std::vector<uint32_t> head3_;  // last position of each three-byte hash
     std::vector<uint32_t> head2_;  // last position of each byte pair
     size_t inserted_ = 0;  // positions below this are in the hash chains
+    size_t literalBase_ = 0;
+    std::vector<uint64_t> literalSums_;  // running literal prices over the range being parsed
 };
 
 }  // namespace velmora::pack
