@@ -45,12 +45,15 @@ int mouseButton(uint8_t button)
     }
 }
 
-void colourBits(int bitsPerPixel, int& red, int& green, int& blue)
+// 32 bits carry 8 alpha bits, as the offscreen context and the tests' context have, so that
+// blending with destination alpha looks the same in a window and offscreen.
+void colourBits(int bitsPerPixel, int& red, int& green, int& blue, int& alpha)
 {
     if (bitsPerPixel <= 16) {
-        red = 5, green = 6, blue = 5;
+        red = 5, green = 6, blue = 5, alpha = 0;
     } else {
         red = green = blue = 8;
+        alpha = bitsPerPixel >= 32 ? 8 : 0;
     }
 }
 }  // namespace
@@ -109,12 +112,13 @@ bool displayAvailable()
 SDL_Window* openWindow(Window* owner, const char* title, int x, int y, int width, int height,
                        bool keepPosition, bool popup, bool resizable, int bitsPerPixel)
 {
-    int red, green, blue;
-    colourBits(bitsPerPixel, red, green, blue);
+    int red, green, blue, alpha;
+    colourBits(bitsPerPixel, red, green, blue, alpha);
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, red);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, green);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, blue);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);

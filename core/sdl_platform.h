@@ -29,7 +29,7 @@ bool eventsRunning();
 bool displayAvailable();
 
 // A window with an OpenGL pixel format: double-buffered compatibility context, 24 depth bits,
-// colour bits from `bitsPerPixel`. Client area width x height; centred unless `keepPosition`.
+// colour bits from `bitsPerPixel` (32: 8 bits per channel with alpha). Client area width x height; centred unless `keepPosition`.
 // `owner` receives its events (not owned; valid until closeWindow). Null on failure.
 SDL_Window* openWindow(Window* owner, const char* title, int x, int y, int width, int height,
                        bool keepPosition, bool popup, bool resizable, int bitsPerPixel);

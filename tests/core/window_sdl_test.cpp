@@ -96,6 +96,9 @@ TEST_F(SdlWindowTest, TheClientAreaHasTheRequestedSizeAndTheContextDraws)
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     EXPECT_GE(depthBits, 24);
+    GLint alphaBits = 0;  // as the offscreen context: destination alpha blends alike
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    EXPECT_EQ(alphaBits, 8);
 
     glClearColor(1, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
