@@ -41,10 +41,18 @@ bool HuffmanDecoder::build(const uint8_t* lengths, int count)
         if (lengths[i] != 0)
             symbols_[next[lengths[i] & 0x0F]++] = uint16_t(i);
 
-    for (uint32_t p = 0; p < (1u << kQuickBits); ++p) {
-        int length;
-        const int symbol = lookup(p << (16 - kQuickBits), length);
-        quick_[p] = length <= kQuickBits ? QuickEntry{uint16_t(symbol), uint8_t(length)} : QuickEntry{0, 0};
+    // Codes of up to kQuickBits bits fill every table slot they prefix; other slots (longer
+    // codes, or values no code covers) take the slow path, which gives the same results.
+    std::memset(quick_, 0, sizeof quick_);
+    uint32_t code = 0;  // left-justified in 16 bits
+    for (int l = 1; l <= kQuickBits; ++l) {
+        for (uint32_t k = start_[l]; k < start_[l] + lengthCount[l]; ++k) {
+            const uint32_t first = code >> (16 - kQuickBits);
+            const uint32_t slots = 1u << (kQuickBits - l);
+            for (uint32_t i = 0; i < slots; ++i)
+                quick_[first + i] = QuickEntry{symbols_[k], uint8_t(l)};
+            code += 1u << (16 - l);
+        }
     }
     return true;
 }
