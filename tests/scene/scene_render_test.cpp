@@ -167,7 +167,8 @@ TEST_F(SceneRender, MeshesFollowTheirParentAndSuppressedOrHiddenMeshesAreNotDraw
     w.mesh(1, "quad", testing::quadGeometry(0.5f, red, 99));
     w.node(2, "mover", placedAt(0, 0, -5));
     w.track(3, "x", 0, 0, {{0, 0, 2, 2}, {90, 1.5f, 2, 2}});
-    w.binding({{3, 2, kChannelPositionX}});
+    w.track(4, "hide", 0, 0, {{0, 0, 1, 1}});
+    w.binding({{3, 2, kChannelPositionX}, {4, 2, kChannelVisibility}});
     w.hierarchy({{2, {1}}});
     auto scene = testing::loadScene(w.bytes());
     scene->Prepare();
@@ -178,6 +179,8 @@ TEST_F(SceneRender, MeshesFollowTheirParentAndSuppressedOrHiddenMeshesAreNotDraw
         scene->Render();
     };
     draw();
+    // The parent's visibility channel is 0, but only the mesh's own flags count.
+    EXPECT_EQ(scene->nodes[0]->visible, 0);
     expectColour(pixelAt(0, 0, -5), 255, 0, 0, "at the start");
     scene->Update(1);
     draw();
