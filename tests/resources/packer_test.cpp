@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "resources/archive.h"
+#include "resources/crc32.h"
 #include "resources/data_file.h"
 #include "resources/data_source.h"
 #include "tools/pack/archive_writer.h"
@@ -201,6 +202,8 @@ protected:
         const fs::path out = root / "unar";
         const std::string command = "unar -q -f -o '" + out.string() + "' '" + file.string() + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << "unar rejected the archive";
+        const std::string test = "lsar -t '" + file.string() + "' >/dev/null 2>&1";
+        EXPECT_EQ(std::system(test.c_str()), 0) << "lsar -t found damage";
         for (const auto& [relative, bytes] : files) {
             std::ifstream in(out / "in" / relative, std::ios::binary);
             ASSERT_TRUE(in) << relative;
@@ -294,6 +297,47 @@ TEST_F(RoundTrip, DirectoriesComeFirstAndLookUpEmpty)
     EXPECT_EQ(entry.unpVer, 20);
     EXPECT_EQ(entry.method, 0x35);
     useArchiveImage(nullptr, 0);
+}
+
+// HeadCRC is the low half of the CRC-32 of the header behind the field, as in the real archive
+// rar2-unix-owner.rar (plain main and file headers), and so in ours.
+uint32_t headerChecksumFailures(const Bytes& archive, int& headers)
+{
+    uint32_t failures = 0;
+    headers = 0;
+    for (size_t at = 7; at + 11 <= archive.size();) {
+        const uint32_t stored = uint32_t(archive[at] | archive[at + 1] << 8);
+        const uint16_t flags = uint16_t(archive[at + 3] | archive[at + 4] << 8);
+        const uint32_t size = uint32_t(archive[at + 5] | archive[at + 6] << 8);
+        const uint32_t data = (flags & 0x8000) ? uint32_t(archive[at + 7] | archive[at + 8] << 8 |
+                                                          archive[at + 9] << 16 | uint32_t(archive[at + 10]) << 24)
+                                               : 0;
+        if (size < 7 || at + size > archive.size())
+            break;
+        if (archive[at + 2] == 0x73 || archive[at + 2] == 0x74) {
+            ++headers;
+            failures += (crc32(archive.data() + at + 2, size - 2) & 0xFFFF) != stored;
+        }
+        at += size + data;
+    }
+    return failures;
+}
+
+TEST(PackedHeaders, ChecksumsFollowTheOriginalArchiver)
+{
+    const char* env = std::getenv("VELMORA_TESTDATA");
+    const fs::path real =
+        (env ? fs::path(env) : fs::path(VELMORA_SOURCE_DIR) / "../shared/testdata") / "rar" / "rar2-unix-owner.rar";
+    std::ifstream in(real, std::ios::binary);
+    const Bytes original{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    int headers = 0;
+    ASSERT_EQ(headerChecksumFailures(original, headers), 0u);
+    ASSERT_EQ(headers, 2);
+
+    std::vector<pack::SourceEntry> entries = {{"data", true, {}, 0}, {"data\a.txt", false, {'a', 'b'}, 0x5A21B3C4}};
+    EXPECT_EQ(headerChecksumFailures(pack::buildArchive(entries, false), headers), 0u);
+    EXPECT_EQ(headers, 3);
+    EXPECT_EQ(headerChecksumFailures(pack::buildArchive(entries, true), headers), 0u);
 }
 
 // The command-line tool: exit status and messages.
