@@ -330,7 +330,7 @@ struct HandTables {
     void write(pack::BitWriter& out)
     {
         uint8_t previous[rar::kMaxTableSize] = {};
-        pack::writeTables(out, pack::TableSpec{}, lengths, previous);
+        pack::writeTables(out, pack::TableLayout{}, lengths, previous);
         pack::canonicalCodes(lengths, rar::kLiteralCodes, codes);
         pack::canonicalCodes(lengths + rar::kLiteralCodes, rar::kDistanceCodes, codes + rar::kLiteralCodes);
     }

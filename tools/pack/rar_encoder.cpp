@@ -29,46 +29,46 @@ struct Item {
 
 // A run of the stream in one mode. Histogram indices follow the decoder's table layout.
 struct Segment {
-    TableSpec spec;
+    TableLayout layout;
     std::vector<Item> items;
 };
 
-struct Part {
+struct TableRange {
     int offset;
     int size;
 };
 
-std::vector<Part> tableParts(const TableSpec& spec)
+std::vector<TableRange> tableRanges(const TableLayout& layout)
 {
-    if (!spec.audio)
+    if (!layout.audio)
         return {{0, kLiteralCodes}, {kLiteralCodes, kDistanceCodes}, {kLiteralCodes + kDistanceCodes, kRepeatCodes}};
-    std::vector<Part> parts;
-    for (int c = 0; c < spec.channels; ++c)
+    std::vector<TableRange> parts;
+    for (int c = 0; c < layout.channels; ++c)
         parts.push_back({c * kAudioCodes, kAudioCodes});
     return parts;
 }
 
 using Histogram = std::vector<uint32_t>;
 
-void buildLengths(const TableSpec& spec, const Histogram& counts, uint8_t* lengths)
+void buildLengths(const TableLayout& layout, const Histogram& counts, uint8_t* lengths)
 {
     std::memset(lengths, 0, kMaxTableSize);
-    for (const Part& p : tableParts(spec))
+    for (const TableRange& p : tableRanges(layout))
         buildCodeLengths(counts.data() + p.offset, p.size, kMaxCodeLength, lengths + p.offset);
 }
 
-uint64_t blockBits(const TableSpec& spec, const Histogram& counts, uint8_t* lengths)
+uint64_t blockBits(const TableLayout& layout, const Histogram& counts, uint8_t* lengths)
 {
-    buildLengths(spec, counts, lengths);
-    return codedBits(counts.data(), lengths, spec.size());
+    buildLengths(layout, counts, lengths);
+    return codedBits(counts.data(), lengths, layout.size());
 }
 
 // The table-switch code that ends the items [0, end) of a segment.
 uint16_t switchCode(const Segment& segment, size_t end)
 {
-    if (!segment.spec.audio)
+    if (!segment.layout.audio)
         return kSymTables;
-    const int channel = int(end % size_t(segment.spec.channels));
+    const int channel = int(end % size_t(segment.layout.channels));
     return uint16_t(channel * kAudioCodes + kAudioSymTables);
 }
 
@@ -85,10 +85,10 @@ void addItems(const Segment& segment, size_t begin, size_t end, Histogram& count
 // included, is cheaper than coding it together with the current block.
 std::vector<size_t> splitBlocks(const Segment& segment)
 {
-    const size_t chunk = segment.spec.audio ? 16384 : 4096;
+    const size_t chunk = segment.layout.audio ? 16384 : 4096;
     const size_t n = segment.items.size();
     std::vector<size_t> starts{0};
-    const int size = segment.spec.size();
+    const int size = segment.layout.size();
     Histogram current(size_t(size), 0), next(size_t(size), 0), joint(size_t(size), 0);
     addItems(segment, 0, std::min(chunk, n), current);
     uint8_t currentLengths[kMaxTableSize], nextLengths[kMaxTableSize], jointLengths[kMaxTableSize];
@@ -98,10 +98,10 @@ std::vector<size_t> splitBlocks(const Segment& segment)
         addItems(segment, begin, end, next);
         for (int i = 0; i < size; ++i)
             joint[size_t(i)] = current[size_t(i)] + next[size_t(i)];
-        const uint64_t jointBits = blockBits(segment.spec, joint, jointLengths);
-        const uint64_t currentBits = blockBits(segment.spec, current, currentLengths);
-        const uint64_t nextBits = blockBits(segment.spec, next, nextLengths) +
-                                  tableBits(segment.spec, nextLengths, currentLengths) + kMaxCodeLength;
+        const uint64_t jointBits = blockBits(segment.layout, joint, jointLengths);
+        const uint64_t currentBits = blockBits(segment.layout, current, currentLengths);
+        const uint64_t nextBits = blockBits(segment.layout, next, nextLengths) +
+                                  tableBits(segment.layout, nextLengths, currentLengths) + kMaxCodeLength;
         if (currentBits + nextBits < jointBits) {
             starts.push_back(begin);
             current = next;
@@ -136,13 +136,13 @@ std::vector<uint8_t> emit(const std::vector<Segment>& segments)
             const size_t begin = starts[b];
             const size_t end = b + 1 < starts.size() ? starts[b + 1] : segment.items.size();
             const bool more = b + 1 < starts.size() || laterSegment;
-            Histogram counts(size_t(segment.spec.size()), 0);
+            Histogram counts(size_t(segment.layout.size()), 0);
             addItems(segment, begin, end, counts);
             if (more)
                 ++counts[switchCode(segment, end)];
-            buildLengths(segment.spec, counts, lengths);
-            writeTables(out, segment.spec, lengths, previous);
-            for (const Part& p : tableParts(segment.spec))
+            buildLengths(segment.layout, counts, lengths);
+            writeTables(out, segment.layout, lengths, previous);
+            for (const TableRange& p : tableRanges(segment.layout))
                 canonicalCodes(lengths + p.offset, p.size, codes + p.offset);
             for (size_t i = begin; i < end; ++i) {
                 const Item& item = segment.items[i];
@@ -218,7 +218,7 @@ Prices pricesFrom(const Segment& segment)
     Histogram counts(kNormalTableSize, 0);
     addItems(segment, 0, segment.items.size(), counts);
     uint8_t lengths[kMaxTableSize];
-    buildLengths(segment.spec, counts, lengths);
+    buildLengths(segment.layout, counts, lengths);
     Prices p = Prices::initial();
     auto price = [](uint8_t length) { return uint8_t(length ? length : kMaxCodeLength); };
     for (int i = 0; i < kLiteralCodes; ++i)
@@ -256,7 +256,7 @@ Segment normalSegment(const uint8_t* data, size_t size, size_t begin, size_t end
 Segment audioSegment(const uint8_t* data, size_t begin, size_t end, int channels)
 {
     Segment segment;
-    segment.spec = TableSpec{true, channels};
+    segment.layout = TableLayout{true, channels};
     AudioPredictor predictors[kMaxChannels];
     int channelDelta = 0;
     for (size_t i = begin; i < end; ++i) {

@@ -67,7 +67,7 @@ std::vector<LengthSymbol> cheapestSequence(const uint8_t* lengths, const uint8_t
     return {sequence.rbegin(), sequence.rend()};
 }
 
-Plan makePlan(const TableSpec& spec, const uint8_t* lengths, const uint8_t* base, bool keep)
+Plan makePlan(const TableLayout& layout, const uint8_t* lengths, const uint8_t* base, bool keep)
 {
     Plan plan;
     plan.keep = keep;
@@ -75,13 +75,13 @@ Plan makePlan(const TableSpec& spec, const uint8_t* lengths, const uint8_t* base
     for (uint32_t& c : cost)
         c = 4;
     for (int round = 0; round < 3; ++round) {
-        std::vector<LengthSymbol> sequence = cheapestSequence(lengths, base, spec.size(), cost);
+        std::vector<LengthSymbol> sequence = cheapestSequence(lengths, base, layout.size(), cost);
         uint32_t counts[rar::kBitLengthCodes] = {};
         for (const LengthSymbol& s : sequence)
             ++counts[s.symbol];
         uint8_t codeLengths[rar::kBitLengthCodes];
         buildCodeLengths(counts, rar::kBitLengthCodes, rar::kMaxCodeLength, codeLengths);
-        uint32_t bits = 2 + (spec.audio ? 2 : 0) + 4 * rar::kBitLengthCodes;
+        uint32_t bits = 2 + (layout.audio ? 2 : 0) + 4 * rar::kBitLengthCodes;
         for (const LengthSymbol& s : sequence)
             bits += codeLengths[s.symbol] + s.extraBits;
         if (round == 0 || bits < plan.bits) {
@@ -95,28 +95,28 @@ Plan makePlan(const TableSpec& spec, const uint8_t* lengths, const uint8_t* base
     return plan;
 }
 
-Plan bestPlan(const TableSpec& spec, const uint8_t* lengths, const uint8_t* previous)
+Plan bestPlan(const TableLayout& layout, const uint8_t* lengths, const uint8_t* previous)
 {
     static const uint8_t zeros[rar::kMaxTableSize] = {};
-    Plan keep = makePlan(spec, lengths, previous, true);
-    Plan fresh = makePlan(spec, lengths, zeros, false);
+    Plan keep = makePlan(layout, lengths, previous, true);
+    Plan fresh = makePlan(layout, lengths, zeros, false);
     return fresh.bits < keep.bits ? fresh : keep;
 }
 
 }  // namespace
 
-uint32_t tableBits(const TableSpec& spec, const uint8_t* lengths, const uint8_t* previous)
+uint32_t tableBits(const TableLayout& layout, const uint8_t* lengths, const uint8_t* previous)
 {
-    return bestPlan(spec, lengths, previous).bits;
+    return bestPlan(layout, lengths, previous).bits;
 }
 
-void writeTables(BitWriter& out, const TableSpec& spec, const uint8_t* lengths, uint8_t* previous)
+void writeTables(BitWriter& out, const TableLayout& layout, const uint8_t* lengths, uint8_t* previous)
 {
-    const Plan plan = bestPlan(spec, lengths, previous);
-    out.put(spec.audio ? 1 : 0, 1);
+    const Plan plan = bestPlan(layout, lengths, previous);
+    out.put(layout.audio ? 1 : 0, 1);
     out.put(plan.keep ? 1 : 0, 1);
-    if (spec.audio)
-        out.put(uint32_t(spec.channels - 1), 2);
+    if (layout.audio)
+        out.put(uint32_t(layout.channels - 1), 2);
     for (uint8_t l : plan.codeLengths)
         out.put(l, 4);
     uint16_t codes[rar::kBitLengthCodes];
@@ -128,7 +128,7 @@ void writeTables(BitWriter& out, const TableSpec& spec, const uint8_t* lengths, 
     }
     if (!plan.keep)
         std::memset(previous, 0, rar::kMaxTableSize);
-    std::memcpy(previous, lengths, size_t(spec.size()));
+    std::memcpy(previous, lengths, size_t(layout.size()));
 }
 
 }  // namespace velmora::pack
