@@ -136,22 +136,6 @@ TEST_F(PictureTest, ColourTintsAndPlacementMovesThePicture)
     EXPECT_EQ(pixel(540, 420)[0], 0);
 }
 
-TEST_F(PictureTest, RenderLeavesTheProjectionAndModelviewModeAsFound)
-{
-    dir.write("data/textures/white.tga", testing::solidTga24(8, 8, 255, 255, 255));
-    Picture picture;
-    loadPicture(picture, "white.tga");
-    GLfloat before[16], after[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, before);
-    picture.render();
-    glGetFloatv(GL_PROJECTION_MATRIX, after);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_FLOAT_EQ(before[i], after[i]);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-}
-
 TEST_F(PictureTest, OddSmallMissingOrBrokenImagesLoadNoTilesAndDrawNothing)
 {
     dir.write("data/textures/odd.tga", testing::solidTga24(255, 256, 255, 255, 255));

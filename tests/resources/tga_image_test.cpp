@@ -2,50 +2,18 @@
 // and files that are truncated or lie about their size.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
-#include "resources/data_stream.h"
 #include "resources/tga_image.h"
 #include "tests/support/image_files.h"
 
 namespace velmora {
 namespace {
 
+using testing::MemoryStream;
 using testing::TgaHeader;
 using testing::tgaFile;
 using Bytes = std::vector<uint8_t>;
-
-// A read-only stream over a byte vector that clamps at the end like a data file.
-class MemoryStream : public DataStream {
-public:
-    explicit MemoryStream(Bytes bytes) : bytes_(std::move(bytes))
-    {
-        data_ = bytes_.data();
-        size_ = static_cast<uint32_t>(bytes_.size());
-    }
-    int read(void* buffer, uint32_t count) override
-    {
-        const uint32_t n = std::min(count, size_ - std::min(position_, size_));
-        if (n)
-            std::memcpy(buffer, data_ + position_, n);
-        position_ += n;
-        return 0;  // as data files do: the result is no byte count
-    }
-    int write(const void*, uint32_t) override { return 0; }
-    int seek(uint32_t offset, int) override
-    {
-        position_ = offset;
-        return 0;
-    }
-    uint32_t tell() const override { return position_; }
-    uint32_t size() const override { return size_; }
-    bool eof() const override { return position_ >= size_; }
-
-private:
-    Bytes bytes_;
-};
 
 int loadBytes(TgaImage& image, Bytes bytes)
 {

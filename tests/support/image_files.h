@@ -1,12 +1,46 @@
-// Builds small TGA and BMP files in memory for tests of the image readers and the effects that
-// load pictures.
+// Builds small TGA and BMP files in memory, and streams over bytes, for tests of the image
+// readers and the effects that load pictures.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "resources/data_stream.h"
+
 namespace velmora::testing {
+
+// A read-only stream over a byte vector that clamps at the end and, like a data file, returns
+// no byte count from read().
+class MemoryStream : public DataStream {
+public:
+    explicit MemoryStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
+    {
+        data_ = bytes_.data();
+        size_ = static_cast<uint32_t>(bytes_.size());
+    }
+    int read(void* buffer, uint32_t count) override
+    {
+        const uint32_t n = std::min(count, size_ - std::min(position_, size_));
+        if (n)
+            std::memcpy(buffer, data_ + position_, n);
+        position_ += n;
+        return 0;
+    }
+    int write(const void*, uint32_t) override { return 0; }
+    int seek(uint32_t offset, int) override
+    {
+        position_ = offset;
+        return 0;
+    }
+    uint32_t tell() const override { return position_; }
+    uint32_t size() const override { return size_; }
+    bool eof() const override { return position_ >= size_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
 
 struct TgaHeader {
     uint8_t idLength = 0;
@@ -58,10 +92,10 @@ inline std::vector<uint8_t> solidTga24(int width, int height, uint8_t red, uint8
 // A 54-byte BMP header (only its size matters to the fixed-size readers) followed by `pixels`.
 inline std::vector<uint8_t> bmpFile(const std::vector<uint8_t>& pixels)
 {
-    std::vector<uint8_t> bytes(54, 0);
+    std::vector<uint8_t> bytes(54 + pixels.size(), 0);
     bytes[0] = 'B';
     bytes[1] = 'M';
-    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+    std::copy(pixels.begin(), pixels.end(), bytes.begin() + 54);
     return bytes;
 }
 
