@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -144,6 +145,25 @@ TEST_F(LTreeRenderTest, GreenLeavesAppearOnlyOnceTheTreeHasGrown)
     EXPECT_GT(greenPixels(kHeight / 2), 1000);  // the crown is above the middle of the view
     tree.growthTime = 3.0f;  // wind 30: every leaf has let go and lies on the ground
     EXPECT_EQ(greenPixels(kHeight / 2), 0);
+}
+
+TEST_F(LTreeRenderTest, CameraFlagDrawsInTheCurrentView)
+{
+    tree.load();
+    tree.growthTime = 1.0f;
+    const std::vector<uint8_t> own = frame();
+    auto node = testing::element("tree", {{"camera", "1"}});
+    tree.handleElement(node.get());
+    glMatrixMode(GL_MODELVIEW);  // the same view, set up by "someone else"
+    glLoadIdentity();
+    glTranslatef(0, 0, -7);
+    glRotatef((1 - std::sin(1.0f * 60 * 0.0375f)) * 25, 1, 0, 0);
+    glTranslatef(0, -2, 0);
+    glRotatef(60, 0, 1, 0);
+    EXPECT_EQ(frame(), own);
+    glLoadIdentity();
+    glTranslatef(1, -3, -9);
+    EXPECT_NE(frame(), own);
 }
 
 TEST_F(LTreeRenderTest, MissingLeafTextureEndsWithMinusOne)
