@@ -206,12 +206,57 @@ LzParser::Candidate LzParser::best(size_t position, size_t end, const Prices& pr
     return result;
 }
 
-void LzParser::parse(size_t begin, size_t end, const Prices& prices, DistanceState& state, std::vector<Token>& out)
+void LzParser::preparePrices(size_t begin, size_t end, const Prices& prices)
 {
     literalBase_ = begin;
     literalSums_.assign(end - begin + 1, 0);
     for (size_t i = begin; i < end; ++i)
         literalSums_[i - begin + 1] = literalSums_[i - begin] + prices.main[data_[i]];
+}
+
+void LzParser::collectMatches(size_t position, size_t end, std::vector<Match>& matches)
+{
+    matches.clear();
+    insertUpTo(position);
+    uint32_t bestLength = 2;
+    if (end - position >= 3) {
+        const uint32_t three = head3_[hash3(data_ + position)];
+        if (three != kNone && position - three < 0x2000) {
+            const uint32_t length = matchLength(position, three, end);
+            if (length >= 3) {
+                bestLength = length;
+                matches.push_back({length, uint32_t(position - three)});
+            }
+        }
+    }
+    if (end - position < 4 || bestLength >= uint32_t(options_.niceLength))
+        return;
+    uint32_t candidate = head_[hash4(data_ + position)];
+    bool shortened = false;
+    for (int depth = options_.chainDepth; depth > 0 && candidate != kNone; --depth) {
+        const size_t distance = position - candidate;
+        if (candidate >= position || distance > kMaxDistance || position + bestLength >= end)
+            break;
+        if (data_[candidate + bestLength] == data_[position + bestLength]) {
+            const uint32_t length = matchLength(position, candidate, end);
+            if (length > bestLength && length >= 3 + matchLengthBonus(uint32_t(distance))) {
+                bestLength = length;
+                matches.push_back({length, uint32_t(distance)});
+                if (length >= uint32_t(options_.niceLength))
+                    break;
+                if (length >= kGoodLength && !shortened) {
+                    depth /= 4;
+                    shortened = true;
+                }
+            }
+        }
+        candidate = chain_[candidate & kWindowMask];
+    }
+}
+
+void LzParser::parse(size_t begin, size_t end, const Prices& prices, DistanceState& state, std::vector<Token>& out)
+{
+    preparePrices(begin, end, prices);
     size_t position = begin;
     while (position < end) {
         Candidate current = best(position, end, prices, state);

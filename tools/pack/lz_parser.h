@@ -1,5 +1,5 @@
-// LZ77 parsing for the RAR 2.0 normal mode: hash-chain match finder over the 1 MB window and
-// lazy evaluation priced by the current code lengths, aware of the format's old distances.
+// LZ77 parsing for the RAR 2.0 normal mode: hash-chain match finder over the 1 MB window,
+// lazy evaluation and optimal parsing priced by code lengths, aware of the old distances.
 #pragma once
 
 #include <cstddef>
@@ -51,8 +51,8 @@ struct Prices {
 };
 
 struct ParseOptions {
-    int chainDepth = 512;  // hash-chain candidates examined per position
-    int niceLength = 160;  // a match this long ends the search
+    int chainDepth = 256;  // hash-chain candidates examined per position
+    int niceLength = 128;  // a match this long ends the search
 };
 
 int lengthSlot(uint32_t lengthOffset);      // 0..255 -> slot of the 28 length bases
@@ -68,7 +68,20 @@ public:
     // parsed in increasing order across calls.
     void parse(size_t begin, size_t end, const Prices& prices, DistanceState& state, std::vector<Token>& out);
 
+    // Like parse, choosing the cheapest path under `prices` over windows of positions
+    // (forward dynamic programming over literals and every match length).
+    void parseOptimal(size_t begin, size_t end, const Prices& prices, DistanceState& state,
+                      std::vector<Token>& out);
+
 private:
+    struct Match {
+        uint32_t length;
+        uint32_t distance;
+    };
+    // New-distance matches at `position`, longer with each entry, nearest first for a length.
+    void collectMatches(size_t position, size_t end, std::vector<Match>& matches);
+    void preparePrices(size_t begin, size_t end, const Prices& prices);
+
     struct Candidate {
         Token token{TokenKind::Literal, 0, 1, 0};
         uint32_t price = 0;  // bits

@@ -247,7 +247,7 @@ Segment normalSegment(const uint8_t* data, size_t size, size_t begin, size_t end
     LzParser parser(data, size, options);
     std::vector<Token> tokens;
     const Prices prices = pricesFrom(first);
-    parser.parse(begin, end, prices, state, tokens);
+    parser.parseOptimal(begin, end, prices, state, tokens);
     Segment segment;
     appendTokens(data, begin, tokens, segment);
     return segment;
