@@ -81,6 +81,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.run.output = RunOptions::Output::Headless;
             continue;
         }
+        if (argument == "--stats") {
+            line.run.stats = true;
+            continue;
+        }
         if (argument == "--fullscreen" || argument == "--windowed") {
             line.run.fullscreen = argument == "--fullscreen";
             continue;
@@ -138,6 +142,7 @@ const char* usageText()
            "  --fullscreen        show fullscreen, whatever the script says\n"
            "  --windowed          show in a window, whatever the script says\n"
            "  --size WxH          window or picture size, instead of the script's\n"
+           "  --stats             print how often each effect was drawn when a demo ends\n"
            "  --help              print this text and exit\n"
            "  --version           print the version and exit\n";
 }

@@ -58,6 +58,10 @@ int Demo::setDrawOrder(const ScriptNode* element)
             std::printf("XML Error: DrawOrder holds at most %u entries\n", kMaxDrawOrder);
             return -1;
         }
+        uint32_t index = 0;
+        while (effects_[index].get() != effect)
+            ++index;
+        drawIndex_[drawCount_] = index;
         drawOrder_[drawCount_++] = effect;
     }
     return 0;
@@ -206,12 +210,22 @@ bool Demo::frame()
         effect->update(delta);
         effect->render();
         glPopAttrib();
+        ++timesDrawn_[drawIndex_[i]];
     }
     return DemoWindow::frame();
 }
 
+void Demo::printDrawStats() const
+{
+    for (uint32_t i = 0; i < effectCount_; ++i)
+        std::printf("drawn: [%s][%s] %u\n", effects_[i]->name, effects_[i]->type, timesDrawn_[i]);
+}
+
 void Demo::clearAll()
 {
+    if (options.stats && effectCount_ > 0)
+        printDrawStats();
+    timesDrawn_.fill(0);
     for (uint32_t i = 0; i < effectCount_; ++i) {
         effects_[i]->unload();
         effects_[i].reset();

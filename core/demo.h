@@ -76,6 +76,10 @@ public:
     Effect* drawEntry(uint32_t index) const { return drawOrder_[index]; }   // index < drawCount
     const Event& event(uint32_t index) const { return events_[index]; }     // index < eventCount
     Effect* loadingEffect() const { return loadingEffect_; }
+    // How often the effect at `index` (creation order) was updated and drawn by the main loop.
+    uint32_t timesDrawn(uint32_t index) const { return timesDrawn_[index]; }
+    // One line per effect, "drawn: [name][type] count", in creation order.
+    void printDrawStats() const;
 
     DisplaySettings settings;
     float frameStart = 0;  // clock at the start of the current frame, seconds
@@ -87,6 +91,8 @@ private:
     std::array<std::unique_ptr<Effect>, kMaxEffects> effects_;
     uint32_t effectCount_ = 0;
     std::array<Effect*, kMaxDrawOrder> drawOrder_{};  // entries owned by effects_
+    std::array<uint32_t, kMaxDrawOrder> drawIndex_{};  // creation index of each draw-order entry
+    std::array<uint32_t, kMaxEffects> timesDrawn_{};   // per effect, in creation order
     uint32_t drawCount_ = 0;
     std::vector<Event> events_;  // at most kMaxEvents
     uint32_t nextEvent_ = 0;

@@ -18,6 +18,8 @@ struct RunOptions {
     std::optional<bool> fullscreen;  // --fullscreen / --windowed
     std::optional<int> width;        // --size WxH
     std::optional<int> height;
+
+    bool stats = false;  // --stats: print how often each effect was drawn when a demo ends
 };
 
 }  // namespace velmora

@@ -22,6 +22,7 @@ TEST(CommandLine, ScriptNameAndOptions)
     EXPECT_EQ(plain.script, "script.txt");
     EXPECT_TRUE(plain.dataPath.empty());
     EXPECT_EQ(plain.run.output, RunOptions::Output::Automatic);
+    EXPECT_FALSE(plain.run.stats);
 
     const CommandLine full = parse({"--data", "/tmp/show", "intro.txt", "--headless", "--capture", "out",
                                     "--fps", "30", "--duration", "2.5", "--size", "320x200", "--windowed"});
@@ -37,6 +38,9 @@ TEST(CommandLine, ScriptNameAndOptions)
     EXPECT_EQ(full.run.fullscreen, std::optional<bool>(false));
 
     EXPECT_EQ(parse({"--fullscreen"}).run.fullscreen, std::optional<bool>(true));
+    EXPECT_TRUE(parse({"--stats"}).run.stats);
+    EXPECT_EQ(parse({"--stats", "x"}).run.stats, true);
+    EXPECT_NE(std::string(usageText()).find("--stats"), std::string::npos);
     EXPECT_EQ(parse({"x.txt", "--help"}).action, CommandLine::Action::Help);
     EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
 }

@@ -292,6 +292,63 @@ TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveAndStopsAtUnknownNames)
     EXPECT_EQ(framesBefore("a", position("render b")), 5);  // two frames of two, then the first a
 }
 
+TEST_F(DemoTest, DrawStatsCountEveryDrawnEntryAndPrintWhenTheDemoEnds)
+{
+    RunOptions options;
+    options.output = RunOptions::Output::Headless;
+    options.stats = true;
+    demo = std::make_unique<Demo>(options, kProbeTypes);
+    useFrameCounter(10);
+    add("a");
+    add("b");
+    add("idle");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "clock"}, {"effect", "a"}, {"effect", "a"}, {"effect", "b"}});
+    ScriptNode* off = addChild(*script, "event", {{"time", "0.1"}});
+    addChild(*off, "b", {{"active", "0"}});
+    addChild(*addChild(*script, "event", {{"time", "0.2"}}), "exit");
+    addChild(*script, "load");
+    addChild(*script, "run");
+    runScript();
+    if (position("render a") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+
+    // Four frames (0, 0.005, 0.105, 0.205); a is listed twice, b is switched off in the third.
+    EXPECT_EQ(demo->timesDrawn(0), 4u);  // clock, added first by useFrameCounter
+    EXPECT_EQ(demo->timesDrawn(1), 8u);
+    EXPECT_EQ(demo->timesDrawn(2), 2u);
+    EXPECT_EQ(demo->timesDrawn(3), 0u);
+    EXPECT_EQ(entriesWith("render a").size(), 8u);
+
+    ::testing::internal::CaptureStdout();
+    demo->clearAll();
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "drawn: [clock][ticker] 4\n"
+                      "drawn: [a][probe] 8\n"
+                      "drawn: [b][probe] 2\n"
+                      "drawn: [idle][probe] 0\n");
+    // The counts start again for the next demo; an empty demo prints nothing.
+    ::testing::internal::CaptureStdout();
+    demo->clearAll();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+}
+
+TEST_F(DemoTest, DrawStatsArePrintedOnlyWhenAskedFor)
+{
+    add("a");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "a"}});
+    addChild(*addChild(*script, "event"), "exit");
+    addChild(*script, "run");
+    runScript();
+    if (position("render a") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+    EXPECT_EQ(demo->timesDrawn(0), 1u);
+    ::testing::internal::CaptureStdout();
+    demo->clearAll();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("drawn:"), std::string::npos);
+}
+
 TEST_F(DemoTest, EffectNamedLikeAKeywordAndDuplicateNames)
 {
     addChild(*script, "add", {{"type", "PROBE"}, {"name", "event"}});
