@@ -1,0 +1,219 @@
+// The shipped show's script, read from the source tree's data/ folder with the player's own
+// parser: the demo's settings, every effect type in use, the size of the show, its ending.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/script_node.h"
+#include "core/script_parser.h"
+#include "core/script_values.h"
+#include "effects/effect_table.h"
+#include "resources/data_source.h"
+
+namespace velmora {
+namespace {
+
+const char* attribute(const ScriptNode& node, const char* name)
+{
+    for (const auto& a : node.attributes) {
+        if (sameName(a->name, name))
+            return a->value;
+    }
+    return nullptr;
+}
+
+class ShowScript : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string error;
+        ASSERT_TRUE(useDataPath(VELMORA_SOURCE_DIR, error)) << error;
+        root = new ScriptNode;
+        ::testing::internal::CaptureStdout();
+        parseFile(root, "script.txt");
+        parseOutput = new std::string(::testing::internal::GetCapturedStdout());
+    }
+    static void TearDownTestSuite()
+    {
+        delete root;
+        delete parseOutput;
+        root = nullptr;
+        parseOutput = nullptr;
+    }
+
+    // The one demo element.
+    static const ScriptNode* demo()
+    {
+        const ScriptNode* found = nullptr;
+        for (const auto& child : root->children) {
+            if (sameName(child->name, "demo")) {
+                EXPECT_EQ(found, nullptr) << "more than one demo element";
+                found = child.get();
+            }
+        }
+        return found;
+    }
+
+    static std::vector<const ScriptNode*> children(const char* name)
+    {
+        std::vector<const ScriptNode*> found;
+        if (const ScriptNode* d = demo()) {
+            for (const auto& child : d->children) {
+                if (sameName(child->name, name))
+                    found.push_back(child.get());
+            }
+        }
+        return found;
+    }
+
+    // Effect name (lower case) to type, from the `add` elements.
+    static std::map<std::string, std::string> effects()
+    {
+        std::map<std::string, std::string> found;
+        for (const ScriptNode* add : children("add")) {
+            std::string name = attribute(*add, "name") ? attribute(*add, "name") : "";
+            std::string type = attribute(*add, "type") ? attribute(*add, "type") : "";
+            for (char& c : name)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            found.emplace(name, type);
+        }
+        return found;
+    }
+
+    static ScriptNode* root;
+    static std::string* parseOutput;
+};
+
+ScriptNode* ShowScript::root = nullptr;
+std::string* ShowScript::parseOutput = nullptr;
+
+TEST_F(ShowScript, ParsesWithoutErrorsIntoOneWindowedDemo)
+{
+    EXPECT_EQ(parseOutput->find("XML Error"), std::string::npos) << *parseOutput;
+    EXPECT_EQ(parseOutput->find("Could not decompress"), std::string::npos) << *parseOutput;
+    const ScriptNode* d = demo();
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(attribute(*d, "width"), "640");
+    EXPECT_STREQ(attribute(*d, "height"), "480");
+    EXPECT_STREQ(attribute(*d, "bpp"), "32");
+    EXPECT_STREQ(attribute(*d, "fullscreen"), "0");
+
+    // create, load with a loading effect, run: in that order, each once.
+    std::vector<std::string> actions;
+    for (const auto& child : d->children) {
+        for (const char* keyword : {"create", "load", "run"}) {
+            if (sameName(child->name, keyword))
+                actions.push_back(keyword);
+        }
+    }
+    EXPECT_EQ(actions, (std::vector<std::string>{"create", "load", "run"}));
+    const auto loads = children("load");
+    ASSERT_EQ(loads.size(), 1u);
+    const char* loader = attribute(*loads[0], "effect");
+    ASSERT_NE(loader, nullptr);
+    EXPECT_EQ(effects().count(loader), 1u) << "the loading effect " << loader << " is never added";
+}
+
+TEST_F(ShowScript, UsesEveryEffectTypeOfTheFactoryTable)
+{
+    std::set<std::string> used;
+    for (const auto& [name, type] : effects()) {
+        std::string lower = type;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        used.insert(lower);
+    }
+    size_t known = 0;
+    for (const EffectType& type : effectTable()) {
+        ++known;
+        EXPECT_EQ(used.count(type.name), 1u) << "effect type " << type.name << " is not used by the show";
+    }
+    EXPECT_EQ(known, 26u);
+    // And no type the factory does not know (it would create nothing, silently).
+    for (const std::string& type : used) {
+        bool found = false;
+        for (const EffectType& known_type : effectTable())
+            found = found || type == known_type.name;
+        EXPECT_TRUE(found) << "unknown effect type " << type;
+    }
+}
+
+TEST_F(ShowScript, HasEnoughEffectsAndEventsAndEndsWithExit)
+{
+    const auto all = effects();
+    EXPECT_GE(all.size(), 38u);
+    EXPECT_LE(all.size(), 48u);
+    EXPECT_EQ(all.size(), children("add").size()) << "two effects share a name";
+    for (const auto& [name, type] : all)
+        EXPECT_LE(name.size(), 15u) << name;
+
+    const auto events = children("event");
+    EXPECT_GE(events.size(), 53u);
+    float last = -1;
+    const ScriptNode* lastEvent = nullptr;
+    for (const ScriptNode* event : events) {
+        const char* time = attribute(*event, "time");
+        ASSERT_NE(time, nullptr) << "an event without a time";
+        const float t = scriptFloat(time);
+        EXPECT_GE(t, 0.0f);
+        if (t >= last) {
+            last = t;
+            lastEvent = event;
+        }
+    }
+    ASSERT_NE(lastEvent, nullptr);
+    // Two to three minutes, and the last event ends the show.
+    EXPECT_GE(last, 120.0f);
+    EXPECT_LE(last, 180.0f);
+    bool exits = false;
+    for (const auto& child : lastEvent->children)
+        exits = exits || sameName(child->name, "exit");
+    EXPECT_TRUE(exits) << "the last event (" << last << " s) holds no exit";
+}
+
+TEST_F(ShowScript, DrawOrdersNameOnlyAddedEffectsAndSceneViewsAreShared)
+{
+    const auto all = effects();
+    std::set<std::string> drawn;
+    // Effects that draw in a preceding 3dscene's view, seen right after (or within) one.
+    std::set<std::string> inSceneView;
+    for (const ScriptNode* event : children("event")) {
+        for (const auto& child : event->children) {
+            if (!sameName(child->name, "draworder"))
+                continue;
+            bool afterScene = false;
+            for (const auto& a : child->attributes) {
+                if (!sameName(a->name, "effect"))
+                    continue;
+                std::string name = a->value;
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                ASSERT_EQ(all.count(name), 1u) << "draw order names " << name << ", never added";
+                const std::string& type = all.at(name);
+                drawn.insert(name);
+                if (type == "3dscene")
+                    afterScene = true;
+                else if (afterScene)
+                    inSceneView.insert(type);
+                if (type == "clear" || type == "starspace" || type == "picture")
+                    afterScene = false;
+            }
+        }
+    }
+    for (const char* type : {"teddy", "particlebox", "ltree", "rigid", "cubeeffect"})
+        EXPECT_EQ(inSceneView.count(type), 1u) << type << " is never drawn after a 3dscene";
+    // Every effect appears in some draw order, except sound players: they play undrawn.
+    for (const auto& [name, type] : all) {
+        if (type != "musicplay")
+            EXPECT_EQ(drawn.count(name), 1u) << name << " is added but never drawn";
+    }
+}
+
+}  // namespace
+}  // namespace velmora
