@@ -11,8 +11,10 @@ public:
     void load() override;               // progress = 0
     void update(float delta) override;  // progress += delta * speed; past 1 the colours swap
     void render() override;
+    // `from` and `to` set the two colours (hexadecimal AARRGGBB text).
+    void handleElement(const ScriptNode* node) override;
 
-    // No attribute sets the colours; both start opaque black.
+    // Both start opaque black, which leaves the picture as it is.
     float fromColor[4] = {0, 0, 0, 1};  // red, green, blue, alpha
     float toColor[4] = {0, 0, 0, 1};
     float progress = 0;  // 0 = fromColor, 1 = toColor

@@ -256,11 +256,8 @@ TEST_F(ScreenEffectsTest, FlashAndFadeLeaveTheMatricesAsTheyFoundThem)
 TEST_F(ScreenEffectsTest, FadeBlendsBetweenItsColoursAndSwapsThem)
 {
     Fade fade;
-    fade.handleElement(element("fade", {{"speed", "0.25"}}).get());
-    fade.fromColor[0] = 1;  // red, transparent
-    fade.fromColor[3] = 0;
-    fade.toColor[2] = 1;  // blue, opaque
-    fade.toColor[3] = 1;
+    // From transparent red to opaque blue.
+    fade.handleElement(element("fade", {{"speed", "0.25"}, {"from", "00ff0000"}, {"to", "ff0000ff"}}).get());
     fade.load();
 
     fade.update(2);  // progress 0.5
