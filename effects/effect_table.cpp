@@ -1,12 +1,5 @@
-// The product's effect table: one row per effect type, in this fixed order:
-//   clear, musicplay, coglogo, picture, fade, flash, stairs, teddy, starspace, tap, headlook,
-//   fish, goldletter, 3dscene, dogtail, fontcool, particlebox, ltree, splash, quiver, wobble,
-//   waveeffect, cubeeffect, rigid, wtf, testeffect.
-// A type gets its row, at its place in that order, once its effect is built; a type without a
-// row creates nothing, like an unknown type. Row form: {"clear", &createEffect<Clear>},
+// The player's effect table: one row per script type name, in the order the factory tests them.
 #include "effects/effect_table.h"
-
-#include <initializer_list>
 
 #include "audio/musicplay.h"
 #include "effects/3dscene.h"
@@ -39,8 +32,7 @@ namespace velmora {
 
 namespace {
 
-// An initializer list rather than an array so that the table may be empty.
-constexpr std::initializer_list<EffectType> kEffectTypes = {
+constexpr EffectType kEffectTypes[] = {
     {"clear", &createEffect<Clear>},
     {"musicplay", &createEffect<MusicPlay>},
     {"coglogo", &createEffect<CogLogo>},
@@ -71,6 +63,6 @@ constexpr std::initializer_list<EffectType> kEffectTypes = {
 
 }  // namespace
 
-std::span<const EffectType> effectTable() { return {kEffectTypes.begin(), kEffectTypes.size()}; }
+std::span<const EffectType> effectTable() { return kEffectTypes; }
 
 }  // namespace velmora
