@@ -141,8 +141,13 @@ void Demo::drawLoadingFrame()
 void Demo::loadAll()
 {
     std::printf("Loading.\n");
-    if (loadingEffect_)
+    if (loadingEffect_) {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
         loadingEffect_->load();
+        glPopClientAttrib();
+        glPopAttrib();
+    }
     drawLoadingFrame();
 
     std::printf("sorting events\n");
@@ -153,7 +158,13 @@ void Demo::loadAll()
         Effect* effect = effects_[i].get();
         if (effect != loadingEffect_) {
             std::printf("Loading effect %2u:[%s][%s]", i, effect->name, effect->type);
+            // Loading may change GL state (texture units, texture generation) as drawing
+            // does; it must not leak into the effects drawn later.
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
             effect->load();
+            glPopClientAttrib();
+            glPopAttrib();
             std::printf("done.\n");
         }
         drawLoadingFrame();

@@ -64,7 +64,16 @@ public:
     }
 };
 
-constexpr EffectType kProbeTypes[] = {{"probe", &createEffect<Probe>}, {"ticker", &createEffect<Ticker>}};
+// Switches GL lighting on while loading, and leaves it on.
+class LeakyLoader : public Effect {
+public:
+    void load() override { glEnable(GL_LIGHTING); }
+    void update(float) override {}
+    void render() override {}
+};
+
+constexpr EffectType kProbeTypes[] = {
+    {"probe", &createEffect<Probe>}, {"ticker", &createEffect<Ticker>}, {"leaky", &createEffect<LeakyLoader>}};
 
 class DemoTest : public ::testing::Test {
 protected:
@@ -290,6 +299,23 @@ TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveAndStopsAtUnknownNames)
     EXPECT_EQ(entriesWith("render b").size(), 2u);
     EXPECT_EQ(entriesWith("render a").size(), 8u);
     EXPECT_EQ(framesBefore("a", position("render b")), 5);  // two frames of two, then the first a
+}
+
+TEST_F(DemoTest, StateLeftByLoadingDoesNotReachTheDrawing)
+{
+    addChild(*script, "add", {{"type", "leaky"}, {"name", "loader"}});
+    addChild(*script, "add", {{"type", "leaky"}, {"name", "scene"}});
+    add("p");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "p"}});
+    addChild(*addChild(*script, "event"), "exit");
+    addChild(*script, "load", {{"effect", "loader"}});
+    addChild(*script, "run");
+    runScript();
+    if (position("render p") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+    EXPECT_EQ(entriesWith("render p").size(), 1u);
+    EXPECT_TRUE(entriesWith("lit").empty());
 }
 
 TEST_F(DemoTest, DrawStatsCountEveryDrawnEntryAndPrintWhenTheDemoEnds)
