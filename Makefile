@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test bench fuzz clean
+.PHONY: deps build run test test-sanitize valgrind bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -17,6 +17,23 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer in its own folder.
+# Leaks inside system libraries (Mesa, Vorbis, ...) are suppressed by tests/lsan.supp.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVELMORA_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) --timeout 3000
+
+# The embedded show headless under valgrind memcheck (slow: a few sections, not the whole run).
+VALGRIND_DURATION ?= 40
+valgrind: build
+	@scripts/run-valgrind $(BUILD) $(VALGRIND_DURATION)
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)

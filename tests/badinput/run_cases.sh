@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Malformed input through the real player: each case builds a data folder (or an archive), runs
+#   velmora [SCRIPT] --data DATA --headless --capture OUT --fps 2 --duration 1.5
+# and checks the exact console line the player prints, its exit status, and whether frames
+# were written (the show went on) or not. The cases are listed in README.md beside this file.
+# Usage: run_cases.sh VELMORA [CASE...]   (exit 77 when no offscreen GL context is available)
+set -u
+player="$1"; shift
+here="$(cd "$(dirname "$0")" && pwd)"
+files="$here/files"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+ran=0
+
+# Bigger inputs are made here rather than kept in the tree.
+tenMegabyteLine() { head -c 10485760 /dev/zero | tr '\0' 'a'; echo; }
+deepNesting() { local i; for ((i = 0; i < 10000; i++)); do printf '<n>'; done; for ((i = 0; i < 10000; i++)); do printf '</n>'; done; echo; }
+randomBytes() { # $1 bytes from a fixed seed, so every run sees the same file
+    local i; RANDOM=1
+    for ((i = 0; i < $1; i++)); do printf "\\x$(printf %02x $((RANDOM & 255)))"; done
+}
+
+folder() { # a data folder whose script adds the effect "item" with its attributes ($1, $2)
+    local dir="$work/$case/data"
+    mkdir -p "$dir/data/textures" "$dir/data/scenes" "$dir/data/music"
+    { cat "$files/show_head.txt"; printf '<add type="%s" name="item"></add>\n<item %s></item>\n' "$1" "$2"
+      cat "$files/show_tail.txt"; } >"$dir/data/script.txt"
+    echo "$dir"
+}
+scriptFolder() { # a data folder with script.txt from stdin
+    local dir="$work/$case/data"
+    mkdir -p "$dir/data"
+    cat >"$dir/data/script.txt"
+    echo "$dir"
+}
+
+# check CASE DATA EXPECTED-LINE STATUS FRAMES(yes|no)
+check() {
+    local name="$1" data="$2" line="$3" status="$4" frames="$5"
+    local out="$work/$name/out" log="$work/$name/log"
+    ran=$((ran + 1))
+    mkdir -p "$work/$name"
+    timeout 300 "$player" --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log" 2>&1
+    local got=$?
+    if grep -q "no OSMesa\|OSMesaCreateContext" "$log" && [ "$got" -ne 0 ] && [ $ran -eq 1 ]; then
+        echo "badinput: no offscreen context, skipped"; exit 77
+    fi
+    local problems=()
+    [ "$got" -eq "$status" ] || problems+=("exit status $got, expected $status")
+    if [ -n "$line" ] && ! grep -qxF -- "$line" "$log"; then problems+=("no line \"$line\""); fi
+    local count; count=$(find "$out" -name 'frame-*.png' 2>/dev/null | wc -l)
+    [ "$frames" = yes ] && [ "$count" -eq 0 ] && problems+=("no frames: the show did not go on")
+    [ "$frames" = no ] && [ "$count" -ne 0 ] && problems+=("$count frames written, expected none")
+    if [ ${#problems[@]} -eq 0 ]; then
+        echo "ok   $name"
+    else
+        failures=$((failures + 1))
+        echo "FAIL $name: ${problems[*]}"
+        head -c 4000 "$log" | sed 's/^/     | /'
+    fi
+}
+
+want() { [ -z "$selected" ] || [[ " $selected " == *" $case "* ]]; }
+selected="$*"
+
+case=unbalanced_tags
+if want; then d=$(scriptFolder <<<"$(cat "$files/show_head.txt")
+<bg color=\"ff000000\"></fg>
+$(cat "$files/show_tail.txt")"); check $case "$d" 'XML Error </?> not equal to parent <?> ! [fg]' 0 no; fi
+
+case=tag_without_end
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; printf '<bg color="ff000000"></bg><bg color="ff000000"'))
+    check $case "$d" 'XML Error expected > [<bg color=]' 0 no; fi
+
+case=ten_megabyte_line
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; tenMegabyteLine; cat "$files/show_tail.txt"))
+    check $case "$d" 'done.' 0 yes; fi
+
+case=deep_nesting
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; deepNesting; cat "$files/show_tail.txt"))
+    check $case "$d" 'XML Error: nesting deeper than 200 [<n><n><n><]' 0 no; fi
+
+case=include_loop
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="self.txt"></include>'; cat "$files/show_tail.txt"))
+    printf '<include file="self.txt"></include>' >"$d/data/self.txt"
+    check $case "$d" 'XML Error: include loop at [self.txt]' 0 no; fi
+
+case=truncated_archive
+if want; then check $case "$files/truncated.rar" 'Could not decompress' 0 yes; fi
+
+case=lying_archive_sizes
+if want; then check $case "$files/lying_sizes.rar" 'Could not decompress' 0 yes; fi
+
+case=tga_short_of_pixels
+if want; then d=$(folder picture 'filename="short.tga"'); cp "$files/short_pixels.tga" "$d/data/textures/short.tga"
+    check $case "$d" 'Loading effect  1:[item][picture]load[data/textures/short.tga]' 0 yes; fi
+
+case=zen_lying_counts
+if want; then d=$(folder 3dscene 'filename="liar.zen"'); cp "$files/lying_counts.zen" "$d/data/scenes/liar.zen"
+    check $case "$d" 'Loading effect  1:[item][3dscene]load[data/scenes/liar.zen]' 0 yes; fi
+
+case=dat_index_past_vertices
+if want; then d=$(folder teddy 'camera="0"'); cp "$files/bad_index.dat" "$d/data/TEDDY.DAT"; cp "$files/bad_index.dat" "$d/data/TEDHEAD.DAT"
+    check $case "$d" '' 255 no; fi
+
+case=module_random_bytes
+if want; then d=$(folder musicplay 'filename="noise.xm"'); randomBytes 4096 >"$d/data/music/noise.xm"
+    check $case "$d" 'Loading effect  1:[item][musicplay]load[data/music/noise.xm]' 0 yes; fi
+
+echo "badinput: $ran cases, $failures failed"
+[ $failures -eq 0 ]
