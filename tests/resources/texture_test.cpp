@@ -51,6 +51,15 @@ protected:
             EXPECT_NEAR(p[c], rgb[c], 2) << "channel " << c << " at " << x << "," << y;
     }
 
+    // Bottom left red, bottom right green, top left blue, top right white.
+    void expectQuadrants()
+    {
+        expectColour(160, 120, {255, 0, 0});
+        expectColour(480, 120, {0, 255, 0});
+        expectColour(160, 360, {0, 0, 255});
+        expectColour(480, 360, {255, 255, 255});
+    }
+
     GLint levelWidth()
     {
         GLint width = -1;
@@ -59,14 +68,18 @@ protected:
     }
 };
 
-// A 2 x 2 24-bit image, bottom row first: red, green / blue, white.
-Bytes quadrantTga()
+testing::TgaHeader tgaHeader(int16_t width, int16_t height, uint8_t bits = 24, uint8_t type = 2)
 {
     testing::TgaHeader h;
-    h.width = 2;
-    h.height = 2;
-    return testing::tgaFile(h, {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255});
+    h.width = width;
+    h.height = height;
+    h.bitsPerPixel = bits;
+    h.imageType = type;
+    return h;
 }
+
+// A 2 x 2 24-bit image, bottom row first: red, green / blue, white.
+Bytes quadrantTga() { return testing::tgaFile(tgaHeader(2, 2), {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255}); }
 
 TEST_F(TextureTest, TwentyFourBitImageDrawsInFileRowOrderWithBlueGreenRedBytes)
 {
@@ -82,21 +95,14 @@ TEST_F(TextureTest, TwentyFourBitImageDrawsInFileRowOrderWithBlueGreenRedBytes)
     texture.upload(image.pixels.get(), image.pixelBytes);
     texture.bind();
     drawFullScreen();
-    expectColour(160, 120, {255, 0, 0});
-    expectColour(480, 120, {0, 255, 0});
-    expectColour(160, 360, {0, 0, 255});
-    expectColour(480, 360, {255, 255, 255});
+    expectQuadrants();
 }
 
 TEST_F(TextureTest, ThirtyTwoBitImageKeepsItsAlpha)
 {
-    testing::TgaHeader h;
-    h.width = 1;
-    h.height = 1;
-    h.bitsPerPixel = 32;
     TgaImage image;
     testing::TempDataDir dir;
-    dir.write("data/textures/a.tga", testing::tgaFile(h, {0x20, 0x40, 0x80, 0x60}));
+    dir.write("data/textures/a.tga", testing::tgaFile(tgaHeader(1, 1, 32), {0x20, 0x40, 0x80, 0x60}));
     DataFile file("a.tga");
     ASSERT_EQ(image.load(file), 0);
     Texture texture;
@@ -152,22 +158,27 @@ TEST_F(TextureTest, DestroyDeletesTheTextureAndMovesHandOwnershipOver)
     EXPECT_EQ(b.width, 0);
 }
 
-TEST_F(TextureTest, SceneTextureShowsTheSameColoursAfterTheExchange)
+TEST_F(TextureTest, SceneTextureShowsTheSameColoursAfterTheExchangeAndPrintsItsProgress)
 {
     testing::TempDataDir dir;
     dir.write("data/textures/quad.tga", quadrantTga());
     SceneTexture texture("quad.tga");
+    ::testing::internal::CaptureStdout();
     ASSERT_EQ(texture.load(), 1);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const auto loading = out.find("Loading Texture... quad.tga\n");
+    ASSERT_NE(loading, std::string::npos) << out;
+    const auto loaded = out.find("Loaded Texture : quad.tga\n");
+    ASSERT_NE(loaded, std::string::npos) << out;
+    EXPECT_LT(loading, loaded);
+    EXPECT_EQ(out.find("not found"), std::string::npos);
     EXPECT_EQ(texture.bytesPerPixel(), 3);
     EXPECT_EQ(Bytes(texture.pixels(), texture.pixels() + 12), (Bytes{255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}));
     texture.create();
     texture.bind();
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
     drawFullScreen();
-    expectColour(160, 120, {255, 0, 0});
-    expectColour(480, 120, {0, 255, 0});
-    expectColour(160, 360, {0, 0, 255});
-    expectColour(480, 360, {255, 255, 255});
+    expectQuadrants();
 }
 
 TEST_F(TextureTest, SceneTextureAlphaPrefixIsCaseSensitive)
@@ -196,18 +207,12 @@ TEST_F(TextureTest, SceneTextureAlphaPrefixIsCaseSensitive)
 TEST_F(TextureTest, SceneTextureFailuresAreMarkedLoadedAndStayUnbound)
 {
     testing::TempDataDir dir;
-    testing::TgaHeader rle;
-    rle.imageType = 10;
-    rle.width = 1;
-    rle.height = 1;
-    testing::TgaHeader withId;
+    testing::TgaHeader withId = tgaHeader(1, 1);
     withId.idLength = 1;
-    withId.width = 1;
-    withId.height = 1;
     Bytes shortFile = testing::solidTga24(8, 8, 1, 1, 1);
     shortFile.resize(shortFile.size() - 1);
     const std::vector<std::pair<std::string, Bytes>> bad = {
-        {"rle.tga", testing::tgaFile(rle, {0x80, 1, 2, 3})},
+        {"rle.tga", testing::tgaFile(tgaHeader(1, 1, 24, 10), {0x80, 1, 2, 3})},
         {"id.tga", testing::tgaFile(withId, {'x', 1, 2, 3})},
         {"tiny.tga", Bytes(17, 0)},
         {"short.tga", shortFile},
@@ -229,30 +234,10 @@ TEST_F(TextureTest, SceneTextureFailuresAreMarkedLoadedAndStayUnbound)
     EXPECT_NE(out.find("not found\n"), std::string::npos) << out;
 }
 
-TEST_F(TextureTest, SceneTexturePrintsItsProgressLines)
-{
-    testing::TempDataDir dir;
-    dir.write("data/textures/ok.tga", testing::solidTga24(2, 2, 1, 2, 3));
-    SceneTexture texture("ok.tga");
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(texture.load(), 1);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    const auto loading = out.find("Loading Texture... ok.tga\n");
-    const auto loaded = out.find("Loaded Texture : ok.tga\n");
-    ASSERT_NE(loading, std::string::npos) << out;
-    ASSERT_NE(loaded, std::string::npos) << out;
-    EXPECT_LT(loading, loaded);
-    EXPECT_EQ(out.find("not found"), std::string::npos);
-}
-
 TEST_F(TextureTest, SixteenBitSceneTextureGetsANameButNoImage)
 {
     testing::TempDataDir dir;
-    testing::TgaHeader h;
-    h.bitsPerPixel = 16;
-    h.width = 2;
-    h.height = 1;
-    dir.write("data/textures/s16.tga", testing::tgaFile(h, {1, 2, 3, 4}));
+    dir.write("data/textures/s16.tga", testing::tgaFile(tgaHeader(2, 1, 16), {1, 2, 3, 4}));
     SceneTexture texture("s16.tga");
     ASSERT_EQ(texture.load(), 1);
     EXPECT_EQ(Bytes(texture.pixels(), texture.pixels() + 4), (Bytes{1, 2, 3, 4})) << "no exchange within 2 bytes";

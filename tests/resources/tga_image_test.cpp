@@ -22,6 +22,28 @@ int loadBytes(TgaImage& image, Bytes bytes)
 }
 
 Bytes pixelBytes(const TgaImage& image) { return Bytes(image.pixels.get(), image.pixels.get() + image.pixelBytes); }
+Bytes paletteEntry(const TgaImage& image, int i) { return Bytes(image.palette[i], image.palette[i] + 4); }
+
+TgaHeader header(int16_t width, int16_t height, uint8_t type = 2, uint8_t bits = 24)
+{
+    TgaHeader h;
+    h.imageType = type;
+    h.bitsPerPixel = bits;
+    h.width = width;
+    h.height = height;
+    return h;
+}
+
+// An 8-bit image of `type` over a colour map of `length` entries of `entryBits` from `first`.
+TgaHeader mapped(int16_t width, uint8_t type, uint16_t first, uint16_t length, uint8_t entryBits)
+{
+    TgaHeader h = header(width, 1, type, 8);
+    h.colourMapType = 1;
+    h.mapFirst = first;
+    h.mapLength = length;
+    h.mapEntryBits = entryBits;
+    return h;
+}
 
 void expectReleased(const TgaImage& image)
 {
@@ -39,11 +61,7 @@ TEST(TgaImage, UncompressedDepthsKeepFileByteOrder)
         uint8_t type, bits;
     } cases[] = {{2, 24}, {2, 32}, {2, 16}, {3, 8}, {3, 16}, {2, 8}};
     for (const auto& c : cases) {
-        TgaHeader h;
-        h.imageType = c.type;
-        h.bitsPerPixel = c.bits;
-        h.width = 3;
-        h.height = 2;
+        const TgaHeader h = header(3, 2, c.type, c.bits);
         Bytes body;
         for (int i = 0; i < 3 * 2 * c.bits / 8; ++i)
             body.push_back(static_cast<uint8_t>(i * 7 + 1));
@@ -61,10 +79,8 @@ TEST(TgaImage, UncompressedDepthsKeepFileByteOrder)
 
 TEST(TgaImage, IdFieldIsKeptZeroTerminatedAndSkippedBeforePixels)
 {
-    TgaHeader h;
+    TgaHeader h = header(1, 1);
     h.idLength = 5;
-    h.width = 1;
-    h.height = 1;
     TgaImage image;
     ASSERT_EQ(loadBytes(image, tgaFile(h, {'h', 'e', 'l', 'l', 'o', 1, 2, 3})), 0);
     ASSERT_NE(image.idText, nullptr);
@@ -78,28 +94,19 @@ TEST(TgaImage, IdFieldIsKeptZeroTerminatedAndSkippedBeforePixels)
 
 TEST(TgaImage, ColourMapsOfTwoThreeAndFourByteEntries)
 {
-    TgaHeader h;
-    h.imageType = 1;
-    h.colourMapType = 1;
-    h.bitsPerPixel = 8;
-    h.width = 2;
-    h.height = 1;
-    h.mapFirst = 10;
-    h.mapLength = 2;
-
-    h.mapEntryBits = 24;  // blue, green, red
+    TgaHeader h = mapped(2, 1, 10, 2, 24);  // blue, green, red
     TgaImage image;
     ASSERT_EQ(loadBytes(image, tgaFile(h, {0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 10, 11})), 0);
     EXPECT_TRUE(image.hasPalette);
-    EXPECT_EQ(Bytes(image.palette[10], image.palette[10] + 4), (Bytes{0x03, 0x02, 0x01, 0}));
-    EXPECT_EQ(Bytes(image.palette[11], image.palette[11] + 4), (Bytes{0x13, 0x12, 0x11, 0}));
-    EXPECT_EQ(Bytes(image.palette[9], image.palette[9] + 4), (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(paletteEntry(image, 10), (Bytes{0x03, 0x02, 0x01, 0}));
+    EXPECT_EQ(paletteEntry(image, 11), (Bytes{0x13, 0x12, 0x11, 0}));
+    EXPECT_EQ(paletteEntry(image, 9), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(pixelBytes(image), (Bytes{10, 11})) << "indices stay indices";
 
     h.mapEntryBits = 32;  // blue, green, red, alpha
     ASSERT_EQ(loadBytes(image, tgaFile(h, {1, 2, 3, 4, 5, 6, 7, 8, 0, 0})), 0);
-    EXPECT_EQ(Bytes(image.palette[10], image.palette[10] + 4), (Bytes{3, 2, 1, 4}));
-    EXPECT_EQ(Bytes(image.palette[11], image.palette[11] + 4), (Bytes{7, 6, 5, 8}));
+    EXPECT_EQ(paletteEntry(image, 10), (Bytes{3, 2, 1, 4}));
+    EXPECT_EQ(paletteEntry(image, 11), (Bytes{7, 6, 5, 8}));
 
     h.mapEntryBits = 16;  // A RRRRR GGGGG BBBBB, little-endian, 5-bit values unscaled
     const uint16_t first = (1u << 15) | (31u << 10) | (2u << 5) | 17u;
@@ -107,8 +114,8 @@ TEST(TgaImage, ColourMapsOfTwoThreeAndFourByteEntries)
     ASSERT_EQ(loadBytes(image, tgaFile(h, {uint8_t(first & 0xFF), uint8_t(first >> 8), uint8_t(second & 0xFF),
                                            uint8_t(second >> 8), 0, 0})),
               0);
-    EXPECT_EQ(Bytes(image.palette[10], image.palette[10] + 4), (Bytes{31, 2, 17, 1}));
-    EXPECT_EQ(Bytes(image.palette[11], image.palette[11] + 4), (Bytes{4, 31, 0, 0}));
+    EXPECT_EQ(paletteEntry(image, 10), (Bytes{31, 2, 17, 1}));
+    EXPECT_EQ(paletteEntry(image, 11), (Bytes{4, 31, 0, 0}));
 
     h.mapEntryBits = 8;  // one-byte entries are not supported
     EXPECT_EQ(loadBytes(image, tgaFile(h, {1, 2, 0, 0})), -1);
@@ -119,17 +126,8 @@ TEST(TgaImage, ColourMapsOfTwoThreeAndFourByteEntries)
 
 TEST(TgaImage, ColourMapPastEntry255StopsAtTheEndAndStillFindsThePixels)
 {
-    TgaHeader h;
-    h.imageType = 1;
-    h.colourMapType = 1;
-    h.bitsPerPixel = 8;
-    h.width = 1;
-    h.height = 1;
-    h.mapFirst = 254;
-    h.mapLength = 4;
-    h.mapEntryBits = 24;
     TgaImage image;
-    ASSERT_EQ(loadBytes(image, tgaFile(h, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 77})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(mapped(1, 1, 254, 4, 24), {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 77})), 0);
     EXPECT_EQ(image.palette[254][0], 1);
     EXPECT_EQ(image.palette[255][0], 2);
     EXPECT_EQ(pixelBytes(image), (Bytes{77}));
@@ -137,10 +135,7 @@ TEST(TgaImage, ColourMapPastEntry255StopsAtTheEndAndStillFindsThePixels)
 
 TEST(TgaImage, RunLengthPacketsRepeatOrCopy)
 {
-    TgaHeader h;
-    h.imageType = 10;
-    h.width = 8;
-    h.height = 1;
+    TgaHeader h = header(8, 1, 10);
     // 0x83: one pixel written four times; 0x03: four pixels copied as they stand.
     const Bytes body = {0x83, 1, 2, 3, 0x03, 10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42};
     TgaImage image;
@@ -148,36 +143,20 @@ TEST(TgaImage, RunLengthPacketsRepeatOrCopy)
     EXPECT_EQ(pixelBytes(image),
               (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42}));
 
-    h.imageType = 11;  // grey
-    h.bitsPerPixel = 8;
-    h.width = 5;
-    ASSERT_EQ(loadBytes(image, tgaFile(h, {0x82, 9, 0x01, 4, 5})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(header(5, 1, 11, 8), {0x82, 9, 0x01, 4, 5})), 0);  // grey
     EXPECT_EQ(pixelBytes(image), (Bytes{9, 9, 9, 4, 5}));
 
-    h.imageType = 9;  // colour-mapped
-    h.colourMapType = 1;
-    h.mapLength = 1;
-    h.mapEntryBits = 32;
-    h.width = 3;
-    ASSERT_EQ(loadBytes(image, tgaFile(h, {1, 2, 3, 4, 0x82, 0})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(mapped(3, 9, 0, 1, 32), {1, 2, 3, 4, 0x82, 0})), 0);  // colour-mapped
     EXPECT_EQ(pixelBytes(image), (Bytes{0, 0, 0}));
     EXPECT_EQ(image.palette[0][3], 4);
 
-    h = TgaHeader{};
-    h.imageType = 10;
-    h.bitsPerPixel = 32;
-    h.width = 2;
-    h.height = 1;
-    ASSERT_EQ(loadBytes(image, tgaFile(h, {0x81, 1, 2, 3, 4})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10, 32), {0x81, 1, 2, 3, 4})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{1, 2, 3, 4, 1, 2, 3, 4}));
 }
 
 TEST(TgaImage, RunLengthPacketsThatOverrunTheImageStopAtItsEnd)
 {
-    TgaHeader h;
-    h.imageType = 10;
-    h.width = 2;
-    h.height = 1;
+    const TgaHeader h = header(2, 1, 10);
     TgaImage image;
     // A 128-pixel run into a 2-pixel image.
     ASSERT_EQ(loadBytes(image, tgaFile(h, {0xFF, 5, 6, 7})), 0);
@@ -190,29 +169,19 @@ TEST(TgaImage, RunLengthPacketsThatOverrunTheImageStopAtItsEnd)
 TEST(TgaImage, UnsupportedTypesAndDepthsAreRejected)
 {
     for (uint8_t type : {0, 4, 8, 12, 32, 255}) {
-        TgaHeader h;
-        h.imageType = type;
-        h.width = 1;
-        h.height = 1;
         TgaImage image;
-        EXPECT_EQ(loadBytes(image, tgaFile(h, {1, 2, 3})), -1) << int(type);
+        EXPECT_EQ(loadBytes(image, tgaFile(header(1, 1, type), {1, 2, 3})), -1) << int(type);
         expectReleased(image);
     }
     for (uint8_t bits : {0, 1, 4, 15, 23, 48}) {
-        TgaHeader h;
-        h.bitsPerPixel = bits;
-        h.width = 1;
-        h.height = 1;
         TgaImage image;
-        EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(8, 1))), -1) << int(bits);
+        EXPECT_EQ(loadBytes(image, tgaFile(header(1, 1, 2, bits), Bytes(8, 1))), -1) << int(bits);
     }
 }
 
 TEST(TgaImage, TruncatedFilesFailCleanly)
 {
-    TgaHeader h;
-    h.width = 4;
-    h.height = 4;
+    TgaHeader h = header(4, 4);
     const Bytes whole = testing::solidTga24(4, 4, 1, 2, 3);
     TgaImage image;
     // Every cut of a valid file, from an empty stream to one byte short.
@@ -244,10 +213,7 @@ TEST(TgaImage, TruncatedFilesFailCleanly)
 TEST(TgaImage, HeadersThatPromiseMoreThanTheFileHoldsFail)
 {
     TgaImage image;
-    TgaHeader h;
-    h.width = 32767;
-    h.height = 32767;
-    h.bitsPerPixel = 32;
+    TgaHeader h = header(32767, 32767, 2, 32);
     EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(64, 0xAB))), -1);
     h.imageType = 10;
     EXPECT_EQ(loadBytes(image, tgaFile(h, {0xFF, 1, 2, 3, 4})), -1);
@@ -268,10 +234,8 @@ TEST(TgaImage, LoadReadsFromTheCurrentPositionAndReplacesThePreviousImage)
     MemoryStream stream(bytes);
     stream.seek(3, 0);
     TgaImage image;
-    TgaHeader h;
+    TgaHeader h = header(2, 2);
     h.idLength = 2;
-    h.width = 2;
-    h.height = 2;
     ASSERT_EQ(loadBytes(image, tgaFile(h, Bytes(14, 1))), 0);
     ASSERT_NE(image.idText, nullptr);
     ASSERT_EQ(image.load(stream), 0);
