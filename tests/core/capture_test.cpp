@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,28 @@ protected:
     fs::path folder;
 };
 
+// The tests that draw: skipped without an offscreen context.
+class CaptureGLTest : public CaptureTest {
+protected:
+    void SetUp() override
+    {
+        CaptureTest::SetUp();
+        if (!OffscreenContext(4, 4).valid())
+            GTEST_SKIP() << "no OSMesa context available";
+    }
+    // A started window of `width` x `height` capturing with `options`.
+    static std::unique_ptr<DemoWindow> started(const RunOptions& options, int width, int height)
+    {
+        auto window = std::make_unique<DemoWindow>(options);
+        DisplaySettings settings;
+        settings.width = width;
+        settings.height = height;
+        EXPECT_TRUE(window->create(settings, "velmora"));
+        window->startUp();
+        return window;
+    }
+};
+
 TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
 {
     fs::create_directories(folder);
@@ -83,18 +106,10 @@ TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
     EXPECT_FALSE(FrameCapture::writePng(path.string(), rgba, 0, 2));
 }
 
-TEST_F(CaptureTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
+TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
 {
-    OffscreenContext probe(4, 4);
-    if (!probe.valid())
-        GTEST_SKIP() << "no OSMesa context available";
-
-    DemoWindow window(captureOptions(0.1, 30));  // 3 frames
-    DisplaySettings settings;
-    settings.width = 64;
-    settings.height = 48;
-    ASSERT_TRUE(window.create(settings, "velmora"));
-    window.startUp();
+    auto started = CaptureGLTest::started(captureOptions(0.1, 30), 64, 48);  // 3 frames
+    DemoWindow& window = *started;
     // Loading frames come before the main loop and are not captured.
     window.frame();
     window.frame();
@@ -132,18 +147,10 @@ TEST_F(CaptureTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000003.png"));
 }
 
-TEST_F(CaptureTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
+TEST_F(CaptureGLTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
 {
-    OffscreenContext probe(4, 4);
-    if (!probe.valid())
-        GTEST_SKIP() << "no OSMesa context available";
-
-    DemoWindow window(captureOptions(std::nullopt));
-    DisplaySettings settings;
-    settings.width = 32;
-    settings.height = 32;
-    ASSERT_TRUE(window.create(settings, "velmora"));
-    window.startUp();
+    auto started = CaptureGLTest::started(captureOptions(std::nullopt), 32, 32);
+    DemoWindow& window = *started;
     ASSERT_TRUE(window.processMessages());
     for (int i = 0; i < 5; ++i)
         window.frame();
@@ -156,11 +163,8 @@ TEST_F(CaptureTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000005.png"));
 }
 
-TEST_F(CaptureTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
+TEST_F(CaptureGLTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
 {
-    OffscreenContext probe(4, 4);
-    if (!probe.valid())
-        GTEST_SKIP() << "no OSMesa context available";
     const fs::path frames = folder / "frames";
     fs::create_directories(frames);
     {
@@ -168,15 +172,10 @@ TEST_F(CaptureTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
         std::ofstream mine(frames / "notes.txt");
     }
     auto runDemo = [&](int framesToShow) {
-        DemoWindow window(captureOptions(0.1, 30));  // 3 frames in all
-        DisplaySettings settings;
-        settings.width = 16;
-        settings.height = 16;
-        EXPECT_TRUE(window.create(settings, "velmora"));
-        window.startUp();
+        auto window = started(captureOptions(0.1, 30), 16, 16);  // 3 frames in all
         int shown = 0;
-        while (window.processMessages() && shown < framesToShow) {
-            window.frame();
+        while (window->processMessages() && shown < framesToShow) {
+            window->frame();
             ++shown;
         }
         return shown;
@@ -192,11 +191,8 @@ TEST_F(CaptureTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
     EXPECT_FALSE(fs::exists(frames / "frame-000003.png"));
 }
 
-TEST_F(CaptureTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecorded)
+TEST_F(CaptureGLTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecorded)
 {
-    OffscreenContext probe(4, 4);
-    if (!probe.valid())
-        GTEST_SKIP() << "no OSMesa context available";
     fs::create_directories(folder);
     {
         std::ofstream blocker(folder / "frames");  // a file where the folder should be

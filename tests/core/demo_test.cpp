@@ -211,10 +211,8 @@ TEST_F(DemoTest, EventsFireInTimeThenDocumentOrder)
     EXPECT_EQ(entriesWith("says"), (std::vector<std::string>{"p says zero", "p says key-then-time",
                                                              "p says late-first", "p says late-second"}));
     // Frame starts: 0, 0.005, 0.105, 0.205, 0.305: the 0.3 events fire in the fifth frame.
-    EXPECT_EQ(framesBefore("p", position("p says zero")), 0);
-    EXPECT_EQ(framesBefore("p", position("p says key-then-time")), 2);
-    EXPECT_EQ(framesBefore("p", position("p says late-first")), 4);
-    EXPECT_EQ(framesBefore("p", position("p says late-second")), 4);
+    for (const auto& [say, frames] : {std::pair{"zero", 0}, {"key-then-time", 2}, {"late-first", 4}, {"late-second", 4}})
+        EXPECT_EQ(framesBefore("p", position(std::string("p says ") + say)), frames) << say;
 
     // The key attribute is upper-cased in the tree; the key events lead the sorted list.
     EXPECT_STREQ(timeThenKey->attributes[1]->value, "B");
@@ -225,6 +223,7 @@ TEST_F(DemoTest, EventsFireInTimeThenDocumentOrder)
     EXPECT_NE(output.find("lastEvent: 3 0.000000 0.000000\n"), std::string::npos) << output;
 }
 
+// Also: without the stats option nothing about drawn counts is printed.
 TEST_F(DemoTest, FirstFrameAdvancesTheClockByTheResetStep)
 {
     add("p");
@@ -237,6 +236,10 @@ TEST_F(DemoTest, FirstFrameAdvancesTheClockByTheResetStep)
         GTEST_SKIP() << "no offscreen GL context";
     EXPECT_EQ(demo->clock, 0.5f * 0.01f);
     EXPECT_EQ(entriesWith("render").size(), 1u);
+    EXPECT_EQ(demo->timesDrawn(0), 1u);
+    ::testing::internal::CaptureStdout();
+    demo->clearAll();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("drawn:"), std::string::npos);
 }
 
 TEST_F(DemoTest, ExitInsideAnEventEndsTheLoopAfterThatFrame)
@@ -357,22 +360,6 @@ TEST_F(DemoTest, DrawStatsCountEveryDrawnEntryAndPrintWhenTheDemoEnds)
     ::testing::internal::CaptureStdout();
     demo->clearAll();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-}
-
-TEST_F(DemoTest, DrawStatsArePrintedOnlyWhenAskedFor)
-{
-    add("a");
-    addChild(*script, "create");
-    addChild(*script, "draworder", {{"effect", "a"}});
-    addChild(*addChild(*script, "event"), "exit");
-    addChild(*script, "run");
-    runScript();
-    if (position("render a") < 0)
-        GTEST_SKIP() << "no offscreen GL context";
-    EXPECT_EQ(demo->timesDrawn(0), 1u);
-    ::testing::internal::CaptureStdout();
-    demo->clearAll();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("drawn:"), std::string::npos);
 }
 
 TEST_F(DemoTest, EffectNamedLikeAKeywordAndDuplicateNames)
