@@ -289,7 +289,7 @@ void patchPayload(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
 
 TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
 {
-    auto withTail = [](ZenWriter& w) { w.camera(99, "after", 1); };
+    void (*const quad)(ZenWriter&) = [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); };
     struct Case {
         const char* what;
         void (*write)(ZenWriter&);
@@ -297,14 +297,10 @@ TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
         uint32_t value;
     };
     const Case cases[] = {
-        {"vertices", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); }, 0,
-         0x10000000},
-        {"triangles", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); },
-         4 + 48, 3},
-        {"index", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); },
-         4 + 48 + 4 + 8, 4},
-        {"coordinate sets", [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); },
-         4 + 48 + 4 + 24, 0xFFFFFFFF},
+        {"vertices", quad, 0, 0x10000000},
+        {"triangles", quad, 4 + 48, 3},
+        {"index", quad, 4 + 48 + 4 + 8, 4},
+        {"coordinate sets", quad, 4 + 48 + 4 + 24, 0xFFFFFFFF},
         {"keys", [](ZenWriter& w) { w.track(1, "t", 0, 0, {{0, 1, 2, 2}}); }, 8, 2},
         {"influences", [](ZenWriter& w) { w.skin(1, "s", 1, {{{1, 1}}}); }, 8, 0x7FFFFFFF},
         {"negative influences", [](ZenWriter& w) { w.skin(1, "s", 1, {{{1, 1}}}); }, 8,
@@ -317,7 +313,7 @@ TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
     for (const Case& c : cases) {
         ZenWriter w;
         c.write(w);
-        withTail(w);
+        w.camera(99, "after", 1);
         std::vector<uint8_t> bytes = w.bytes();
         patchPayload(bytes, c.offset, c.value);
         uint32_t result = 1;

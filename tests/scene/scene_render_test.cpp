@@ -7,6 +7,7 @@
 #include "core/gl_extensions.h"
 #include "tests/scene/zen_samples.h"
 #include "tests/support/gl_fixture.h"
+#include "tests/support/image_files.h"
 #include "tests/support/temp_data_dir.h"
 
 namespace velmora {
@@ -15,19 +16,9 @@ namespace {
 using testing::placedAt;
 
 const uint8_t kWhite[3] = {255, 255, 255};
+const uint8_t kRed[3] = {255, 0, 0};
 
-// An uncompressed 24-bit TGA of one colour.
-std::vector<uint8_t> solidTga(int size, uint8_t r, uint8_t g, uint8_t b)
-{
-    std::vector<uint8_t> bytes(18, 0);
-    bytes[2] = 2;
-    bytes[12] = static_cast<uint8_t>(size);
-    bytes[14] = static_cast<uint8_t>(size);
-    bytes[16] = 24;
-    for (int i = 0; i < size * size; ++i)
-        bytes.insert(bytes.end(), {b, g, r});
-    return bytes;
-}
+std::vector<uint8_t> solidTga(uint8_t r, uint8_t g, uint8_t b) { return testing::solidTga24(4, 4, r, g, b); }
 
 class SceneRender : public testing::GLTest {
 protected:
@@ -47,6 +38,21 @@ protected:
     {
         const auto at = screenOf(x, y, z);
         return pixel(at[0], at[1]);
+    }
+    // Loads and prepares the scene `w` wrote.
+    static std::unique_ptr<Scene> prepared(const ZenWriter& w)
+    {
+        auto scene = testing::loadScene(w.bytes());
+        scene->Prepare();
+        return scene;
+    }
+    // Clears, then renders `scene` under the identity model-view matrix.
+    static void draw(Scene& scene)
+    {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.Render();
     }
     static void expectColour(const std::array<uint8_t, 4>& p, int r, int g, int b, const char* what)
     {
@@ -72,9 +78,9 @@ void addTriangle(MeshGeometry& g, float x, float y, float size)
 TEST_F(SceneRender, GroupRangesDrawWithTheirMaterials)
 {
     testing::TempDataDir data;
-    data.write("data/textures/red.tga", solidTga(4, 255, 0, 0));
-    data.write("data/textures/green.tga", solidTga(4, 0, 255, 0));
-    data.write("data/textures/blue.tga", solidTga(4, 0, 0, 255));
+    data.write("data/textures/red.tga", solidTga(255, 0, 0));
+    data.write("data/textures/green.tga", solidTga(0, 255, 0));
+    data.write("data/textures/blue.tga", solidTga(0, 0, 255));
 
     // Triangles 282, 283, 540, 541 and 759 sit alone along the bottom row; all others of a
     // group fill that group's region in the top row.
@@ -104,13 +110,9 @@ TEST_F(SceneRender, GroupRangesDrawWithTheirMaterials)
     w.mesh(30, "strips", g);
     w.node(40, "holder", placedAt(0, 0, -5));
     w.hierarchy({{40, {30}}});
-    auto scene = testing::loadScene(w.bytes());
-    scene->Prepare();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    auto scene = prepared(w);
     glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene->Render();
+    draw(*scene);
 
     expectColour(pixelAt(-2.2f, 0.3f, -5), 255, 0, 0, "first group");
     expectColour(pixelAt(-0.45f, 0.3f, -5), 0, 255, 0, "second group");
@@ -126,8 +128,8 @@ TEST_F(SceneRender, SecondMapIsSphereMappedAndAddedOnUnitOne)
     if (!glActiveTextureARB)
         GTEST_SKIP() << "no multitexture";
     testing::TempDataDir data;
-    data.write("data/textures/base.tga", solidTga(4, 64, 64, 64));
-    data.write("data/textures/env.tga", solidTga(4, 0, 0, 128));
+    data.write("data/textures/base.tga", solidTga(64, 64, 64));
+    data.write("data/textures/env.tga", solidTga(0, 0, 128));
     ZenWriter w;
     w.texture(1, "base", "base.tga", "");
     w.texture(2, "env", "env.tga", "");
@@ -135,12 +137,8 @@ TEST_F(SceneRender, SecondMapIsSphereMappedAndAddedOnUnitOne)
     w.mesh(4, "quad", testing::quadGeometry(1, kWhite, 3));
     w.node(5, "holder", placedAt(0, 0, -4));
     w.hierarchy({{5, {4}}});
-    auto scene = testing::loadScene(w.bytes());
-    scene->Prepare();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene->Render();
+    auto scene = prepared(w);
+    draw(*scene);
     expectColour(pixelAt(0, 0, -4), 64, 64, 192, "base modulated plus environment added");
 
     GLint mode = 0, active = 0;
@@ -162,36 +160,28 @@ TEST_F(SceneRender, SecondMapIsSphereMappedAndAddedOnUnitOne)
 
 TEST_F(SceneRender, MeshesFollowTheirParentAndSuppressedOrHiddenMeshesAreNotDrawn)
 {
-    const uint8_t red[3] = {255, 0, 0};
     ZenWriter w;
-    w.mesh(1, "quad", testing::quadGeometry(0.5f, red, 99));
+    w.mesh(1, "quad", testing::quadGeometry(0.5f, kRed, 99));
     w.node(2, "mover", placedAt(0, 0, -5));
     w.track(3, "x", 0, 0, {{0, 0, 2, 2}, {90, 1.5f, 2, 2}});
     w.track(4, "hide", 0, 0, {{0, 0, 1, 1}});
     w.binding({{3, 2, kChannelPositionX}, {4, 2, kChannelVisibility}});
     w.hierarchy({{2, {1}}});
-    auto scene = testing::loadScene(w.bytes());
-    scene->Prepare();
-    auto draw = [&] {
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene->Render();
-    };
-    draw();
+    auto scene = prepared(w);
+    draw(*scene);
     // The parent's visibility channel is 0, but only the mesh's own flags count.
     EXPECT_EQ(scene->nodes[0]->visible, 0);
     expectColour(pixelAt(0, 0, -5), 255, 0, 0, "at the start");
     scene->Update(1);
-    draw();
+    draw(*scene);
     expectColour(pixelAt(0, 0, -5), 0, 0, 0, "moved away");
     expectColour(pixelAt(1.5f, 0, -5), 255, 0, 0, "moved to");
     scene->meshes[0]->visible = 0;
-    draw();
+    draw(*scene);
     expectColour(pixelAt(1.5f, 0, -5), 0, 0, 0, "hidden");
     scene->meshes[0]->visible = 1;
     scene->meshes[0]->suppressed = 1;
-    draw();
+    draw(*scene);
     expectColour(pixelAt(1.5f, 0, -5), 0, 0, 0, "suppressed");
 }
 
@@ -206,8 +196,7 @@ TEST_F(SceneRender, SkinsAreDrawnDeformedInPlaceOfTheirSource)
     w.track(4, "y", 0, 0, {{0, 0, 2, 2}, {90, 1.2f, 2, 2}});
     w.binding({{4, 3, kChannelPositionY}});
     w.skin(5, "skin", 2, {{{3, 1}}, {{3, 1}}, {{3, 1}}, {{3, 1}}});
-    auto scene = testing::loadScene(w.bytes());
-    scene->Prepare();
+    auto scene = prepared(w);
     scene->Update(1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -229,8 +218,7 @@ TEST_F(SceneRender, LightsTakeConsecutiveNumbersAndTheirParentsTranslation)
     w.node(4, "fillHolder", far);
     w.node(5, "root", placedAt(100, 100, 100));
     w.hierarchy({{3, {1}}, {4, {2}}, {5, {4}}});
-    auto scene = testing::loadScene(w.bytes());
-    scene->Prepare();
+    auto scene = prepared(w);
     glDisable(GL_LIGHT1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -243,10 +231,8 @@ TEST_F(SceneRender, LightsTakeConsecutiveNumbersAndTheirParentsTranslation)
     glGetLightfv(GL_LIGHT1, GL_POSITION, position);
     // The parent's local translation, set under the identity: the caller's matrix and the
     // grandparent play no part.
-    EXPECT_FLOAT_EQ(position[0], 4);
-    EXPECT_FLOAT_EQ(position[1], 5);
-    EXPECT_FLOAT_EQ(position[2], 6);
-    EXPECT_FLOAT_EQ(position[3], 0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FLOAT_EQ(position[i], (std::array<float, 4>{4, 5, 6, 0}[i])) << i;
     GLfloat diffuse[4], ambient[4];
     glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
     glGetLightfv(GL_LIGHT1, GL_AMBIENT, ambient);
@@ -258,19 +244,17 @@ TEST_F(SceneRender, LightsTakeConsecutiveNumbersAndTheirParentsTranslation)
 
 TEST_F(SceneRender, RenderLeavesTheCallersModelViewMatrix)
 {
-    const uint8_t red[3] = {255, 0, 0};
     ZenWriter w;
     w.light(1, "light", {1, 1, 1, 0});
     w.node(2, "a", placedAt(1, 0, 0));
     w.node(3, "b", placedAt(0, 1, 0));
-    w.mesh(4, "m1", testing::quadGeometry(1, red));
-    w.mesh(5, "m2", testing::quadGeometry(1, red));
-    w.mesh(6, "loose", testing::quadGeometry(1, red));
+    w.mesh(4, "m1", testing::quadGeometry(1, kRed));
+    w.mesh(5, "m2", testing::quadGeometry(1, kRed));
+    w.mesh(6, "loose", testing::quadGeometry(1, kRed));
     w.joint(7, "bone", {}, {}, {1, 1, 1}, {}, {});
     w.hierarchy({{2, {1, 4}}, {3, {5}}});
     w.skin(8, "skin", 5, {{{7, 1}}, {{7, 1}}, {{7, 1}}, {{7, 1}}});
-    auto scene = testing::loadScene(w.bytes());
-    scene->Prepare();
+    auto scene = prepared(w);
     scene->Update(0.1f);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
