@@ -49,10 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         velmora::BASS_StreamFree(stream);
     if (velmora::SoundHandle sample = velmora::BASS_SampleLoad(true, data, 0, length, 2, 0))
         velmora::BASS_SampleFree(sample);
-    // The same bytes behind an offset, as the show hands out parts of a bigger buffer.
-    if (size > 1)
-        if (velmora::SoundHandle music = velmora::BASS_MusicLoad(true, data, 1, length - 1, 0))
-            velmora::BASS_MusicFree(music);
 
     // The decoders behind them, rendered on this thread.
     renderSome(velmora::openModule(data, length).get());
