@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "effects/clear.h"
 #include "effects/fade.h"
@@ -33,6 +36,14 @@ protected:
         glPopAttrib();
     }
 
+    // Render alone, attribute state saved around it.
+    void renderOnly(Effect& effect)
+    {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        effect.render();
+        glPopAttrib();
+    }
+
     float depthAt(int x, int y)
     {
         float depth = -1;
@@ -58,37 +69,33 @@ protected:
 
 TEST_F(ScreenEffectsTest, ClearUsesItsColourAndBufferFlags)
 {
+    // Each step: the attributes set, the picture before, the colour and depth after.
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> attributes;
+        float before[3];
+        int after[3];
+        float depth;
+    };
+    const Case cases[] = {
+        {{{"color", "ff804020"}}, {1, 1, 1}, {128, 64, 32}, 1.0f},
+        {{{"cbuf", "0"}}, {0, 1, 0}, {0, 255, 0}, 1.0f},                // picture kept, depth cleared
+        {{{"cbuf", "1"}, {"zbuf", "0"}}, {0, 1, 0}, {128, 64, 32}, 0.25f},  // depth kept
+        {{{"cbuf", "0"}}, {0, 0, 1}, {0, 0, 255}, 0.25f},               // both off: nothing changes
+    };
     Clear clear;
-    clear.handleElement(element("clear", {{"color", "ff804020"}}).get());
-    fill(1, 1, 1);
-    setDepth(0.25);
-    draw(clear);
-    expectColour(320, 240, 128, 64, 32, 0);
-    expectColour(0, 0, 128, 64, 32, 0);
-    EXPECT_FLOAT_EQ(depthAt(10, 10), 1.0f);
-
-    // cbuf 0: the picture stays, depth is still cleared.
-    clear.handleElement(element("clear", {{"cbuf", "0"}}).get());
-    fill(0, 1, 0);
-    setDepth(0.25);
-    draw(clear);
-    expectColour(100, 100, 0, 255, 0, 0);
-    EXPECT_FLOAT_EQ(depthAt(100, 100), 1.0f);
-
-    // zbuf 0 with cbuf 1: colour cleared, depth kept.
-    clear.handleElement(element("clear", {{"cbuf", "1"}, {"zbuf", "0"}}).get());
-    fill(0, 1, 0);
-    setDepth(0.25);
-    draw(clear);
-    expectColour(100, 100, 128, 64, 32, 0);
-    EXPECT_NEAR(depthAt(100, 100), 0.25f, 1e-4);
-
-    // Both off: nothing changes.
-    clear.handleElement(element("clear", {{"cbuf", "0"}}).get());
-    fill(0, 0, 1);
-    draw(clear);
-    expectColour(100, 100, 0, 0, 255, 0);
-    EXPECT_NEAR(depthAt(100, 100), 0.25f, 1e-4);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes.front().first + "=" + c.attributes.front().second);
+        clear.handleElement(element("clear", c.attributes).get());
+        fill(c.before[0], c.before[1], c.before[2]);
+        setDepth(0.25);
+        draw(clear);
+        for (int xy : {0, 100, 320})
+            expectColour(xy, xy, c.after[0], c.after[1], c.after[2], 0);
+        if (c.depth == 1.0f)
+            EXPECT_FLOAT_EQ(depthAt(100, 100), 1.0f);
+        else
+            EXPECT_NEAR(depthAt(100, 100), c.depth, 1e-4);
+    }
 }
 
 TEST_F(ScreenEffectsTest, TrailDarkensByItsValueEachFrameAndAlwaysClearsDepth)
@@ -103,11 +110,9 @@ TEST_F(ScreenEffectsTest, TrailDarkensByItsValueEachFrameAndAlwaysClearsDepth)
         draw(clear);
         for (double& channel : expected)
             channel *= 0.9;
-        // The whole picture is covered, corners included.
-        expectColour(0, 0, static_cast<int>(std::lround(expected[0])), static_cast<int>(std::lround(expected[1])),
-                     static_cast<int>(std::lround(expected[2])));
-        expectColour(639, 479, static_cast<int>(std::lround(expected[0])), static_cast<int>(std::lround(expected[1])),
-                     static_cast<int>(std::lround(expected[2])));
+        for (int corner : {0, 1})  // the whole picture is covered
+            expectColour(639 * corner, 479 * corner, int(std::lround(expected[0])),
+                         int(std::lround(expected[1])), int(std::lround(expected[2])));
         EXPECT_FLOAT_EQ(depthAt(320, 240), 1.0f);
     }
 }
@@ -120,9 +125,7 @@ TEST_F(ScreenEffectsTest, TrailValueChangesTakeEffectFromTheNextUpdate)
     // An event changes the value between update and render: this render still uses 0.5.
     clear.handleElement(element("clear", {{"trailval", "0.9"}}).get());
     fill(200.0f / 255, 200.0f / 255, 200.0f / 255);
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    clear.render();
-    glPopAttrib();
+    renderOnly(clear);
     expectColour(320, 240, 100, 100, 100);
     draw(clear);
     expectColour(320, 240, 10, 10, 10);
@@ -144,9 +147,9 @@ TEST_F(ScreenEffectsTest, FlashEnvelopeRisesHoldsFallsAndRearms)
     flash.update(1);
     EXPECT_NEAR(flash.level, 0.9f, 1e-5);
     EXPECT_GT(flash.phase, 0);
-    // Reaching 1 also spends the step on holding; the level is not clipped.
+    // Reaching 1 also spends the step on holding; the peak is held at exactly 1.
     flash.update(1);
-    EXPECT_NEAR(flash.level, 1.2f, 1e-5);
+    EXPECT_FLOAT_EQ(flash.level, 1.0f);
     EXPECT_EQ(flash.phase, 0);
     EXPECT_NEAR(flash.sustainLeft, 0.7f, 1e-5);
     flash.update(1);
@@ -155,13 +158,13 @@ TEST_F(ScreenEffectsTest, FlashEnvelopeRisesHoldsFallsAndRearms)
     // The hold runs out and the fall starts in the same call.
     flash.update(1);
     EXPECT_LT(flash.phase, 0);
-    EXPECT_NEAR(flash.level, 1.2f - 0.18f, 1e-5);
+    EXPECT_NEAR(flash.level, 1.0f - 0.18f, 1e-5);
     int calls = 0;
     while (flash.running && calls < 100) {
         flash.update(1);
         ++calls;
     }
-    EXPECT_EQ(calls, 6);  // 1.02 falls by 0.18 per call
+    EXPECT_EQ(calls, 5);  // 0.82 falls by 0.18 per call
     EXPECT_FALSE(flash.running);
     EXPECT_EQ(flash.level, 0);
     EXPECT_EQ(flash.phase, 1.0f);
@@ -183,7 +186,7 @@ TEST_F(ScreenEffectsTest, FlashEnvelopeFollowsSpeedAndZeroDecayHolds)
     for (int i = 0; i < 200; ++i)
         flash.update(1);
     EXPECT_TRUE(flash.running);
-    EXPECT_NEAR(flash.level, 1.05f, 1e-5);  // seven rises of 0.15, then held at the peak
+    EXPECT_FLOAT_EQ(flash.level, 1.0f);  // seven rises of 0.15, then held at the peak of 1
 }
 
 TEST_F(ScreenEffectsTest, FlashModesAddMultiplyAndInvert)
@@ -262,10 +265,8 @@ TEST_F(ScreenEffectsTest, FadeBlendsBetweenItsColoursAndSwapsThem)
 
     fade.update(2);  // progress 0.5
     EXPECT_FLOAT_EQ(fade.progress, 0.5f);
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
     fill(0, 100.0f / 255, 0);
-    fade.render();
-    glPopAttrib();
+    renderOnly(fade);
     // Colour (0.5, 0, 0.5, 0.5) plus the picture weighted by alpha 0.5.
     expectColour(320, 240, 128, 50, 128);
 
@@ -277,19 +278,15 @@ TEST_F(ScreenEffectsTest, FadeBlendsBetweenItsColoursAndSwapsThem)
     EXPECT_EQ(fade.fromColor[2], 1);
     EXPECT_EQ(fade.toColor[0], 1);
 
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
     fill(0, 100.0f / 255, 0);
-    fade.render();
-    glPopAttrib();
+    renderOnly(fade);
     // Opaque blue plus the whole picture.
     expectColour(0, 479, 0, 100, 255);
 
     // Default colours are opaque black: the picture stays as it was.
     Fade plain;
     fill(0.2f, 0.4f, 0.6f);
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    plain.render();
-    glPopAttrib();
+    renderOnly(plain);
     expectColour(320, 240, 51, 102, 153);
 }
 
