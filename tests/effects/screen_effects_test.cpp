@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
-#include <utility>
-#include <vector>
+#include <memory>
 
 #include "effects/clear.h"
 #include "effects/fade.h"
@@ -69,23 +67,24 @@ protected:
 
 TEST_F(ScreenEffectsTest, ClearUsesItsColourAndBufferFlags)
 {
-    // Each step: the attributes set, the picture before, the colour and depth after.
+    // Each step: attributes, picture before, colour and depth after. Second: picture kept,
+    // depth cleared; third: depth kept; fourth, both off: nothing changes.
     struct Case {
-        std::vector<std::pair<std::string, std::string>> attributes;
+        std::unique_ptr<ScriptNode> settings;
         float before[3];
         int after[3];
         float depth;
     };
     const Case cases[] = {
-        {{{"color", "ff804020"}}, {1, 1, 1}, {128, 64, 32}, 1.0f},
-        {{{"cbuf", "0"}}, {0, 1, 0}, {0, 255, 0}, 1.0f},                // picture kept, depth cleared
-        {{{"cbuf", "1"}, {"zbuf", "0"}}, {0, 1, 0}, {128, 64, 32}, 0.25f},  // depth kept
-        {{{"cbuf", "0"}}, {0, 0, 1}, {0, 0, 255}, 0.25f},               // both off: nothing changes
+        {element("clear", {{"color", "ff804020"}}), {1, 1, 1}, {128, 64, 32}, 1.0f},
+        {element("clear", {{"cbuf", "0"}}), {0, 1, 0}, {0, 255, 0}, 1.0f},
+        {element("clear", {{"cbuf", "1"}, {"zbuf", "0"}}), {0, 1, 0}, {128, 64, 32}, 0.25f},
+        {element("clear", {{"cbuf", "0"}}), {0, 0, 1}, {0, 0, 255}, 0.25f},
     };
     Clear clear;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.attributes.front().first + "=" + c.attributes.front().second);
-        clear.handleElement(element("clear", c.attributes).get());
+        SCOPED_TRACE(&c - cases);
+        clear.handleElement(c.settings.get());
         fill(c.before[0], c.before[1], c.before[2]);
         setDepth(0.25);
         draw(clear);
