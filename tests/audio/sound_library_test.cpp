@@ -37,11 +37,20 @@ protected:
         EXPECT_TRUE(mixOffline(out.data(), frames));
         return out;
     }
+    int mixPeak(int frames) {
+        int peak = 0;
+        for (int16_t s : mix(frames)) peak = std::max(peak, std::abs(int(s)));
+        return peak;
+    }
 };
+
+SoundHandle streamOf(const std::vector<uint8_t>& bytes) {
+    return BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+}
 
 TEST_F(OfflineLibrary, StreamPlaysItsFramesUnchangedAndGetDataReturnsThemNewestLast) {
     auto bytes = wavFile(rampFrames(3000));
-    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    SoundHandle stream = streamOf(bytes);
     ASSERT_NE(stream, 0u);
     EXPECT_TRUE(BASS_StreamPreBuf(stream));
 
@@ -71,7 +80,7 @@ TEST_F(OfflineLibrary, StreamPlaysItsFramesUnchangedAndGetDataReturnsThemNewestL
 TEST_F(OfflineLibrary, VolumePanAndPauseShapeTheMix) {
     std::vector<int16_t> constant(20000 * 2, 10000);
     auto bytes = wavFile(constant);
-    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    SoundHandle stream = streamOf(bytes);
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
 
@@ -102,7 +111,7 @@ TEST_F(OfflineLibrary, VolumePanAndPauseShapeTheMix) {
 
 TEST_F(OfflineLibrary, PlayResumesWhereItPausedAndFlushRestarts) {
     auto bytes = wavFile(rampFrames(1000));
-    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    SoundHandle stream = streamOf(bytes);
     ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
     mix(300);
     BASS_ChannelPause(stream);
@@ -122,7 +131,7 @@ TEST_F(OfflineLibrary, MonoAndOtherRatesArriveAsStereoAt44100) {
     std::vector<int16_t> mono(1000);
     for (int i = 0; i < 1000; ++i) mono[i] = int16_t(i * 10);
     auto bytes = wavFile(mono, 1, 22050);
-    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    SoundHandle stream = streamOf(bytes);
     ASSERT_NE(stream, 0u);
     BASS_StreamPlay(stream, false, 0);
     auto out = mix(2200);
@@ -174,33 +183,25 @@ TEST_F(OfflineLibrary, ModuleAndOggDecodeToSound) {
     ASSERT_NE(music, 0u) << BASS_ErrorGetCode();
     EXPECT_TRUE(BASS_MusicPreBuf(music));
     ASSERT_TRUE(BASS_MusicPlay(music));
-    auto out = mix(44100);
-    int peak = 0;
-    for (int16_t s : out) peak = std::max(peak, std::abs(int(s)));
-    EXPECT_GT(peak, 1000);
+    EXPECT_GT(mixPeak(44100), 1000);
 
     auto ogg = oggTone(0.5);
     ASSERT_FALSE(ogg.empty());
-    SoundHandle stream = BASS_StreamCreateFile(true, ogg.data(), 0, uint32_t(ogg.size()), 0);
+    SoundHandle stream = streamOf(ogg);
     ASSERT_NE(stream, 0u);
     BASS_MusicFree(music);
     BASS_StreamPlay(stream, false, 0);
-    out = mix(22050);
-    peak = 0;
-    for (int16_t s : out) peak = std::max(peak, std::abs(int(s)));
+    const int peak = mixPeak(22050);
     EXPECT_GT(peak, 8000);
     EXPECT_LT(peak, 16000);
 
     auto mp3 = oggTone(0.5, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
     if (mp3.empty()) GTEST_SKIP() << "this libsndfile writes no MP3";
-    SoundHandle mpeg = BASS_StreamCreateFile(true, mp3.data(), 0, uint32_t(mp3.size()), 0);
+    SoundHandle mpeg = streamOf(mp3);
     ASSERT_NE(mpeg, 0u);
     BASS_StreamFree(stream);
     BASS_StreamPlay(mpeg, false, 0);
-    out = mix(22050);
-    peak = 0;
-    for (int16_t s : out) peak = std::max(peak, std::abs(int(s)));
-    EXPECT_GT(peak, 8000);
+    EXPECT_GT(mixPeak(22050), 8000);
 }
 
 TEST_F(OfflineLibrary, BadSoundDataFailsCleanly) {
@@ -253,7 +254,7 @@ struct Recorded {
 TEST_F(OfflineLibrary, DspHooksSeeEachBufferBeforeVolumeAndCanBeRemoved) {
     std::vector<int16_t> constant(10000 * 2, 1000);
     auto bytes = wavFile(constant);
-    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    SoundHandle stream = streamOf(bytes);
     Recorded seen;
     auto negate = [](uint32_t, uint32_t channel, void* buffer, uint32_t length, void* user) {
         auto* r = static_cast<Recorded*>(user);
@@ -282,7 +283,7 @@ TEST_F(OfflineLibrary, DspHooksSeeEachBufferBeforeVolumeAndCanBeRemoved) {
 
 TEST(SoundLibrary, CallsBeforeInitFailAndInitTwiceFails) {
     auto bytes = wavFile(rampFrames(100));
-    EXPECT_EQ(BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0), 0u);
+    EXPECT_EQ(streamOf(bytes), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorInit);
     EXPECT_FALSE(BASS_Start());
     int16_t out[4] = {1, 1, 1, 1};
@@ -311,7 +312,7 @@ TEST(ClockOutput, WithoutADevicePlaybackGoesOnAndStopsWithTheOutput) {
     ASSERT_TRUE(BASS_Start());
     std::vector<int16_t> constant(44100 * 2 * 20, 3000);
     auto bytes = wavFile(constant);
-    SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
+    SoundHandle stream = streamOf(bytes);
     ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
     // Wait (bounded) for the clock thread to play something; the time taken is not asserted.
     int16_t frame[2] = {};
