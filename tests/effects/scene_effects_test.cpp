@@ -70,10 +70,12 @@ protected:
         const auto p = pixel(px, py);
         return p[0] + p[1] + p[2] > 100;
     }
-    void clear()
+    // Clears to black, then renders `effect`.
+    void drawOnBlack(Effect& effect)
     {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        effect.render();
     }
     static bool modelViewIsIdentity()
     {
@@ -139,15 +141,13 @@ TEST_F(SceneEffects, ThreeDSceneViewComesFromTheNamedCamerasNode)
     effect.handleElement(element("s", {{"filename", "cams.zen"}}).get());
     effect.load();
 
-    clear();
-    effect.render();
+    drawOnBlack(effect);
     EXPECT_TRUE(litAt(0, 0, -10)) << "fixed view 10 units back";
 
     effect.handleElement(element("s", {{"camera", "CAM1"}}).get());
     ASSERT_NE(effect.cameraNode, nullptr);
     EXPECT_EQ(effect.cameraNode, effect.scene->cameras[1]->parent);
-    clear();
-    effect.render();
+    drawOnBlack(effect);
     EXPECT_FALSE(litAt(0, 0, -5));
     EXPECT_TRUE(litAt(-1.5f, 0, -5));
     GLfloat m[16];
@@ -163,8 +163,7 @@ TEST_F(SceneEffects, ThreeDSceneViewComesFromTheNamedCamerasNode)
 
     // Hidden: nothing drawn, time still runs.
     effect.handleElement(element("s", {{"visible", "0"}}).get());
-    clear();
-    effect.render();
+    drawOnBlack(effect);
     EXPECT_FALSE(litAt(-1.5f, 0, -5));
     effect.update(10);
     EXPECT_NEAR(effect.frame, 3.0f, 1e-5f);
@@ -185,16 +184,14 @@ TEST_F(SceneEffects, ThreeDSceneInitReloadsAndLooksTheCameraUpAgain)
     effect.handleElement(reload.get());
     ASSERT_EQ(effect.scene->cameras.size(), 3u);
     EXPECT_EQ(effect.cameraNode, effect.scene->cameras[1]->parent);
-    clear();
-    effect.render();
+    drawOnBlack(effect);
     EXPECT_TRUE(litAt(2, 0, -5));
 
     auto third = element("s", {{"filename", "third.zen"}});
     testing::addChild(*third, "init");
     effect.handleElement(third.get());
     EXPECT_EQ(effect.cameraNode, nullptr);  // no cam1 there: back to the fixed view
-    clear();
-    effect.render();
+    drawOnBlack(effect);
     EXPECT_TRUE(litAt(0, 0, -10));
 }
 
@@ -205,8 +202,7 @@ TEST_F(SceneEffects, FixedEffectsUseTheirCameraOrFallBackToTheIdentity)
     data.write("data/scenes/stairs.zen", quadScene(7, seven));
     Stairs stairs;
     stairs.load();
-    clear();
-    stairs.render();
+    drawOnBlack(stairs);
     EXPECT_TRUE(litAt(-2, 0, -5)) << "seventh camera";
     EXPECT_FALSE(litAt(0, 0, -5));
     EXPECT_TRUE(modelViewIsIdentity());
@@ -215,8 +211,7 @@ TEST_F(SceneEffects, FixedEffectsUseTheirCameraOrFallBackToTheIdentity)
     // plane, so nothing shows; and the view is still left as the identity.
     data.write("data/scenes/stairs.zen", quadScene(6, seven));
     stairs.load();
-    clear();
-    stairs.render();
+    drawOnBlack(stairs);
     EXPECT_FALSE(litAt(-2, 0, -5));
     EXPECT_TRUE(modelViewIsIdentity());
 
@@ -225,23 +220,20 @@ TEST_F(SceneEffects, FixedEffectsUseTheirCameraOrFallBackToTheIdentity)
     data.write("data/scenes/fish.zen", quadScene(5, five));
     Fish fish;
     fish.load();
-    clear();
-    fish.render();
+    drawOnBlack(fish);
     EXPECT_TRUE(litAt(1, 0, -5)) << "fifth camera";
 
     data.write("data/scenes/cog.zen", quadScene(1, {{0, 1, 5}}));
     CogLogo cog;
     cog.load();
-    clear();
-    cog.render();
+    drawOnBlack(cog);
     EXPECT_TRUE(litAt(0, -1, -5)) << "first camera";
     EXPECT_TRUE(modelViewIsIdentity());
 
     data.write("data/scenes/headlook.zen", quadScene(0));
     HeadLook head;
     head.load();
-    clear();
-    head.render();
+    drawOnBlack(head);
     EXPECT_TRUE(litAt(0, 0, -30));
     EXPECT_TRUE(modelViewIsIdentity());
 }
@@ -254,8 +246,7 @@ TEST_F(SceneEffects, MissingSceneDrawsNothingAndTimeRuns)
     EXPECT_TRUE(cog.scene->empty());
     cog.update(50);
     EXPECT_FLOAT_EQ(cog.scene->time, 45.0f);
-    clear();
-    cog.render();
+    drawOnBlack(cog);
     EXPECT_FALSE(litAt(0, 0, -5));
     cog.unload();
     EXPECT_FALSE(cog.scene);
@@ -347,8 +338,7 @@ TEST_F(SceneEffects, TapDrawsANineCopyGrid)
     tap.load();
     tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
     ASSERT_NE(tap.cameraNode, nullptr);
-    clear();
-    tap.render();
+    drawOnBlack(tap);
     // Copies 4 apart in x and z, seen from 20 units away: the side copies of each row land
     // at distinct points; the middle column shows its nearest copy.
     for (float x : {-4.0f, 4.0f})
@@ -380,8 +370,7 @@ TEST_F(SceneEffects, TapRandomViewpointLooksAtTheOriginFromNearby)
     const float a = static_cast<float>(nextRandom() % 360) * 0.017452778f;
     EXPECT_FLOAT_EQ(tap.eye[0], 2 * std::sin(a));
     EXPECT_FLOAT_EQ(tap.eye[2], 2 * std::sin(a) + 2 * std::cos(a));
-    clear();
-    tap.render();
+    drawOnBlack(tap);
     EXPECT_TRUE(modelViewIsIdentity());
 }
 
