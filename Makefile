@@ -31,7 +31,7 @@ test-sanitize: deps
 	@$(SANITIZE_ENV) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) --timeout 3000
 
 # The embedded show headless under valgrind memcheck (slow: a few sections, not the whole run).
-VALGRIND_DURATION ?= 40
+VALGRIND_DURATION ?= 35
 valgrind: build
 	@scripts/run-valgrind $(BUILD) $(VALGRIND_DURATION)
 
