@@ -2,12 +2,12 @@
 #include "effects/fade.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <utility>
 
 #include "core/script_node.h"
 #include "core/script_values.h"
+#include "effects/screen_square.h"
 
 namespace velmora {
 
@@ -54,31 +54,11 @@ void Fade::render()
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_SRC_ALPHA);
 
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, 1, 0, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-
     float colour[4];
     for (int i = 0; i < 4; ++i)
         colour[i] = fromColor[i] + (toColor[i] - fromColor[i]) * progress;
     glColor4fv(colour);
-    glBegin(GL_TRIANGLES);
-    glVertex2f(0, 0);
-    glVertex2f(1, 0);
-    glVertex2f(1, 1);
-    glVertex2f(0, 0);
-    glVertex2f(0, 1);
-    glVertex2f(1, 1);
-    glEnd();
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    drawScreenSquare();
 }
 
 }  // namespace velmora

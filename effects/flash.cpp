@@ -2,10 +2,10 @@
 #include "effects/flash.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include "core/script_node.h"
 #include "core/script_values.h"
+#include "effects/screen_square.h"
 
 namespace velmora {
 
@@ -63,28 +63,8 @@ void Flash::render()
         break;  // the blend function in force
     }
 
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, 1, 0, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-
     glColor4f(color[0] * level, color[1] * level, color[2] * level, 1);
-    glBegin(GL_TRIANGLES);
-    glVertex2f(0, 0);
-    glVertex2f(1, 0);
-    glVertex2f(1, 1);
-    glVertex2f(0, 0);
-    glVertex2f(0, 1);
-    glVertex2f(1, 1);
-    glEnd();
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    drawScreenSquare();
 }
 
 void Flash::handleElement(const ScriptNode* node)
