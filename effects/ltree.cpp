@@ -5,9 +5,9 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
+#include "core/fatal_data.h"
 #include "core/random.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
@@ -39,7 +39,7 @@ GLuint loadTexture(const char* name, BmpPixelOrder order)
 {
     std::vector<uint8_t> pixels;
     if (readFixedBmp(name, 32, 32, order, pixels) == BmpReadResult::Missing)
-        std::exit(-1);
+        exitForMissingData(name);
     return buildMipmappedTexture(pixels, 32, 32, bmpComponents(order));
 }
 

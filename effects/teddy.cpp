@@ -4,8 +4,8 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <cstdlib>
 
+#include "core/fatal_data.h"
 #include "core/random.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
@@ -133,7 +133,7 @@ void Teddy::load()
 
     std::vector<uint8_t> shadow;
     if (readFixedBmp("shadow.bmp", 64, 64, BmpPixelOrder::Reversed, shadow) == BmpReadResult::Missing)
-        std::exit(-1);
+        exitForMissingData("shadow.bmp");
     model->shadowTexture = buildMipmappedTexture(shadow, 64, 64, 3);
     furModel = std::move(model);
 }
@@ -235,7 +235,7 @@ void Teddy::drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead)
         if (isBare(face, isHead))
             continue;
         if (face.corners.size() != 4)
-            std::exit(-1);
+            exitForMissingData(isHead ? "TEDHEAD.DAT" : "TEDDY.DAT");  // fur grows on quads only
         float colour[3];
         for (int c = 0; c < 3; ++c)
             colour[c] = mesh.materials[face.material * 3 + c] + (nextRandom() & 255) / 8160.0f;

@@ -1,9 +1,9 @@
 // Reader of the fur teddy's polygon mesh files.
 #include "effects/teddy_mesh.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "core/fatal_data.h"
 #include "effects/vec3d.h"
 #include "resources/data_file.h"
 
@@ -114,7 +114,7 @@ void loadPolyMesh(const char* name, PolyMesh& mesh)
 {
     DataFile file(name);
     if (file.size() == 0 || !parsePolyMesh(file.data(), file.size(), mesh))
-        std::exit(-1);
+        exitForMissingData(name);
 }
 
 }  // namespace velmora

@@ -102,7 +102,7 @@ if want; then d=$(folder 3dscene 'filename="liar.zen"'); cp "$files/lying_counts
 
 case=dat_index_past_vertices
 if want; then d=$(folder teddy 'camera="0"'); cp "$files/bad_index.dat" "$d/data/TEDDY.DAT"; cp "$files/bad_index.dat" "$d/data/TEDHEAD.DAT"
-    check $case "$d" '' 255 no; fi
+    check $case "$d" 'ERROR: TEDDY.DAT is missing or damaged' 255 no; fi
 
 case=module_random_bytes
 if want; then d=$(folder musicplay 'filename="noise.xm"'); randomBytes 4096 >"$d/data/music/noise.xm"

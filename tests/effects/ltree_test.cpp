@@ -170,7 +170,7 @@ TEST_F(LTreeRenderTest, MissingLeafTextureEndsWithMinusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // a forked child cannot use the GL threads
     testing::TempDataDir empty;
-    EXPECT_EXIT(tree.load(), ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(tree.load(), ::testing::ExitedWithCode(255), "is missing or damaged");
 }
 
 }  // namespace

@@ -251,18 +251,18 @@ TEST_F(TeddyTest, NonQuadFurFaceEndsWithMinusOne)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     body.faces.push_back({0, 1, 2, 0});  // a body triangle would be furred
     writeMeshes();
-    EXPECT_EXIT({ teddy.load(); teddy.render(); }, ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT({ teddy.load(); teddy.render(); }, ::testing::ExitedWithCode(255), "is missing or damaged");
 }
 
 TEST_F(TeddyTest, MissingOrShortMeshEndsWithMinusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     data.write("data/TEDHEAD.DAT", head.bytes());
-    EXPECT_EXIT(teddy.load(), ::testing::ExitedWithCode(255), "");  // no TEDDY.DAT
+    EXPECT_EXIT(teddy.load(), ::testing::ExitedWithCode(255), "is missing or damaged");  // no TEDDY.DAT
     std::vector<uint8_t> cut = body.bytes();
     cut.resize(cut.size() - 3);
     data.write("data/TEDDY.DAT", cut);
-    EXPECT_EXIT(teddy.load(), ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(teddy.load(), ::testing::ExitedWithCode(255), "is missing or damaged");
 }
 
 }  // namespace
