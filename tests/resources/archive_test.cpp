@@ -23,10 +23,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// Real archives made by the original archiver; tests/data/rar/README.md says where they come from.
 std::filesystem::path testData()
 {
-    const char* env = std::getenv("VELMORA_TESTDATA");
-    return env ? std::filesystem::path(env) : std::filesystem::path(VELMORA_SOURCE_DIR) / "../shared/testdata";
+    return std::filesystem::path(VELMORA_SOURCE_DIR) / "tests/data";
 }
 
 Bytes readFile(const std::filesystem::path& path)

@@ -319,9 +319,7 @@ uint32_t headerChecksumFailures(const Bytes& archive, int& headers)
 
 TEST(PackedHeaders, ChecksumsFollowTheOriginalArchiver)
 {
-    const char* env = std::getenv("VELMORA_TESTDATA");
-    const fs::path real =
-        (env ? fs::path(env) : fs::path(VELMORA_SOURCE_DIR) / "../shared/testdata") / "rar" / "rar2-unix-owner.rar";
+    const fs::path real = fs::path(VELMORA_SOURCE_DIR) / "tests/data/rar/rar2-unix-owner.rar";
     std::ifstream in(real, std::ios::binary);
     const Bytes original{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     int headers = 0;
