@@ -17,11 +17,9 @@ ran=0
 tenMegabyteLine() { head -c 10485760 /dev/zero | tr '\0' 'a'; echo; }
 deepNesting() { local i; for ((i = 0; i < 10000; i++)); do printf '<n>'; done; for ((i = 0; i < 10000; i++)); do printf '</n>'; done; echo; }
 silentWav() { # 0.1 s of 16-bit stereo silence at 44,100 Hz
-    le32() { printf "\\x%02x\\x%02x\\x%02x\\x%02x" $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
-    local bytes=$((4410 * 4))
-    printf 'RIFF'; le32 $((36 + bytes)); printf 'WAVEfmt '; le32 16; printf '\x01\x00\x02\x00'
-    le32 44100; le32 $((44100 * 4)); printf '\x04\x00\x10\x00data'; le32 $bytes
-    head -c $bytes /dev/zero
+    perl -e 'my $bytes = 4410 * 4;
+        print "RIFF", pack("V", 36 + $bytes), "WAVEfmt ", pack("V v v V V v v", 16, 1, 2, 44100, 44100 * 4, 4, 16),
+            "data", pack("V", $bytes), "\0" x $bytes;'
 }
 deepChainZen() { # $1 nodes, each hung under the one before: a chain $1 levels deep
     perl -e 'my $n = shift; print pack("V f", 0x4E455A41, 0.1);
