@@ -55,7 +55,7 @@ public:
     // seconds (placeEvent); after loadAll, module positions at once. Past kMaxEvents the event
     // is refused with a message.
     void addEvent(ScriptNode* element);
-    // Orders the events by time, keeping document order among equal times.
+    // Orders the events not yet fired by time, keeping document order among equal times.
     void sortEvents();
     // `load`: the `effect` attributes choose the loading effect; -1 at the first unknown name,
     // keeping the previous choice.
@@ -64,7 +64,8 @@ public:
     // times the events placed at module positions and sorts again.
     void loadAll();
     // `run`: resets the timer (interval 1) and renders frames until the quit message. Without a
-    // window no quit message could ever come: then it returns at once, with a message.
+    // window no quit message could ever come, and inside a running show (from an event) a second
+    // loop would nest without end: then it returns at once, with a message.
     void runMainLoop();
     // False once the quit message has been seen (it stays seen for enclosing loops).
     bool pumpMessages();
@@ -105,6 +106,7 @@ private:
     Effect* loadingEffect_ = nullptr;  // one of effects_, or null
     bool loaded_ = false;  // loadAll has run: modules are loaded, module positions resolve at once
     bool quitSeen_ = false;
+    bool running_ = false;  // the main loop is running
 };
 
 }  // namespace velmora
