@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "core/gl_extensions.h"
 #include "core/gl_state.h"
 #include "core/offscreen_context.h"
 #include "effects/clear.h"
@@ -25,6 +24,7 @@
 #include "effects/waveeffect.h"
 #include "effects/wobble.h"
 #include "resources/data_source.h"
+#include "resources/gl_extensions.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <GL/gl.h>
 
-#include "core/gl_extensions.h"
 #include "core/gl_state.h"
 #include "core/message_box.h"
 #include "core/offscreen_context.h"
 #include "core/sdl_platform.h"
+#include "resources/gl_extensions.h"
 
 namespace velmora {
 

@@ -6,19 +6,6 @@
 
 namespace velmora {
 
-namespace {
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-}  // namespace
-
-bool sameName(const char* a, const char* b)
-{
-    while (*a && upperAscii(*a) == upperAscii(*b)) {
-        ++a;
-        ++b;
-    }
-    return upperAscii(*a) == upperAscii(*b);
-}
-
 int scriptInt(const char* text) { return std::atoi(text); }
 
 float scriptFloat(const char* text) { return static_cast<float>(std::atof(text)); }

@@ -4,10 +4,10 @@
 #include <GL/gl.h>
 #include <cstdint>
 
-namespace velmora {
+// Attribute and element names compare with sameName.
+#include "resources/names.h"
 
-// ASCII-only, case-insensitive equality; how every name in scripts and the archive compares.
-bool sameName(const char* a, const char* b);
+namespace velmora {
 
 // Integer with the C library's atoi rules (leading blanks, optional sign, digits; none gives 0).
 int scriptInt(const char* text);

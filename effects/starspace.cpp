@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "core/gl_extensions.h"
 #include "core/random.h"
 #include "resources/bmp_image.h"
+#include "resources/gl_extensions.h"
 
 namespace velmora {
 

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/gl_extensions.h"
 #include "core/gl_state.h"
 #include "core/offscreen_context.h"
+#include "resources/gl_extensions.h"
 #include "scene/scene.h"
 #include "scene/scene_loader.h"
 

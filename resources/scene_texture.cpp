@@ -17,12 +17,6 @@ SceneTexture::SceneTexture(const char* fileName)
 {
 }
 
-SceneTexture::~SceneTexture()
-{
-    if (textureName_ != 0)
-        glDeleteTextures(1, &textureName_);
-}
-
 int SceneTexture::load()
 {
     std::printf("Loading Texture... %s\n", fileName_.c_str());
@@ -66,7 +60,7 @@ int SceneTexture::load()
 void SceneTexture::bindName() const
 {
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, textureName_);
+    texture_.bind();
     if (alphaTest_) {
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GREATER, 0.5f);
@@ -79,8 +73,8 @@ void SceneTexture::create()
 {
     if (!pixels_)
         return;
-    if (textureName_ == 0)
-        glGenTextures(1, &textureName_);
+    if (!texture_)
+        texture_ = GlTexture::generate();
     bindName();
     if (bytesPerPixel_ == 3 || bytesPerPixel_ == 4) {
         const GLenum format = bytesPerPixel_ == 4 ? GL_RGBA : GL_RGB;
@@ -99,7 +93,7 @@ void SceneTexture::bind()
         load();
         create();
     }
-    if (textureName_ != 0)
+    if (texture_)
         bindName();
 }
 

@@ -2,11 +2,11 @@
 // red-green-blue(-alpha) order and uploaded on first use.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -15,16 +15,14 @@ public:
     // `fileName` is the data-file name the material gives; a name beginning with "alpha" (exact
     // case) draws with alpha test.
     explicit SceneTexture(const char* fileName);
-    ~SceneTexture();  // deletes the GL texture; needs the context that created it to be current
-    SceneTexture(const SceneTexture&) = delete;
-    SceneTexture& operator=(const SceneTexture&) = delete;
 
     // Reads and decodes the file, printing "Loading Texture... %s\n", then "not found\n" for a
     // missing file or "Loaded Texture : %s\n" on success. Marks the record loaded either way, so
     // a failed texture is not tried again. Returns 1 on success, 0 otherwise (a header other than
     // uncompressed 16/24/32-bit true colour without ID or colour map, or too little data).
     int load();
-    // With pixels: generates a texture name and uploads level 0 (16-bit images get a name only).
+    // With pixels: generates the texture once and uploads level 0 (16-bit images get a texture
+    // without storage).
     void create();
     // Loads and creates first if not yet loaded; then, with a texture name, enables
     // GL_TEXTURE_2D, binds it and sets the alpha test (greater than 0.5) on or off.
@@ -39,7 +37,8 @@ public:
     // width x height x bytesPerPixel bytes in red-green-blue(-alpha) order; null before a
     // successful load.
     const uint8_t* pixels() const { return pixels_.get(); }
-    GLuint textureName() const { return textureName_; }
+    // Empty until created; deleted with this record, which needs the context that created it.
+    const GlTexture& texture() const { return texture_; }
 
 private:
     void bindName() const;
@@ -50,7 +49,7 @@ private:
     int height_ = 0;
     int bytesPerPixel_ = 0;
     std::unique_ptr<uint8_t[]> pixels_;
-    GLuint textureName_ = 0;
+    GlTexture texture_;
     bool alphaTest_ = false;
 };
 

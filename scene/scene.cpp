@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "core/script_values.h"
+#include "resources/names.h"
 
 namespace velmora {
 
@@ -53,6 +53,25 @@ SceneItem* Scene::search(Visit&& matches) const
     return found;
 }
 
+template <typename Visit>
+void Scene::forEachTransform(Visit&& visit)
+{
+    for (auto& node : nodes)
+        visit(*node);
+    for (auto& joint : joints)
+        visit(*joint);
+    for (auto& link : linkNodes)
+        visit(*link);
+}
+
+void Scene::placeHierarchy()
+{
+    forEachTransform([](TransformNode& object) {
+        if (!object.parent)
+            walkFromRoot(object);
+    });
+}
+
 SceneItem* Scene::FindById(uint32_t id) const
 {
     return search([id](const SceneItem& item) { return item.id == id; });
@@ -94,37 +113,13 @@ void Scene::Prepare()
     for (auto& skin : skins)
         skin->deformed->linkMaterials(materials);
 
-    for (auto& joint : joints)
-        joint->update();
-    for (auto& link : linkNodes)
-        link->update();
-    for (auto& node : nodes)
-        node->update();
-
-    for (auto& joint : joints) {
-        joint->computeLocal();
-        joint->computeWorldAsRoot();
-    }
-    for (auto& link : linkNodes) {
-        link->computeLocal();
-        link->computeWorldAsRoot();
-    }
-    for (auto& node : nodes) {
-        node->computeLocal();
-        node->computeWorldAsRoot();
-    }
-
-    for (auto& node : nodes)
-        if (!node->parent)
-            walkFromRoot(*node);
-    for (auto& joint : joints)
-        if (!joint->parent)
-            walkFromRoot(*joint);
-    for (auto& link : linkNodes)
-        if (!link->parent) {
-            link->computeLocal();
-            walkFromRoot(*link);
-        }
+    // The first pose: every object from its channels, on its own, then placed under its parents.
+    forEachTransform([](TransformNode& object) {
+        object.update();
+        object.computeLocal();
+        object.computeWorldAsRoot();
+    });
+    placeHierarchy();
 
     for (auto& joint : joints)
         joint->computeInverseWorld();
@@ -149,25 +144,11 @@ void Scene::Update(float step)
     for (auto& track : tracks)
         track->evaluate(time);
 
-    for (auto& node : nodes)
-        if (node->animated)
-            node->update();
-    for (auto& joint : joints)
-        if (joint->animated)
-            joint->update();
-    for (auto& link : linkNodes)
-        if (link->animated)
-            link->update();
-
-    for (auto& node : nodes)
-        if (!node->parent)
-            walkFromRoot(*node);
-    for (auto& joint : joints)
-        if (!joint->parent)
-            walkFromRoot(*joint);
-    for (auto& link : linkNodes)
-        if (!link->parent)
-            walkFromRoot(*link);
+    forEachTransform([](TransformNode& object) {
+        if (object.animated)
+            object.update();
+    });
+    placeHierarchy();
 
     for (auto& light : lights)
         if (light->animated)

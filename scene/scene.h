@@ -51,6 +51,11 @@ public:
 private:
     template <typename Visit>
     SceneItem* search(Visit&& matches) const;
+    // Calls `visit` on every transform object of the hierarchy: nodes, joints, then link nodes.
+    template <typename Visit>
+    void forEachTransform(Visit&& visit);
+    // World matrices of every object from each root down, parents before children.
+    void placeHierarchy();
 };
 
 // The view from a camera's parent node: the inverse of the node's local matrix. Identity when

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/gl_objects.h"
 #include "resources/scene_texture.h"
 #include "scene/scene_math.h"
 
@@ -181,7 +182,6 @@ struct MeshGeometry {
 class Mesh : public SceneObject {
 public:
     Mesh() : SceneObject(kTagMesh) {}
-    ~Mesh() override;
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
 
@@ -190,14 +190,15 @@ public:
     std::unique_ptr<Mesh> copy() const;
     // Sends every group's triangles with their materials (immediate mode).
     void drawDirect() const;
-    // Loads the identity model-view, draws once directly, then compiles the display list.
+    // Loads the identity model-view, draws once directly, then compiles the display list (a
+    // previous one is deleted first).
     void buildDisplayList();
     // Points every group at the material with its id (a later material with the same id wins).
     void linkMaterials(const std::vector<std::unique_ptr<Material>>& materials);
 
     MeshGeometry geometry;
     std::vector<Material*> groupMaterials;  // per group; owned by the Scene, null when unlinked
-    uint32_t displayList = 0;
+    DisplayLists displayList;  // one list; empty until built
 };
 
 struct MaterialMap {

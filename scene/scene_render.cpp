@@ -2,7 +2,7 @@
 // skinned meshes sent vertex by vertex.
 #include <GL/gl.h>
 
-#include "core/gl_extensions.h"
+#include "resources/gl_extensions.h"
 #include "scene/scene.h"
 
 namespace velmora {
@@ -89,17 +89,7 @@ void Material::apply() const
 
 // ---- Mesh ----------------------------------------------------------------------------------
 
-Mesh::~Mesh()
-{
-    if (displayList)
-        glDeleteLists(displayList, 1);
-}
-
-void Mesh::draw()
-{
-    if (displayList)
-        glCallList(displayList);
-}
+void Mesh::draw() { displayList.call(); }
 
 void Mesh::drawDirect() const
 {
@@ -138,14 +128,9 @@ void Mesh::buildDisplayList()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     drawDirect();
-    if (displayList)
-        glDeleteLists(displayList, 1);
-    displayList = glGenLists(1);
-    if (!displayList)
-        return;
-    glNewList(displayList, GL_COMPILE);
-    drawDirect();
-    glEndList();
+    displayList.reset();  // before generating, so that the new list may take the freed name
+    displayList = DisplayLists::generate();
+    displayList.compile(0, [this] { drawDirect(); });
 }
 
 // ---- Scene ---------------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 // The offscreen context renders through the same GL entry points as a window.
 #include <GL/gl.h>
 
-#include "core/gl_extensions.h"
+#include "resources/gl_extensions.h"
 #include "tests/support/gl_fixture.h"
 
 namespace velmora {

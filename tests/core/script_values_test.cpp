@@ -1,8 +1,8 @@
 // Attribute text conversions shared by every effect.
 #include <gtest/gtest.h>
 
-#include "core/gl_extensions.h"
 #include "core/script_values.h"
+#include "resources/gl_extensions.h"
 
 namespace velmora {
 

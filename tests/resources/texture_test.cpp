@@ -11,6 +11,7 @@
 
 #include "resources/data_file.h"
 #include "resources/data_stream.h"
+#include "resources/gl_objects.h"
 #include "resources/scene_texture.h"
 #include "resources/texture.h"
 #include "resources/tga_image.h"
@@ -158,6 +159,49 @@ TEST_F(TextureTest, DestroyDeletesTheTextureAndMovesHandOwnershipOver)
     EXPECT_EQ(b.width, 0);
 }
 
+// The owners free their names exactly once: on reset, on destruction and when a moved-in
+// owner replaces them; a moved-from owner frees nothing.
+TEST_F(TextureTest, GlObjectOwnersDeleteTheirNamesOnResetDestructionAndReplacement)
+{
+    GLuint first = 0;
+    {
+        GlTexture a = GlTexture::generate();
+        a.bind();  // a generated name becomes a texture object when first bound
+        first = a.name();
+        GlTexture b = std::move(a);
+        EXPECT_FALSE(a);
+        EXPECT_EQ(b.name(), first);
+        GlTexture c = GlTexture::generate();
+        c.bind();
+        const GLuint second = c.name();
+        b = std::move(c);
+        EXPECT_FALSE(glIsTexture(first)) << "replaced by assignment";
+        EXPECT_TRUE(glIsTexture(second));
+        first = second;
+    }
+    EXPECT_FALSE(glIsTexture(first)) << "deleted by the destructor";
+
+    DisplayLists glyphs = DisplayLists::generate(3);
+    ASSERT_EQ(glyphs.count(), 3);
+    glyphs.compile(2, [] { glClearColor(0, 1, 0, 0); });
+    glyphs.compile(3, [] { glClearColor(1, 0, 0, 0); });  // out of range: not recorded
+    glClearColor(0, 0, 0, 0);
+    glyphs.call(2);
+    glyphs.call(3);
+    GLfloat clear[4] = {};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[1], 1.0f);
+    EXPECT_EQ(clear[0], 0.0f);
+    const GLuint list = glyphs.name(2);
+    DisplayLists moved = std::move(glyphs);
+    EXPECT_FALSE(glyphs);
+    EXPECT_TRUE(glIsList(list));
+    moved.reset();
+    EXPECT_FALSE(moved);
+    EXPECT_FALSE(glIsList(list));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(TextureTest, SceneTextureShowsTheSameColoursAfterTheExchangeAndPrintsItsProgress)
 {
     testing::TempDataDir dir;
@@ -189,7 +233,7 @@ TEST_F(TextureTest, SceneTextureAlphaPrefixIsCaseSensitive)
     SceneTexture lower("alphaleaf.tga");
     lower.bind();  // loads and creates on first use
     EXPECT_TRUE(lower.loaded());
-    EXPECT_NE(lower.textureName(), 0u);
+    EXPECT_NE(lower.texture().name(), 0u);
     EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
     GLint func = 0;
     GLfloat ref = 0;
@@ -223,7 +267,7 @@ TEST_F(TextureTest, SceneTextureFailuresAreMarkedLoadedAndStayUnbound)
         EXPECT_EQ(texture.load(), 0) << name;
         EXPECT_TRUE(texture.loaded());
         texture.bind();  // already loaded: not tried again, nothing to bind
-        EXPECT_EQ(texture.textureName(), 0u) << name;
+        EXPECT_EQ(texture.texture().name(), 0u) << name;
         EXPECT_EQ(texture.pixels(), nullptr);
     }
     SceneTexture missing("nothere.tga");
@@ -242,7 +286,7 @@ TEST_F(TextureTest, SixteenBitSceneTextureGetsANameButNoImage)
     ASSERT_EQ(texture.load(), 1);
     EXPECT_EQ(Bytes(texture.pixels(), texture.pixels() + 4), (Bytes{1, 2, 3, 4})) << "no exchange within 2 bytes";
     texture.create();
-    EXPECT_NE(texture.textureName(), 0u);
+    EXPECT_NE(texture.texture().name(), 0u);
     EXPECT_EQ(levelWidth(), 0);
 }
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "core/gl_extensions.h"
+#include "resources/gl_extensions.h"
 #include "tests/scene/zen_samples.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"

@@ -3,8 +3,8 @@
 
 #include <GL/gl.h>
 
-#include "core/gl_extensions.h"
 #include "core/gl_state.h"
+#include "resources/gl_extensions.h"
 
 namespace velmora::testing {
 

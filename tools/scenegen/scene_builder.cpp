@@ -16,6 +16,13 @@ NodeValues lookAt(Vec3f position, Vec3f target)
     return v;
 }
 
+NodeValues at(float x, float y, float z)
+{
+    NodeValues v;
+    v.position = {x, y, z};
+    return v;
+}
+
 SceneBuilder::SceneBuilder() = default;
 
 void SceneBuilder::child(uint32_t parent, uint32_t id)
@@ -93,6 +100,23 @@ uint32_t SceneBuilder::camera(const std::string& name, uint32_t parent, float fi
     sections_[kCameras].push_back([=](ZenWriter& w) { w.camera(id, name, fieldOfView); });
     child(parent, id);
     return id;
+}
+
+uint32_t SceneBuilder::cameraOnNode(const std::string& name, const NodeValues& placement)
+{
+    const uint32_t nodeId = node(name + "Node", placement);
+    camera(name, nodeId);
+    return nodeId;
+}
+
+void SceneBuilder::standardCameras(float distance, Vec3f target)
+{
+    const Vec3f t = target;
+    cameraOnNode("Front", lookAt({t.x, t.y, t.z + distance}, t));
+    cameraOnNode("Top", lookAt({t.x, t.y + distance, t.z + 0.001f}, t));
+    cameraOnNode("Side", lookAt({t.x + distance, t.y, t.z}, t));
+    const float d = distance * 0.6f;
+    cameraOnNode("Persp", lookAt({t.x + d, t.y + d, t.z + d}, t));
 }
 
 uint32_t SceneBuilder::mesh(const std::string& name, const MeshGeometry& geometry,

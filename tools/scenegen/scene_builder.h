@@ -24,6 +24,8 @@ inline TrackKey key(float time, float value, uint32_t type)
 
 // A node placed at `position` and turned so that its -z axis looks at `target`.
 NodeValues lookAt(Vec3f position, Vec3f target);
+// A node placed at (x, y, z), unturned.
+NodeValues at(float x, float y, float z);
 
 class SceneBuilder {
 public:
@@ -38,6 +40,12 @@ public:
                    Vec3f orient = {}, Vec3f axis = {});
     uint32_t light(const std::string& name, Colour colour, uint32_t parent);
     uint32_t camera(const std::string& name, uint32_t parent, float fieldOfView = 0.95f);
+    // A camera on a node of its own, "<name>Node", placed by `placement`. Returns the node's id,
+    // which animates the camera.
+    uint32_t cameraOnNode(const std::string& name, const NodeValues& placement);
+    // Front, top, side and perspective views at `distance` around `target`, the first four
+    // cameras of every exported scene.
+    void standardCameras(float distance, Vec3f target = {});
     uint32_t mesh(const std::string& name, const MeshGeometry& geometry, uint32_t parent);
     void marker(const std::string& name);
     // A track bound to `channel` of `target`.

@@ -17,10 +17,6 @@ struct SceneRecipe {
 constexpr uint32_t kHold = 0;    // any behaviour other than 2 holds the end value
 constexpr uint32_t kRepeat = kBehaviourRepeat;
 
-// Front, top, side and perspective views at `distance` around `target`, the first four
-// cameras of every exported scene.
-void standardCameras(SceneBuilder& scene, float distance, Vec3f target = {});
-
 std::vector<SceneRecipe> setPieceScenes();  // cog, gold, stairs, tap2
 std::vector<SceneRecipe> creatureScenes();  // fish, headlook
 std::vector<SceneRecipe> freeScenes();      // orbit, pillars: for 3dscene, with named cameras

@@ -9,13 +9,6 @@ namespace velmora::scenegen {
 
 namespace {
 
-NodeValues at(float x, float y, float z)
-{
-    NodeValues v;
-    v.position = {x, y, z};
-    return v;
-}
-
 // ---- fish.zen: a fish on four joints, five cameras, 900 frames -----------------------------
 
 // World x of the joints along the spine, head first.
@@ -44,8 +37,8 @@ std::vector<uint8_t> fishScene()
     const uint32_t sand = scene.material("Sand", {0.8f, 0.7f, 0.5f, 1});
     const uint32_t bubble = scene.material("Bubble", {0.7f, 0.85f, 1, 1});
     scene.light("Sunlight", {1, 1, 1, 0}, scene.node("SunlightNode", at(3, 20, 8)));
-    standardCameras(scene, 18);
-    scene.camera("FishCam", scene.node("FishCamNode", lookAt({7, 3, 16}, {0, -0.5f, 0})));
+    scene.standardCameras(18);
+    scene.cameraOnNode("FishCam", lookAt({7, 3, 16}, {0, -0.5f, 0}));
 
     // Body, tail and fins in the rest pose, around the spine on the x axis.
     MeshBuilder body;
@@ -139,7 +132,7 @@ std::vector<uint8_t> headlookScene()
     const uint32_t hair = scene.material("Hair", {0.35f, 0.2f, 0.1f, 1});
     const uint32_t shirt = scene.material("Shirt", {0.2f, 0.3f, 0.7f, 1});
     scene.light("Fill", {1, 1, 1, 0}, scene.node("FillNode", at(-8, 10, 20)));
-    scene.camera("HeadCam", scene.node("HeadCamNode", at(0, 0, 30)));
+    scene.cameraOnNode("HeadCam", at(0, 0, 30));
 
     const uint32_t bodyNode = scene.node("Body", at(0, -3.5f, 0));
     MeshBuilder body;

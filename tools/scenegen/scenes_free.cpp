@@ -9,13 +9,6 @@ namespace velmora::scenegen {
 
 namespace {
 
-NodeValues at(float x, float y, float z)
-{
-    NodeValues v;
-    v.position = {x, y, z};
-    return v;
-}
-
 // ---- orbit.zen: planets and a moon around a sun, 720 frames --------------------------------
 
 std::vector<uint8_t> orbitScene()
@@ -34,11 +27,10 @@ std::vector<uint8_t> orbitScene()
     scene.animate(light, kChannelBlue, kRepeat, kRepeat,
                   {key(0, 0.9f, kKeySmooth), key(360, 0.4f, kKeySmooth), key(720, 0.9f, kKeySmooth)});
 
-    standardCameras(scene, 30);
-    scene.camera("Wide", scene.node("WideNode", lookAt({0, 12, 30}, {0, 0, 0})));
-    scene.camera("Polar", scene.node("PolarNode", lookAt({0.01f, 36, 0}, {0, 0, 0})));
-    const uint32_t swing = scene.node("CloseNode", lookAt({14, 3, 10}, {0, 0, 0}));
-    scene.camera("Close", swing);
+    scene.standardCameras(30);
+    scene.cameraOnNode("Wide", lookAt({0, 12, 30}, {0, 0, 0}));
+    scene.cameraOnNode("Polar", lookAt({0.01f, 36, 0}, {0, 0, 0}));
+    const uint32_t swing = scene.cameraOnNode("Close", lookAt({14, 3, 10}, {0, 0, 0}));
     scene.animate(swing, kChannelPositionY, kRepeat, kRepeat,
                   {key(0, 3, kKeySmooth), key(360, 8, kKeySmooth), key(720, 3, kKeySmooth)});
 
@@ -115,11 +107,10 @@ std::vector<uint8_t> pillarsScene()
     const uint32_t relicMaterial = scene.material("Relic", {1, 0.85f, 0.4f, 1}, {{chrome, 4}});
     scene.light("HallLight", {1, 1, 1, 0}, scene.node("HallLightNode", at(4, 12, 10)));
 
-    standardCameras(scene, 24, {0, 3, -6});
-    scene.camera("Hall", scene.node("HallNode", lookAt({0, 3, 14}, {0, 2.5f, -10})));
-    scene.camera("Low", scene.node("LowNode", lookAt({1.5f, 0.4f, 9}, {0, 4, -8})));
-    const uint32_t fly = scene.node("FlyNode", lookAt({0, 5.5f, 12}, {0, 3, -20}));
-    scene.camera("Fly", fly);
+    scene.standardCameras(24, {0, 3, -6});
+    scene.cameraOnNode("Hall", lookAt({0, 3, 14}, {0, 2.5f, -10}));
+    scene.cameraOnNode("Low", lookAt({1.5f, 0.4f, 9}, {0, 4, -8}));
+    const uint32_t fly = scene.cameraOnNode("Fly", lookAt({0, 5.5f, 12}, {0, 3, -20}));
     scene.animate(fly, kChannelPositionZ, kRepeat, kRepeat,
                   {key(0, 12, kKeySmooth), key(300, -6, kKeySmooth), key(600, 12, kKeySmooth)});
     scene.animate(fly, kChannelPositionX, kRepeat, kRepeat,
@@ -181,16 +172,6 @@ std::vector<SceneRecipe> freeScenes()
         {"scenes/orbit.zen", orbitScene},
         {"scenes/pillars.zen", pillarsScene},
     };
-}
-
-void standardCameras(SceneBuilder& scene, float distance, Vec3f target)
-{
-    const Vec3f t = target;
-    scene.camera("Front", scene.node("FrontNode", lookAt({t.x, t.y, t.z + distance}, t)));
-    scene.camera("Top", scene.node("TopNode", lookAt({t.x, t.y + distance, t.z + 0.001f}, t)));
-    scene.camera("Side", scene.node("SideNode", lookAt({t.x + distance, t.y, t.z}, t)));
-    const float d = distance * 0.6f;
-    scene.camera("Persp", scene.node("PerspNode", lookAt({t.x + d, t.y + d, t.z + d}, t)));
 }
 
 std::vector<SceneRecipe> allScenes()

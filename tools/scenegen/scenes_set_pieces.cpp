@@ -8,13 +8,6 @@ namespace velmora::scenegen {
 
 namespace {
 
-NodeValues at(float x, float y, float z)
-{
-    NodeValues v;
-    v.position = {x, y, z};
-    return v;
-}
-
 // ---- cog.zen: three interlocking cogs, one camera, 360 frames -----------------------------
 
 std::vector<uint8_t> cogScene()
@@ -70,12 +63,11 @@ std::vector<uint8_t> goldScene()
     const uint32_t gold = scene.material("Gold", {1, 0.8f, 0.3f, 1}, {{shine, 4}});
     const uint32_t base = scene.material("Plinth", {0.1f, 0.1f, 0.3f, 1});
     scene.light("Key", {1, 1, 1, 0}, scene.node("KeyNode", at(-10, 20, 30)));
-    standardCameras(scene, 32);
+    scene.standardCameras(32);
 
     // The fifth camera circles the letters once in 900 frames.
     const float radius = 24, height = 6;
-    const uint32_t orbit = scene.node("GoldCamNode", lookAt({0, height, radius}, {}));
-    scene.camera("GoldCam", orbit);
+    const uint32_t orbit = scene.cameraOnNode("GoldCam", lookAt({0, height, radius}, {}));
     std::vector<TrackKey> xs, zs;
     for (int i = 0; i <= 8; ++i) {
         const float a = 2 * kPi * i / 8;
@@ -125,11 +117,10 @@ std::vector<uint8_t> stairsScene()
     const uint32_t stone = scene.material("Stone", {0.8f, 0.8f, 0.8f, 1}, {{stoneMap, 1}});
     const uint32_t shiny = scene.material("Ball", {0.9f, 0.2f, 0.2f, 1}, {{chrome, 4}});
     scene.light("Lamp", {1, 1, 1, 0}, scene.node("LampNode", at(-5, 12, 10)));
-    standardCameras(scene, 20);
-    scene.camera("StairsLow", scene.node("StairsLowNode", lookAt({8, 0.5f, 9}, {0, 1, 0})));
-    scene.camera("StairsHigh", scene.node("StairsHighNode", lookAt({-3, 12, 8}, {0, 0, 0})));
-    const uint32_t follow = scene.node("StairsFollowNode", lookAt({6, 2, 14}, {0, -1, 0}));
-    scene.camera("StairsFollow", follow);
+    scene.standardCameras(20);
+    scene.cameraOnNode("StairsLow", lookAt({8, 0.5f, 9}, {0, 1, 0}));
+    scene.cameraOnNode("StairsHigh", lookAt({-3, 12, 8}, {0, 0, 0}));
+    const uint32_t follow = scene.cameraOnNode("StairsFollow", lookAt({6, 2, 14}, {0, -1, 0}));
     scene.animate(follow, kChannelPositionX, kRepeat, kRepeat,
                   {key(0, 6, kKeySmooth), key(180, 2, kKeySmooth), key(360, 6, kKeySmooth)});
     // Panning with the dolly keeps the middle of the staircase in view.
@@ -190,8 +181,8 @@ std::vector<uint8_t> tapScene()
     const uint32_t water = scene.material("Water", {0.3f, 0.5f, 1, 1});
     const uint32_t porcelain = scene.material("Basin", {0.95f, 0.95f, 0.9f, 1});
     scene.light("Light", {1, 1, 1, 0}, scene.node("LightNode", at(5, 10, 10)));
-    scene.camera("TapCam", scene.node("TapCamNode", lookAt({0, 2.5f, 7}, {0, -0.2f, 0})));
-    scene.camera("TapTop", scene.node("TapTopNode", lookAt({0.01f, 8, 0}, {0, 0, 0})));
+    scene.cameraOnNode("TapCam", lookAt({0, 2.5f, 7}, {0, -0.2f, 0}));
+    scene.cameraOnNode("TapTop", lookAt({0.01f, 8, 0}, {0, 0, 0}));
 
     const uint32_t tap = scene.node("Tap", at(-0.4f, 0, 0));
     MeshBuilder pipe;

@@ -1,5 +1,5 @@
 // Extension string test and the multitexture entry points fetched by name.
-#include "core/gl_extensions.h"
+#include "resources/gl_extensions.h"
 
 #include <cstdio>
 #include <cstring>
