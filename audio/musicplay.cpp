@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -122,45 +123,69 @@ void MusicPlay::render() {
     glEnable(GL_DEPTH_TEST);
 }
 
-void MusicPlay::handleElement(const ScriptNode* node) {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        const char* name = attribute->name;
-        const char* value = attribute->value;
-        if (sameName(name, "filename")) {
-            std::strncpy(filename, value, sizeof filename - 1);
-            filename[sizeof filename - 1] = '\0';
-        } else if (sameName(name, "volume")) {
-            float v = scriptFloat(value);
-            for (auto* source : {music.get(), stream.get(), sample.get()})
-                if (source) source->setVolume(v);
-        } else if (sameName(name, "sample")) {
-            sampleMode = scriptInt(value);
-        } else if (sameName(name, "flange")) {
-            flangeOn = scriptInt(value) != 0;
-            flangeOn ? flange->enable() : flange->disable();
-        } else if (sameName(name, "echo")) {
-            echoOn = scriptInt(value) != 0;
-            echoOn ? echo->enable() : echo->disable();
-        } else if (sameName(name, "rotate")) {
-            rotateOn = scriptInt(value) != 0;
-            rotateOn ? rotate->enable() : rotate->disable();
-        } else if (sameName(name, "flangespeed")) {
-            flange->setSpeed(scriptFloat(value));
-        }
-    }
-    for (const auto& child : node->children) {
-        if (sameName(child->name, "play")) {
-            if (music) music->playMusic();
-            if (stream) stream->playStream();
-            if (sample) sample->playSample();
-        } else if (sameName(child->name, "stop")) {
-            for (auto* source : {music.get(), stream.get(), sample.get()})
-                if (source) source->pause();
-        } else if (sameName(child->name, "init")) {
-            load();
-        }
-    }
+EffectScript MusicPlay::script() const
+{
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Text, &MusicPlay::filename>("filename"),
+        attribute<Float, &MusicPlay::setVolume>("volume"),
+        attribute<Integer, &MusicPlay::sampleMode>("sample"),
+        attribute<Flag, &MusicPlay::switchFlange>("flange"),
+        attribute<Flag, &MusicPlay::switchEcho>("echo"),
+        attribute<Flag, &MusicPlay::switchRotate>("rotate"),
+        attribute<Float, &MusicPlay::setFlangeSpeed>("flangespeed"),
+    };
+    static constexpr ChildRow<Effect> kChildren[] = {
+        child<&MusicPlay::play>("play"),
+        child<&MusicPlay::pause>("stop"),
+        child<&MusicPlay::load>("init"),
+    };
+    return {kAttributes, kChildren};
+}
+
+// Acts on what is loaded now; a later load starts again at full volume.
+void MusicPlay::setVolume(float v)
+{
+    for (auto* source : {music.get(), stream.get(), sample.get()})
+        if (source)
+            source->setVolume(v);
+}
+
+void MusicPlay::switchFlange(bool on)
+{
+    flangeOn = on;
+    flangeOn ? flange->enable() : flange->disable();
+}
+
+void MusicPlay::switchEcho(bool on)
+{
+    echoOn = on;
+    echoOn ? echo->enable() : echo->disable();
+}
+
+void MusicPlay::switchRotate(bool on)
+{
+    rotateOn = on;
+    rotateOn ? rotate->enable() : rotate->disable();
+}
+
+void MusicPlay::setFlangeSpeed(float rate) { flange->setSpeed(rate); }
+
+void MusicPlay::play()
+{
+    if (music)
+        music->playMusic();
+    if (stream)
+        stream->playStream();
+    if (sample)
+        sample->playSample();
+}
+
+void MusicPlay::pause()
+{
+    for (auto* source : {music.get(), stream.get(), sample.get()})
+        if (source)
+            source->pause();
 }
 
 }  // namespace velmora

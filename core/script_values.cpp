@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace velmora {
 
@@ -17,6 +18,12 @@ bool sameName(const char* a, const char* b)
         ++b;
     }
     return upperAscii(*a) == upperAscii(*b);
+}
+
+void copyName(char* field, size_t size, const char* text)
+{
+    std::strncpy(field, text ? text : "", size - 1);
+    field[size - 1] = '\0';
 }
 
 int scriptInt(const char* text) { return std::atoi(text); }

@@ -9,6 +9,7 @@
 
 #include "core/fatal_data.h"
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/bmp_image.h"
@@ -111,12 +112,10 @@ void shapeLeaf(const int r[10], double wind, const Vec3d& p, const Vec3d& axisX,
 
 LTree::~LTree() { unload(); }
 
-void LTree::handleElement(const ScriptNode* node)
+EffectScript LTree::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "camera"))
-            camera = scriptInt(attribute->value) != 0;
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Flag, &LTree::camera>("camera")};
+    return {kAttributes, {}};
 }
 
 void LTree::load()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/effect.h"
+#include "core/script_values.h"
 #include "resources/texture.h"
 
 namespace velmora {
@@ -17,7 +18,7 @@ namespace velmora {
 // as one GL_TRIANGLES batch (begun and ended even when empty).
 void drawBillboards(uint32_t count, const float* positions, const float* sizes);
 
-class Particlebox : public Effect {
+class ParticleBox : public Effect {
 public:
     // Unload, then the texture (when named) and the storage for `number` particles, scattered
     // by the randomise step. When the named image cannot be loaded no storage is made and the
@@ -26,9 +27,9 @@ public:
     void unload() override;  // frees the particle storage; parameters stay
     void update(float delta) override;
     void render() override;
-    // Common parameters, then the attributes (see the fields), then the children `random`
-    // (randomise again) and `origin` (every particle to 0, 0, 0).
-    void handleElement(const ScriptNode* node) override;
+    // The attributes of the fields below; children `random` (randomise again) and `origin`
+    // (every particle to 0, 0, 0).
+    EffectScript script() const override;
 
     // Scatters the stored particles: positions in `spawndim`, velocities between `dirmin` and
     // `dirmax`, lifetimes below `lifespan`. Draws random numbers in that order, per particle.
@@ -68,6 +69,10 @@ public:
     Texture particleTexture;
 
 private:
+    void setNumber(int count);   // clamped to 0..kMaxParticles
+    void setLifespan(int value);  // also switches respawning on
+    void setRotation(Vector3 degrees);
+    void gatherAtOrigin();
     void spawn(uint32_t i);
     void buildFrameTransform(float d);
 

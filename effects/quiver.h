@@ -31,7 +31,7 @@ public:
     void unload() override;
     void update(float delta) override;
     void render() override;
-    void handleElement(const ScriptNode* node) override;  // common parameters, `num`
+    EffectScript script() const override;  // `num`
 
     static constexpr int kMaxParticles = 65536;  // larger counts are cut to this
     int num = 64;  // particle count, taken at the next load

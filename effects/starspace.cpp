@@ -198,17 +198,17 @@ void StarField::render()
 
 // ---- effect --------------------------------------------------------------------------------
 
-void Starspace::load() { field = std::make_unique<StarField>(); }
+void StarSpace::load() { field = std::make_unique<StarField>(); }
 
-void Starspace::unload() { field.reset(); }
+void StarSpace::unload() { field.reset(); }
 
-void Starspace::update(float delta)
+void StarSpace::update(float delta)
 {
     if (field)
         field->update(delta * speed);
 }
 
-void Starspace::render()
+void StarSpace::render()
 {
     if (field)
         field->render();

@@ -48,7 +48,7 @@ public:
     GLuint texture = 0;
 };
 
-class Starspace : public Effect {
+class StarSpace : public Effect {
 public:
     void load() override;    // builds the field
     void unload() override;  // destroys it

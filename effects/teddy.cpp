@@ -7,6 +7,7 @@
 
 #include "core/fatal_data.h"
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "effects/vec3d.h"
@@ -96,12 +97,12 @@ void drawUnitSphere()
 
 Teddy::~Teddy() { unload(); }
 
-void Teddy::handleElement(const ScriptNode* node)
+EffectScript Teddy::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "camera"))
-            useSceneCamera = scriptInt(attribute->value) != 0;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Flag, &Teddy::useSceneCamera>("camera"),
+    };
+    return {kAttributes, {}};
 }
 
 void Teddy::load()

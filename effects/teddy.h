@@ -41,7 +41,7 @@ public:
     // Needs a loaded model (draws nothing otherwise). A furred face that is not a quad ends the
     // process with exit status -1.
     void render() override;
-    void handleElement(const ScriptNode* node) override;
+    EffectScript script() const override;  // `camera`
 
     float turnAngle = 0;  // degrees about +Y, never wrapped
     bool useSceneCamera = false;

@@ -31,7 +31,7 @@ public:
     std::array<GLuint, kColumns * kRows> textures{};
 };
 
-class Testeffect : public Effect {
+class TestEffect : public Effect {
 public:
     void load() override;    // unload, then the tiles
     void unload() override;  // deletes the tiles

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -16,7 +17,6 @@ namespace velmora {
 namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr int kPoints = Wtf::kGrid * Wtf::kGrid;
-constexpr const char* kFileAttributes[Wtf::kLayers] = {"file1", "file2", "file3", "file4"};
 }  // namespace
 
 void Wtf::load()
@@ -142,15 +142,16 @@ void Wtf::render()
     glDisable(GL_TEXTURE_2D);
 }
 
-void Wtf::handleElement(const ScriptNode* node)
+EffectScript Wtf::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        for (int i = 0; i < kLayers; ++i)
-            if (sameName(attribute->name, kFileAttributes[i])) {
-                std::strncpy(fileNames[i].data(), attribute->value, fileNames[i].size() - 1);
-                fileNames[i][fileNames[i].size() - 1] = '\0';
-            }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Text, &Wtf::fileNames, 0>("file1"),
+        attribute<Text, &Wtf::fileNames, 1>("file2"),
+        attribute<Text, &Wtf::fileNames, 2>("file3"),
+        attribute<Text, &Wtf::fileNames, 3>("file4"),
+    };
+    return {kAttributes, {}};
 }
 
 }  // namespace velmora

@@ -22,8 +22,8 @@ public:
     void unload() override;  // frees the arrays and deletes the textures
     void update(float delta) override;  // phase += delta x speed
     void render() override;
-    // Common parameters, then `file1` ... `file4` (cut to 63 characters).
-    void handleElement(const ScriptNode* node) override;
+    // `file1` ... `file4` (cut to 63 characters).
+    EffectScript script() const override;
 
     // Sets spin, centreX and centreY for the current phase.
     void moveVortices();

@@ -56,6 +56,26 @@ protected:
         glClearDepth(1.0);
     }
 
+    // Advances a white mode-0 flash by `delta` and reads its level off black.
+    float levelAfter(Flash& flash, float delta)
+    {
+        fill(0, 0, 0);
+        draw(flash, delta);
+        return pixel(320, 240)[0] / 255.0f;
+    }
+    static constexpr float kLevelStep = 1.5f / 255;
+
+    // Configures `flash`, starts it and lets it rise to the held peak of 1.
+    void startAtFullLevel(Flash& flash, testing::AttributeList attributes)
+    {
+        auto settings = element("flash", attributes);
+        auto extra = element("flash", {{"attack", "1"}, {"sustain", "1000"}});
+        addChild(*extra, "go");
+        flash.handleElement(settings.get());
+        flash.handleElement(extra.get());
+        flash.update(10);
+    }
+
     void expectColour(int x, int y, int r, int g, int b, int tolerance = 2)
     {
         const auto p = pixel(x, y);
@@ -132,46 +152,30 @@ TEST_F(ScreenEffectsTest, TrailValueChangesTakeEffectFromTheNextUpdate)
 
 TEST_F(ScreenEffectsTest, FlashEnvelopeRisesHoldsFallsAndRearms)
 {
+    // A white flash added to black shows its level in every channel.
     Flash flash;
     auto settings = element("flash", {{"attack", "1"}, {"sustain", "1"}, {"decay", "0.6"}});
     addChild(*settings, "go");
     flash.handleElement(settings.get());
-    ASSERT_TRUE(flash.running);
-    EXPECT_FLOAT_EQ(flash.level, 0);
-
-    // speed 1, delta 1: 0.3 per call.
-    flash.update(1);
-    EXPECT_NEAR(flash.level, 0.3f, 1e-5);
-    flash.update(1);
-    flash.update(1);
-    EXPECT_NEAR(flash.level, 0.9f, 1e-5);
-    EXPECT_GT(flash.phase, 0);
-    // Reaching 1 also spends the step on holding; the peak is held at exactly 1.
-    flash.update(1);
-    EXPECT_FLOAT_EQ(flash.level, 1.0f);
-    EXPECT_EQ(flash.phase, 0);
-    EXPECT_NEAR(flash.sustainLeft, 0.7f, 1e-5);
-    flash.update(1);
-    flash.update(1);
-    EXPECT_EQ(flash.phase, 0);
-    // The hold runs out and the fall starts in the same call.
-    flash.update(1);
-    EXPECT_LT(flash.phase, 0);
-    EXPECT_NEAR(flash.level, 1.0f - 0.18f, 1e-5);
-    int calls = 0;
-    while (flash.running && calls < 100) {
-        flash.update(1);
-        ++calls;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_NEAR(levelAfter(flash, 0), 0, kLevelStep) << "starts from level 0";
+        // speed 1, delta 1: 0.3 per call; reaching 1 also spends the step on holding, at exactly 1.
+        const float rising[] = {0.3f, 0.6f, 0.9f, 1.0f};
+        for (float level : rising)
+            EXPECT_NEAR(levelAfter(flash, 1), level, kLevelStep);
+        // The hold (0.7 left) runs out in the third call, which also starts the fall.
+        EXPECT_NEAR(levelAfter(flash, 1), 1.0f, kLevelStep);
+        EXPECT_NEAR(levelAfter(flash, 1), 1.0f, kLevelStep);
+        EXPECT_NEAR(levelAfter(flash, 1), 0.82f, kLevelStep);
+        const float falling[] = {0.64f, 0.46f, 0.28f, 0.10f, 0.0f};  // 0.18 per call, then idle
+        for (float level : falling)
+            EXPECT_NEAR(levelAfter(flash, 1), level, kLevelStep);
+        EXPECT_NEAR(levelAfter(flash, 10), 0, kLevelStep) << "idle: nothing moves";
+        // Rearmed: the next go runs the same envelope.
+        auto go = element("flash");
+        addChild(*go, "go");
+        flash.handleElement(go.get());
     }
-    EXPECT_EQ(calls, 5);  // 0.82 falls by 0.18 per call
-    EXPECT_FALSE(flash.running);
-    EXPECT_EQ(flash.level, 0);
-    EXPECT_EQ(flash.phase, 1.0f);
-    EXPECT_EQ(flash.sustainLeft, 1.0f);
-
-    // Idle: nothing moves.
-    flash.update(10);
-    EXPECT_EQ(flash.level, 0);
 }
 
 TEST_F(ScreenEffectsTest, FlashEnvelopeFollowsSpeedAndZeroDecayHolds)
@@ -180,20 +184,17 @@ TEST_F(ScreenEffectsTest, FlashEnvelopeFollowsSpeedAndZeroDecayHolds)
     auto settings = element("flash", {{"attack", "0.5"}, {"decay", "0"}, {"sustain", "0"}, {"speed", "2"}});
     addChild(*settings, "go");
     flash.handleElement(settings.get());
-    flash.update(0.5f);  // step 2 * 0.5 * 0.3 = 0.3, times attack 0.5
-    EXPECT_NEAR(flash.level, 0.15f, 1e-5);
+    EXPECT_NEAR(levelAfter(flash, 0.5f), 0.15f, kLevelStep);  // step 2 * 0.5 * 0.3 = 0.3, times attack 0.5
     for (int i = 0; i < 200; ++i)
         flash.update(1);
-    EXPECT_TRUE(flash.running);
-    EXPECT_FLOAT_EQ(flash.level, 1.0f);  // seven rises of 0.15, then held at the peak of 1
+    EXPECT_NEAR(levelAfter(flash, 0), 1.0f, kLevelStep);  // seven rises of 0.15, then held at the peak of 1
 }
 
 TEST_F(ScreenEffectsTest, FlashModesAddMultiplyAndInvert)
 {
-    Flash flash;
-    flash.handleElement(element("flash", {{"color", "ff8040ff"}, {"mode", "0"}}).get());
     // Mode 0 adds colour x level.
-    flash.level = 0.5f;
+    Flash flash;
+    startAtFullLevel(flash, {{"color", "ff402080"}, {"mode", "0"}});
     fill(100.0f / 255, 100.0f / 255, 100.0f / 255);
     draw(flash, 0);
     expectColour(320, 240, 100 + 64, 100 + 32, 100 + 128);
@@ -205,16 +206,16 @@ TEST_F(ScreenEffectsTest, FlashModesAddMultiplyAndInvert)
     draw(multiply, 0);
     expectColour(0, 0, 0, 0, 0, 0);
     expectColour(639, 479, 0, 0, 0, 0);
-    multiply.level = 0.5f;
+    Flash half;
+    startAtFullLevel(half, {{"color", "ff808080"}, {"mode", "1"}});
     fill(0.8f, 0.6f, 0.4f);
-    draw(multiply, 0);
+    draw(half, 0);
     expectColour(320, 240, 102, 77, 51);
 
     // Mode 2 (and 3) with white at level 1 inverts.
     for (const char* mode : {"2", "3"}) {
         Flash invert;
-        invert.handleElement(element("flash", {{"mode", mode}}).get());
-        invert.level = 1.0f;
+        startAtFullLevel(invert, {{"mode", mode}});
         fill(100.0f / 255, 20.0f / 255, 1.0f);
         draw(invert, 0);
         expectColour(320, 240, 155, 235, 0);
@@ -222,8 +223,7 @@ TEST_F(ScreenEffectsTest, FlashModesAddMultiplyAndInvert)
 
     // Another mode keeps the blend function in force.
     Flash other;
-    other.handleElement(element("flash", {{"mode", "7"}}).get());
-    other.level = 1.0f;
+    startAtFullLevel(other, {{"mode", "7"}});
     fill(0.2f, 0.4f, 0.6f);
     glBlendFunc(GL_ZERO, GL_ONE);
     draw(other, 0);
@@ -263,19 +263,16 @@ TEST_F(ScreenEffectsTest, FadeBlendsBetweenItsColoursAndSwapsThem)
     fade.load();
 
     fade.update(2);  // progress 0.5
-    EXPECT_FLOAT_EQ(fade.progress, 0.5f);
     fill(0, 100.0f / 255, 0);
     renderOnly(fade);
     // Colour (0.5, 0, 0.5, 0.5) plus the picture weighted by alpha 0.5.
     expectColour(320, 240, 128, 50, 128);
 
-    fade.update(2);  // exactly 1: no swap yet
-    EXPECT_FLOAT_EQ(fade.progress, 1.0f);
-    EXPECT_EQ(fade.fromColor[0], 1);
-    fade.update(1);  // past 1: back to 0 with the colours swapped
-    EXPECT_EQ(fade.progress, 0);
-    EXPECT_EQ(fade.fromColor[2], 1);
-    EXPECT_EQ(fade.toColor[0], 1);
+    fade.update(2);  // exactly 1: no swap yet, all blue
+    fill(0, 100.0f / 255, 0);
+    renderOnly(fade);
+    expectColour(320, 240, 0, 100, 255);
+    fade.update(1);  // past 1: back to 0 with the colours swapped, so from opaque blue
 
     fill(0, 100.0f / 255, 0);
     renderOnly(fade);
