@@ -13,11 +13,11 @@
 namespace velmora {
 
 MusicPlay::MusicPlay()
-    : flange(std::make_unique<FlangeDsp>()),
-      echo(std::make_unique<EchoDsp>()),
-      rotate(std::make_unique<RotateDsp>()) {}
+    : flange(std::make_unique<FlangeDsp>()), echo(std::make_unique<EchoDsp>()), rotate(std::make_unique<RotateDsp>())
+{}
 
-MusicPlay::~MusicPlay() {
+MusicPlay::~MusicPlay()
+{
     flange->clear();
     echo->clear();
     rotate->clear();
@@ -26,23 +26,29 @@ MusicPlay::~MusicPlay() {
 
 // The hooks hold a pointer to the source they act on: detach them before that source goes, so
 // none is left pointing at a freed source, and a reload attaches them to the new channel.
-void MusicPlay::detachHooks() {
+void MusicPlay::detachHooks()
+{
     flange->clear();
     echo->clear();
     rotate->clear();
 }
 
-void MusicPlay::freeSources() {
+void MusicPlay::freeSources()
+{
     detachHooks();
-    if (music) music->freeMusic();
-    if (stream) stream->freeStream();
-    if (sample) sample->freeSample();
+    if (music)
+        music->freeMusic();
+    if (stream)
+        stream->freeStream();
+    if (sample)
+        sample->freeSample();
     music.reset();
     stream.reset();
     sample.reset();
 }
 
-void MusicPlay::load() {
+void MusicPlay::load()
+{
     freeSources();
     if (sampleMode != 0) {
         sample = std::make_unique<SoundSource>();
@@ -51,7 +57,8 @@ void MusicPlay::load() {
         return;
     }
     const char* dot = std::strchr(filename, '.');
-    if (!dot) return;
+    if (!dot)
+        return;
     SoundSource* source = nullptr;
     for (const char* ext : {".it", ".xm", ".mod", ".mtm", ".s3m", ".mo3"})
         if (std::strcmp(dot, ext) == 0) {
@@ -69,26 +76,35 @@ void MusicPlay::load() {
             stream->setVolume(volume);
             source = stream.get();
         }
-    if (!source) return;
+    if (!source)
+        return;
     flange->setSource(source);
-    if (flangeOn) flange->enable();
+    if (flangeOn)
+        flange->enable();
     echo->setSource(source);
-    if (echoOn) echo->enable();
+    if (echoOn)
+        echo->enable();
     rotate->setSource(source);
-    if (rotateOn) rotate->enable();
+    if (rotateOn)
+        rotate->enable();
 }
 
-void MusicPlay::unload() {
+void MusicPlay::unload()
+{
     detachHooks();
-    if (music) music->releaseMusic();
-    if (stream) stream->releaseStream();
-    if (sample) sample->releaseSample();
+    if (music)
+        music->releaseMusic();
+    if (stream)
+        stream->releaseStream();
+    if (sample)
+        sample->releaseSample();
     freeSources();
 }
 
 void MusicPlay::update(float) {}
 
-void MusicPlay::render() {
+void MusicPlay::render()
+{
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);

@@ -31,7 +31,7 @@ public:
     EffectScript script() const override;
 
     char filename[64] = {};
-    float volume = 1.0f;  // applied at load; the `volume` attribute is not stored here
+    float volume = 1.0f;                                 // applied at load; the `volume` attribute is not stored here
     std::unique_ptr<SoundSource> music, stream, sample;  // at most one set after a load
     std::unique_ptr<FlangeDsp> flange;
     std::unique_ptr<EchoDsp> echo;

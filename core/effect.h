@@ -25,8 +25,8 @@ public:
     // The effect's parameter tables (core/effect_parameters.h); none by default.
     virtual EffectScript script() const;
 
-    void setName(const char* text);  // cut to 15 characters
-    void setType(const char* text);  // cut to 15 characters
+    void setName(const char* text);        // cut to 15 characters
+    void setType(const char* text);        // cut to 15 characters
     bool hasName(const char* text) const;  // ignores ASCII case
 
     bool active = true;

@@ -21,8 +21,8 @@ public:
     EffectScript script() const override;
 
     int visible = 1;
-    char filename[64] = {};   // logical name of the ".zen" file, at most 63 characters
-    float frame = 0;          // animation frames
+    char filename[64] = {};  // logical name of the ".zen" file, at most 63 characters
+    float frame = 0;         // animation frames
     float loopFrame = 90.0f;
     SceneObject* cameraNode = nullptr;  // a node of `scene`; null for the fixed view
     char cameraName[32] = {};           // the last camera name accepted, for reloads

@@ -31,7 +31,6 @@ constexpr FaceQuad kQuads[] = {
     {CubeEffect::Bottom, {0, -1, 0}, {{0, 1, 1, -1, -1}, {1, 1, -1, -1, -1}, {1, 0, -1, -1, 1}, {0, 0, 1, -1, 1}}},
 };
 
-
 }  // namespace
 
 void CubeEffect::load()

@@ -23,9 +23,9 @@ public:
     bool hasTexture(Face face) const { return faceTextures[face].name != 0; }
 
 private:
-    float spinTime = 0;  // own clock; 3600 is one turn
+    float spinTime = 0;                                       // own clock; 3600 is one turn
     std::array<std::array<char, 64>, FaceCount> fileNames{};  // indexed by Face
-    std::array<Texture, FaceCount> faceTextures;               // indexed by Face
+    std::array<Texture, FaceCount> faceTextures;              // indexed by Face
     bool camera = false;  // true: the rotation (and scale) of the current modelview, no translation
 };
 

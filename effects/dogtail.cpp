@@ -23,7 +23,8 @@ void ennepersPoint(float a, float b, float point[3], float shade[3])
     point[1] = b - b * b * b * third + b * a * a;
     point[2] = a * a - b * b;
     const float l = std::sqrt(point[0] * point[0] + point[1] * point[1] + point[2] * point[2]);
-    for (int c = 0; c < 3; ++c) shade[c] = l != 0 ? std::fabs(point[c] / l) : 0.0f;
+    for (int c = 0; c < 3; ++c)
+        shade[c] = l != 0 ? std::fabs(point[c] / l) : 0.0f;
 }
 
 DogTail::~DogTail() { unload(); }

@@ -19,11 +19,11 @@ public:
     // Loads the texture named by `filename` and builds the surface's display list; an image that
     // cannot be decoded leaves both unbuilt.
     void load() override;
-    void unload() override;  // deletes the display list; the texture stays
+    void unload() override;             // deletes the display list; the texture stays
     void update(float delta) override;  // time += delta x speed
     // Replaces the projection, reseeds the shared generator with 300 and draws the ten copies.
     void render() override;
-    EffectScript script() const override;  // `filename`
+    EffectScript script() const override;                   // `filename`
     int cellCount() const { return list ? gridCells : 0; }  // cells in the built display list
 
 private:

@@ -98,7 +98,7 @@ struct Flattener {
     }
 };
 
-void GLAPIENTRY combineVertex(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* user)
+void GLAPIENTRY combineVertex(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* user)
 {
     auto* store = static_cast<std::deque<std::array<GLdouble, 3>>*>(user);
     store->push_back({coords[0], coords[1], coords[2]});
@@ -251,7 +251,8 @@ void FontCool::load()
         unload();
         return;
     }
-    for (unsigned i = 0; i < lineCount(); ++i) std::printf("text%i: %s\n", static_cast<int>(i), lines[i].string);
+    for (unsigned i = 0; i < lineCount(); ++i)
+        std::printf("text%i: %s\n", static_cast<int>(i), lines[i].string);
 }
 
 bool FontCool::buildGlyphs()
@@ -276,8 +277,8 @@ bool FontCool::buildGlyphs()
     gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(glBegin));
     gluTessCallback(tess, GLU_TESS_VERTEX, reinterpret_cast<_GLUfuncptr>(glVertex3dv));
     gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(glEnd));
-    const FT_Outline_Funcs funcs = {&Flattener::moveTo, &Flattener::lineTo, &Flattener::conicTo,
-                                    &Flattener::cubicTo, 0, 0};
+    const FT_Outline_Funcs funcs = {
+        &Flattener::moveTo, &Flattener::lineTo, &Flattener::conicTo, &Flattener::cubicTo, 0, 0};
     for (int code = 0; code < kGlyphCount; ++code) {
         const FT_UInt glyph = FT_Get_Char_Index(face, unicodeOf(code));
         Flattener flat;
@@ -285,8 +286,12 @@ bool FontCool::buildGlyphs()
         bool filledRight = true;
         if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0) {
             const FT_Glyph_Metrics& m = face->glyph->metrics;
-            glyphMetrics[code] = {float(m.width / em), float(m.height / em), float(m.horiBearingX / em),
-                                  float(m.horiBearingY / em), float(face->glyph->advance.x / em), 0};
+            glyphMetrics[code] = {float(m.width / em),
+                                  float(m.height / em),
+                                  float(m.horiBearingX / em),
+                                  float(m.horiBearingY / em),
+                                  float(face->glyph->advance.x / em),
+                                  0};
             if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
                 FT_Outline_Decompose(&face->glyph->outline, &funcs, &flat);
                 filledRight = FT_Outline_Get_Orientation(&face->glyph->outline) == FT_ORIENTATION_TRUETYPE;
@@ -295,7 +300,8 @@ bool FontCool::buildGlyphs()
         for (Contour& contour : flat.contours) {
             if (contour.size() > 1 && contour.front() == contour.back())
                 contour.pop_back();
-            for (auto& p : contour) p = {p[0] / em, p[1] / em};
+            for (auto& p : contour)
+                p = {p[0] / em, p[1] / em};
         }
         glNewList(glyphListBase + code, GL_COMPILE);
         tessellateFace(tess, flat.contours, 0, 1);
@@ -321,7 +327,8 @@ void FontCool::update(float delta)
 {
     const float d = delta * speed;
     for (unsigned i = 0; i < lineCount(); ++i)
-        for (int c = 0; c < 3; ++c) lines[i].tra[c] += d * lines[i].trav[c];
+        for (int c = 0; c < 3; ++c)
+            lines[i].tra[c] += d * lines[i].trav[c];
 }
 
 void FontCool::render()

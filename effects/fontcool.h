@@ -49,10 +49,10 @@ public:
     char basefont[32] = "Arial Black";
     char texture[64] = {};
     int italics = 0;
-    float quality = 0.01f;  // largest distance of a flattened curve from the outline, em units
-    float extrude = 0.01f;  // depth of the glyphs, em units
-    unsigned numtexts = 0;  // lines updated and drawn; only the first 16 exist
-    GLuint glyphListBase = 0;  // first of 256 lists; 0 when not built
+    float quality = 0.01f;                         // largest distance of a flattened curve from the outline, em units
+    float extrude = 0.01f;                         // depth of the glyphs, em units
+    unsigned numtexts = 0;                         // lines updated and drawn; only the first 16 exist
+    GLuint glyphListBase = 0;                      // first of 256 lists; 0 when not built
     std::unique_ptr<GlyphMetrics[]> glyphMetrics;  // 256 records; null when not built
     Texture envTexture;
     TextLine lines[kMaxLines];

@@ -40,8 +40,8 @@ public:
     // Counts above this (or below 0) in the script would only exhaust memory; they are clamped.
     static constexpr uint32_t kMaxParticles = 1000000;
 
-    uint32_t number = 0;        // particle count for the next load, 0..kMaxParticles
-    char texture[64] = {};      // data-file name of the sprite image; empty: none
+    uint32_t number = 0;               // particle count for the next load, 0..kMaxParticles
+    char texture[64] = {};             // data-file name of the sprite image; empty: none
     float dim[3] = {10, 10, 50};       // wrap box size, centred on the origin
     float spawndim[3] = {10, 10, 50};  // spawn box size, centred on the origin
     float dirmin[3] = {0, 0, 0};
@@ -51,7 +51,7 @@ public:
     float pdir[3] = {0, 0, 0};  // drift of the cloud per unit of scaled time
     float prot[3] = {0, 0, 0};  // rotation of the cloud per unit of scaled time, radians
     float tra[3] = {0, 0, 0};
-    float rot[3] = {0, 0, 0};   // degrees for the GL rotation (script value x 3.14 / 180)
+    float rot[3] = {0, 0, 0};  // degrees for the GL rotation (script value x 3.14 / 180)
     float sca[3] = {1, 1, 1};
     float trainc[3] = {0, 0, 0};
     float rotinc[3] = {0, 0, 0};
@@ -62,14 +62,14 @@ public:
     GLenum src = GL_ONE;
     GLenum dst = GL_ONE;
 
-    std::vector<float> positions;   // stored particles x 3
-    std::vector<float> velocities;  // stored particles x 3
-    std::vector<float> lifetimes;   // stored particles
+    std::vector<float> positions;                                                 // stored particles x 3
+    std::vector<float> velocities;                                                // stored particles x 3
+    std::vector<float> lifetimes;                                                 // stored particles
     float frameTransform[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // column-major
     Texture particleTexture;
 
 private:
-    void setNumber(int count);   // clamped to 0..kMaxParticles
+    void setNumber(int count);    // clamped to 0..kMaxParticles
     void setLifespan(int value);  // also switches respawning on
     void setRotation(Vector3 degrees);
     void gatherAtOrigin();

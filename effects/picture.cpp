@@ -31,10 +31,13 @@ ImageTile::~ImageTile()
 }
 
 ImageTile::ImageTile(ImageTile&& other) noexcept
-    : width(other.width), height(other.height), x(other.x), y(other.y), list(std::exchange(other.list, 0)),
+    : width(other.width),
+      height(other.height),
+      x(other.x),
+      y(other.y),
+      list(std::exchange(other.list, 0)),
       texture(std::move(other.texture))
-{
-}
+{}
 
 std::vector<int> powerOfTwoBlocks(int size)
 {

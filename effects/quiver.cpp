@@ -128,7 +128,8 @@ void Quiver::update(float delta)
 {
     const float d = delta * speed;
     quiverTime += d;
-    for (GlowParticle& p : particles) p.phase += d * 0.01f;
+    for (GlowParticle& p : particles)
+        p.phase += d * 0.01f;
 }
 
 void Quiver::render()

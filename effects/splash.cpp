@@ -16,7 +16,8 @@ float Splash::splashAngle = 0;
 
 WaterSurface::WaterSurface(int w, int h) : width(w), height(h)
 {
-    for (auto& buffer : buffers) buffer.assign(static_cast<size_t>(w) * h, 0);
+    for (auto& buffer : buffers)
+        buffer.assign(static_cast<size_t>(w) * h, 0);
 }
 
 void WaterSurface::step()

@@ -28,8 +28,8 @@ class Splash : public Effect {
 public:
     static constexpr int kSize = 128;
 
-    void load() override;    // a fresh, flat surface
-    void unload() override;  // drops the surface
+    void load() override;               // a fresh, flat surface
+    void unload() override;             // drops the surface
     void update(float delta) override;  // one water step per call, whatever delta is
     void render() override;
     // Every child element `splash` drops a ring (ignored before load).

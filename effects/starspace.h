@@ -50,8 +50,8 @@ public:
 
 class StarSpace : public Effect {
 public:
-    void load() override;    // builds the field
-    void unload() override;  // destroys it
+    void load() override;               // builds the field
+    void unload() override;             // destroys it
     void update(float delta) override;  // advances by delta x speed
     void render() override;
 

@@ -45,7 +45,7 @@ public:
 
     float turnAngle = 0;  // degrees about +Y, never wrapped
     bool useSceneCamera = false;
-    int furTrianglesDrawn = 0;  // by the last render
+    int furTrianglesDrawn = 0;           // by the last render
     std::unique_ptr<FurModel> furModel;  // null before load and after unload
 
 private:

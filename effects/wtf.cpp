@@ -77,8 +77,8 @@ void Wtf::warpGrid()
                 if (e == 0)
                     continue;
                 const float d = std::sqrt(e), a = spin[i];
-                const float theta = a + d * (std::cos(0.4f * a + 6) * std::sin(d * kPi / 256) * kPi / 64 +
-                                             std::sin(0.3f * a + 4) / 64);
+                const float theta =
+                    a + d * (std::cos(0.4f * a + 6) * std::sin(d * kPi / 256) * kPi / 64 + std::sin(0.3f * a + 4) / 64);
                 const float ct = std::cos(theta), st = std::sin(theta);
                 s += (dx * ct - dy * st) * 4 / e;
                 t += (dx * st + dy * ct) * 4 / e;

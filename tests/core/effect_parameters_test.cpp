@@ -32,11 +32,16 @@ struct Record {
     {
         using enum ValueKind;
         static constexpr AttributeRow<Record> kRows[] = {
-            attribute<Integer, &Record::count>("count"),   attribute<Float, &Record::rate>("rate"),
-            attribute<Flag, &Record::on>("on"),            attribute<Colour, &Record::rgba>("rgba"),
-            attribute<Colour, &Record::rgb>("rgb"),        attribute<Vector, &Record::place>("place"),
-            attribute<Text, &Record::label>("label"),      attribute<Text, &Record::files, 1>("file2"),
-            attribute<Blend, &Record::blend>("blend"),     attribute<Text, &Record::addLog>("log"),
+            attribute<Integer, &Record::count>("count"),
+            attribute<Float, &Record::rate>("rate"),
+            attribute<Flag, &Record::on>("on"),
+            attribute<Colour, &Record::rgba>("rgba"),
+            attribute<Colour, &Record::rgb>("rgb"),
+            attribute<Vector, &Record::place>("place"),
+            attribute<Text, &Record::label>("label"),
+            attribute<Text, &Record::files, 1>("file2"),
+            attribute<Blend, &Record::blend>("blend"),
+            attribute<Text, &Record::addLog>("log"),
         };
         return kRows;
     }
@@ -50,18 +55,19 @@ struct Record {
 TEST(EffectParameters, EachKindConvertsWithTheScriptRules)
 {
     Record r;
-    auto node = testing::element("e", {{"COUNT", "12abc"},
-                                       {"rate", "1e-2"},
-                                       {"on", "-3"},
-                                       {"rgba", "0x80ff0040"},
-                                       {"rgb", "ff8000"},
-                                       {"place", "1,,2"},
-                                       {"label", "a-long-name"},
-                                       {"file2", "abcdef"},
-                                       {"blend", "5"},
-                                       {"unknown", "9"},
-                                       {"log", "x"},
-                                       {"log", "y"}});
+    auto node = testing::element("e",
+                                 {{"COUNT", "12abc"},
+                                  {"rate", "1e-2"},
+                                  {"on", "-3"},
+                                  {"rgba", "0x80ff0040"},
+                                  {"rgb", "ff8000"},
+                                  {"place", "1,,2"},
+                                  {"label", "a-long-name"},
+                                  {"file2", "abcdef"},
+                                  {"blend", "5"},
+                                  {"unknown", "9"},
+                                  {"log", "x"},
+                                  {"log", "y"}});
     testing::addChild(*node, "Poke");
     testing::addChild(*node, "named");
     testing::addChild(*node, "other");
@@ -93,7 +99,9 @@ TEST(EffectParameters, NonNumbersReadAsZeroAndUnknownBlendCodesAsOne)
     Record r;
     r.count = 5;
     r.on = true;
-    readParameters<Record>(r, Record::attributes(), {},
+    readParameters<Record>(r,
+                           Record::attributes(),
+                           {},
                            *testing::element("e", {{"count", "x"}, {"on", "0"}, {"blend", "10"}, {"rgb", "zz"}}));
     EXPECT_EQ(r.count, 0);
     EXPECT_FALSE(r.on);
