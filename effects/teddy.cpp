@@ -156,7 +156,7 @@ void Teddy::update(float delta) { turnAngle += delta * 0.2f; }
 
 void Teddy::render()
 {
-    furTrianglesDrawn = 0;
+    furTriangles_ = 0;
     if (!furModel)
         return;
     glMatrixMode(GL_MODELVIEW);
@@ -265,7 +265,7 @@ void Teddy::drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead)
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    furTrianglesDrawn += vertices / 3;
+    furTriangles_ += vertices / 3;
     if (vertices > 0)
         glColor3fv(last);  // the colour the outermost layer left current
     glDisable(GL_ALPHA_TEST);

@@ -42,13 +42,14 @@ public:
     // process with exit status -1.
     void render() override;
     EffectScript script() const override;  // `camera`
-
-    float turnAngle = 0;  // degrees about +Y, never wrapped
-    bool useSceneCamera = false;
-    int furTrianglesDrawn = 0;           // by the last render
-    std::unique_ptr<FurModel> furModel;  // null before load and after unload
+    int furTrianglesDrawn() const { return furTriangles_; }  // by the last render
 
 private:
+    float turnAngle = 0;  // degrees about +Y, never wrapped
+    bool useSceneCamera = false;
+    int furTriangles_ = 0;
+    std::unique_ptr<FurModel> furModel;  // null before load and after unload
+
     void drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead);
 };
 

@@ -38,8 +38,10 @@ public:
     void update(float delta) override;
     // Adds last frame's tiles (scaled by 0.9) over the screen, then captures the frame.
     void render() override;
+    const ScreenTiles* tiles() const { return capture.get(); }  // null when not loaded
 
-    std::unique_ptr<ScreenTiles> capture;  // null when not loaded
+private:
+    std::unique_ptr<ScreenTiles> capture;
 };
 
 }  // namespace velmora

@@ -64,12 +64,12 @@ TEST_F(TesteffectTest, UnloadDeletesTheTilesAndAnUnloadedEffectDrawsNothing)
     TestEffect effect;
     effect.render();
     effect.load();
-    const GLuint first = effect.capture->textures[0];
+    const GLuint first = effect.tiles()->textures[0];
     EXPECT_TRUE(glIsTexture(first));
     effect.load();  // reload: the old tiles go
-    EXPECT_NE(effect.capture, nullptr);
+    EXPECT_NE(effect.tiles(), nullptr);
     effect.unload();
-    EXPECT_EQ(effect.capture, nullptr);
+    EXPECT_EQ(effect.tiles(), nullptr);
     EXPECT_FALSE(glIsTexture(first));
 }
 
