@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <memory>
 
 #include "effects/clear.h"
@@ -56,16 +57,18 @@ protected:
         glClearDepth(1.0);
     }
 
-    // Advances a white mode-0 flash by `delta` and reads its level off black.
+    // Advances a mode-0 flash by `delta` and reads its level off black through a half-grey
+    // colour, so that levels up to almost 2 show.
     float levelAfter(Flash& flash, float delta)
     {
+        flash.handleElement(element("flash", {{"color", "ff808080"}, {"mode", "0"}}).get());
         fill(0, 0, 0);
         draw(flash, delta);
-        return pixel(320, 240)[0] / 255.0f;
+        return pixel(320, 240)[0] / 128.0f;
     }
-    static constexpr float kLevelStep = 1.5f / 255;
+    static constexpr float kLevelStep = 2.5f / 255;
 
-    // Configures `flash`, starts it and lets it rise to the held peak of 1.
+    // Configures `flash`, starts it and lets it rise to a held peak of 1.
     void startAtFullLevel(Flash& flash, testing::AttributeList attributes)
     {
         auto settings = element("flash", attributes);
@@ -73,7 +76,7 @@ protected:
         addChild(*extra, "go");
         flash.handleElement(settings.get());
         flash.handleElement(extra.get());
-        flash.update(10);
+        flash.update(1 / 0.3f);  // one step of 1: the rise is not clipped
     }
 
     void expectColour(int x, int y, int r, int g, int b, int tolerance = 2)
@@ -150,26 +153,22 @@ TEST_F(ScreenEffectsTest, TrailValueChangesTakeEffectFromTheNextUpdate)
     expectColour(320, 240, 10, 10, 10);
 }
 
-TEST_F(ScreenEffectsTest, FlashEnvelopeRisesHoldsFallsAndRearms)
+TEST_F(ScreenEffectsTest, FlashEnvelopeRisesPastOneHoldsFallsAndRearms)
 {
-    // A white flash added to black shows its level in every channel.
     Flash flash;
-    auto settings = element("flash", {{"attack", "1"}, {"sustain", "1"}, {"decay", "0.6"}});
+    auto settings = element("flash", {{"attack", "1"}, {"sustain", "1"}, {"decay", "1"}});
     addChild(*settings, "go");
     flash.handleElement(settings.get());
     for (int round = 0; round < 2; ++round) {
         EXPECT_NEAR(levelAfter(flash, 0), 0, kLevelStep) << "starts from level 0";
-        // speed 1, delta 1: 0.3 per call; reaching 1 also spends the step on holding, at exactly 1.
-        const float rising[] = {0.3f, 0.6f, 0.9f, 1.0f};
-        for (float level : rising)
-            EXPECT_NEAR(levelAfter(flash, 1), level, kLevelStep);
-        // The hold (0.7 left) runs out in the third call, which also starts the fall.
-        EXPECT_NEAR(levelAfter(flash, 1), 1.0f, kLevelStep);
-        EXPECT_NEAR(levelAfter(flash, 1), 1.0f, kLevelStep);
-        EXPECT_NEAR(levelAfter(flash, 1), 0.82f, kLevelStep);
-        const float falling[] = {0.64f, 0.46f, 0.28f, 0.10f, 0.0f};  // 0.18 per call, then idle
-        for (float level : falling)
-            EXPECT_NEAR(levelAfter(flash, 1), level, kLevelStep);
+        // speed 1, delta 1 (100 frames a second): 0.3 per call. The rise that reaches 1 is not
+        // clipped and also spends its step on holding; the call that ends the hold starts the fall.
+        const float expected[] = {0.3f, 0.6f, 0.9f, 1.2f, 1.2f, 1.2f, 0.9f, 0.6f, 0.3f};
+        for (size_t i = 0; i < std::size(expected); ++i)
+            EXPECT_NEAR(levelAfter(flash, 1), expected[i], kLevelStep) << "call " << i + 1;
+        // 0.3 less 0.3, give or take the float rounding: at most one more call to idle.
+        levelAfter(flash, 1);
+        EXPECT_NEAR(levelAfter(flash, 1), 0, kLevelStep);
         EXPECT_NEAR(levelAfter(flash, 10), 0, kLevelStep) << "idle: nothing moves";
         // Rearmed: the next go runs the same envelope.
         auto go = element("flash");
@@ -187,7 +186,7 @@ TEST_F(ScreenEffectsTest, FlashEnvelopeFollowsSpeedAndZeroDecayHolds)
     EXPECT_NEAR(levelAfter(flash, 0.5f), 0.15f, kLevelStep);  // step 2 * 0.5 * 0.3 = 0.3, times attack 0.5
     for (int i = 0; i < 200; ++i)
         flash.update(1);
-    EXPECT_NEAR(levelAfter(flash, 0), 1.0f, kLevelStep);  // seven rises of 0.15, then held at the peak of 1
+    EXPECT_NEAR(levelAfter(flash, 0), 1.05f, kLevelStep);  // seven rises of 0.15, then held at that peak
 }
 
 TEST_F(ScreenEffectsTest, FlashModesAddMultiplyAndInvert)
