@@ -1,0 +1,146 @@
+// Cameras and lights. The player places both through a root node of their own: a camera's
+// view is the inverse of its node's local matrix, and a light shines from the direction of its
+// node's translation. A model without a camera gets one named "auto" that sees all of it.
+#include <cmath>
+#include <numbers>
+
+#include "tools/zen/import_context.h"
+
+namespace velmora::zen {
+
+namespace {
+
+// The player projects every view with a 45-degree vertical field of view, near plane 0.2 and far
+// plane 1300.
+constexpr float kPlayerFieldOfView = 45.0f * std::numbers::pi_v<float> / 180.0f;
+constexpr float kNearPlane = 0.2f;
+constexpr float kFarPlane = 1300.0f;
+constexpr unsigned kMaxLights = 8;  // OpenGL guarantees eight
+
+const aiNode* nodeNamed(const aiScene& scene, const aiString& name)
+{
+    return scene.mRootNode->FindNode(name);
+}
+
+// A root node that carries `frame` (relative to `node`, or to the root when null) in world space,
+// animated when anything above it moves.
+uint32_t placedRoot(Conversion& c, const std::string& name, const aiNode* node, const aiMatrix4x4& frame)
+{
+    const aiMatrix4x4 rest = (node ? c.restWorld(*node) : c.global()) * frame;
+    const NodeValues values = nodeValues(rest);
+    const uint32_t id = c.builder.node(name, values);
+    if (node && c.animation.movesInWorld(*node))
+        c.animate(id, values, [&](double f) { return c.global() * c.animation.worldAt(*node, f) * frame; });
+    return id;
+}
+
+void convertCamera(Conversion& c, const aiCamera& camera)
+{
+    const std::string name = c.objectName(camera.mName, "camera", true);
+    if (name.size() > 31)
+        c.warnings.add("camera names longer than 31 characters cannot be picked by a script", name);
+    const aiNode* node = nodeNamed(c.scene, camera.mName);
+    if (!node)
+        c.warnings.add("cameras without a node are placed at the origin", name);
+    const aiMatrix4x4 frame = viewFrame(camera.mPosition, camera.mLookAt, camera.mUp);
+    const uint32_t parent = placedRoot(c, name.substr(0, 57) + "-view", node, frame);
+
+    const float aspect = camera.mAspect > 0 ? camera.mAspect : 4.0f / 3.0f;
+    const float vertical = 2 * std::atan(std::tan(camera.mHorizontalFOV) / aspect);
+    if (std::fabs(vertical - kPlayerFieldOfView) > 0.1f)
+        c.warnings.add("camera fields of view are stored, but the player projects every view "
+                       "with 45 degrees vertical", name);
+    c.builder.camera(name, parent, 2 * camera.mHorizontalFOV);
+}
+
+void convertLight(Conversion& c, const aiLight& light, unsigned& count)
+{
+    const std::string name = c.objectName(light.mName, "light");
+    if (light.mType == aiLightSource_AMBIENT || light.mType == aiLightSource_AREA ||
+        light.mType == aiLightSource_UNDEFINED) {
+        c.warnings.add("ambient, area and undefined lights are dropped", name);
+        return;
+    }
+    if (++count > kMaxLights) {
+        c.warnings.add("lights beyond the eighth are dropped", name);
+        return;
+    }
+    if (light.mType != aiLightSource_DIRECTIONAL)
+        c.warnings.add("point and spot lights shine as directional lights from their position "
+                       "(cone and attenuation are dropped)", name);
+    // The node's translation is where the light shines from: a directional light's source lies
+    // against its direction.
+    aiMatrix4x4 frame;
+    aiVector3D from = light.mPosition;
+    if (light.mType == aiLightSource_DIRECTIONAL) {
+        from = -light.mDirection;
+        from.NormalizeSafe();
+    }
+    aiMatrix4x4::Translation(from, frame);
+    const uint32_t parent = placedRoot(c, name.substr(0, 57) + "-from", nodeNamed(c.scene, light.mName), frame);
+
+    std::array<float, 4> colour{light.mColorDiffuse.r, light.mColorDiffuse.g, light.mColorDiffuse.b, 1};
+    const float brightest = std::max({colour[0], colour[1], colour[2]});
+    if (brightest > 1) {
+        c.warnings.add("light colours brighter than white are scaled down", name);
+        for (int i = 0; i < 3; ++i)
+            colour[i] /= brightest;
+    }
+    c.builder.light(name, colour, parent);
+}
+
+// World-space bounds of every mesh at rest; false without any vertex.
+bool modelBounds(const Conversion& c, const aiNode& node, aiVector3D& low, aiVector3D& high, bool found)
+{
+    const aiMatrix4x4 world = c.restWorld(node);
+    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
+        const aiMesh& mesh = *c.scene.mMeshes[node.mMeshes[i]];
+        const aiMatrix4x4& place = mesh.mNumBones ? c.global() : world;
+        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+            const aiVector3D p = place * mesh.mVertices[v];
+            if (!found) {
+                low = high = p;
+                found = true;
+            }
+            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+        }
+    }
+    for (unsigned i = 0; i < node.mNumChildren; ++i)
+        found = modelBounds(c, *node.mChildren[i], low, high, found);
+    return found;
+}
+
+// In front of the model (looking along -z) at the distance where its bounding sphere fits the
+// player's view.
+void autoCamera(Conversion& c)
+{
+    aiVector3D low, high;
+    if (!modelBounds(c, *c.scene.mRootNode, low, high, false))
+        low = high = aiVector3D();
+    const aiVector3D centre = (low + high) * 0.5f;
+    const float radius = std::max((high - low).Length() * 0.5f, 0.01f);
+    const float distance = radius / std::sin(kPlayerFieldOfView / 2) * 1.05f;
+    if (distance + radius > kFarPlane || distance - radius < kNearPlane)
+        c.warnings.add("the model does not fit between the player's near and far planes "
+                       "(0.2 and 1300 units); try --scale");
+    NodeValues values;
+    values.position = toVec3f(centre + aiVector3D(0, 0, distance));
+    const uint32_t parent = c.builder.node("auto-view", values);
+    c.builder.camera("auto", parent, kPlayerFieldOfView);
+}
+
+}  // namespace
+
+void convertViews(Conversion& c)
+{
+    for (unsigned i = 0; i < c.scene.mNumCameras; ++i)
+        convertCamera(c, *c.scene.mCameras[i]);
+    if (c.scene.mNumCameras == 0)
+        autoCamera(c);
+    unsigned lights = 0;
+    for (unsigned i = 0; i < c.scene.mNumLights; ++i)
+        convertLight(c, *c.scene.mLights[i], lights);
+}
+
+}  // namespace velmora::zen

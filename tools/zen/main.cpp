@@ -1,0 +1,133 @@
+// velmora-zen: imports models into ".zen" scenes and describes ".zen" files.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/offscreen_context.h"
+#include "tools/zen/scene_info.h"
+#include "tools/zen/zen_import.h"
+
+namespace {
+
+using namespace velmora;
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: velmora-zen import MODEL OUT.zen [--textures DIR] [--scale S]\n"
+                 "       velmora-zen info FILE.zen\n");
+    return 2;
+}
+
+int fail(const std::string& reason)
+{
+    std::fprintf(stderr, "velmora-zen: %s\n", reason.c_str());
+    return 1;
+}
+
+// A model's own numbers decide how much some of Assimp's readers allocate and how long they
+// loop, before any check of ours can run. A ceiling on the address space turns an absurd
+// allocation into an error, and a watchdog ends a reader that never finishes.
+constexpr rlim_t kAddressSpaceBytes = rlim_t(16) << 30;
+constexpr unsigned kImportSeconds = 300;
+
+void watchdog(int)
+{
+    static const char kMessage[] = "velmora-zen: the import did not finish within 300 seconds\n";
+    (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    _exit(1);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;  // reserves terabytes of shadow memory up front
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+void limitImport()
+{
+    if (!kAddressSanitizer) {
+        const rlimit limit{kAddressSpaceBytes, kAddressSpaceBytes};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    std::signal(SIGALRM, watchdog);
+    alarm(kImportSeconds);
+}
+
+int runImport(int argc, char** argv)
+{
+    if (argc < 4)
+        return usage();
+    const std::string model = argv[2], out = argv[3];
+    std::string textures = std::filesystem::path(out).parent_path().string();
+    float scale = 1;
+    for (int i = 4; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc)
+            return usage();
+        if (option == "--textures") {
+            textures = argv[++i];
+        } else if (option == "--scale") {
+            char* end = nullptr;
+            scale = std::strtof(argv[++i], &end);
+            if (*end || !std::isfinite(scale) || scale <= 0)
+                return fail("--scale needs a positive number");
+        } else {
+            return usage();
+        }
+    }
+    std::vector<std::string> warnings;
+    std::string error;
+    limitImport();
+    const bool ok = zen::importModel(model, out, textures, scale, warnings, error);
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "velmora-zen: warning: %s\n", warning.c_str());
+    if (!ok)
+        return fail(model + ": " + error);
+    std::printf("wrote %s\n", out.c_str());
+    return 0;
+}
+
+int runInfo(int argc, char** argv)
+{
+    if (argc != 3)
+        return usage();
+    std::ifstream in(argv[2], std::ios::binary);
+    if (!in)
+        return fail(std::string("cannot read ") + argv[2]);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Loading a skin builds its display list, so the loader wants a GL context.
+    OffscreenContext context(16, 16);
+    if (context.valid())
+        context.makeCurrent();
+    std::string report, error;
+    if (!zen::describeScene(bytes, report, error))
+        return fail(std::string(argv[2]) + ": " + error);
+    std::fputs(report.c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage();
+    const std::string command = argv[1];
+    if (command == "import")
+        return runImport(argc, argv);
+    if (command == "info")
+        return runInfo(argc, argv);
+    return usage();
+}
