@@ -37,7 +37,7 @@ int fail(const std::string& reason)
 // A model's own numbers decide how much some of Assimp's readers allocate and how long they
 // loop, before any check of ours can run. A ceiling on the address space turns an absurd
 // allocation into an error, and a watchdog ends a reader that never finishes.
-constexpr rlim_t kAddressSpaceBytes = rlim_t(16) << 30;
+constexpr rlim_t kAddressSpaceBytes = rlim_t(4) << 30;
 constexpr unsigned kImportSeconds = 300;
 
 void watchdog(int)
