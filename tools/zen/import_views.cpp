@@ -89,34 +89,62 @@ void convertLight(Conversion& c, const aiLight& light, unsigned& count)
     c.builder.light(name, colour, parent);
 }
 
-// World-space bounds of every mesh at rest; false without any vertex.
-bool modelBounds(const Conversion& c, const aiNode& node, aiVector3D& low, aiVector3D& high, bool found)
+// Grows `low`..`high` (starting empty when `found` is false) by every mesh at `frame` in world
+// space, skinned meshes in the pose their bones give them. False while no vertex was seen.
+bool modelBounds(const Conversion& c, const aiNode& node, double frame, aiVector3D& low,
+                 aiVector3D& high, bool found)
 {
-    const aiMatrix4x4 world = c.restWorld(node);
+    auto grow = [&](const aiVector3D& p) {
+        if (!found) {
+            low = high = p;
+            found = true;
+        }
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    };
+    const aiMatrix4x4 world = c.global() * c.animation.worldAt(node, frame);
     for (unsigned i = 0; i < node.mNumMeshes; ++i) {
         const aiMesh& mesh = *c.scene.mMeshes[node.mMeshes[i]];
-        const aiMatrix4x4& place = mesh.mNumBones ? c.global() : world;
-        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-            const aiVector3D p = place * mesh.mVertices[v];
-            if (!found) {
-                low = high = p;
-                found = true;
-            }
-            low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-            high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+        if (mesh.mNumBones == 0) {
+            for (unsigned v = 0; v < mesh.mNumVertices; ++v)
+                grow(world * mesh.mVertices[v]);
+            continue;
         }
+        std::vector<aiVector3D> posed(mesh.mNumVertices);
+        std::vector<float> weights(mesh.mNumVertices);
+        for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+            const aiBone& bone = *mesh.mBones[b];
+            const aiNode* boneNode = c.scene.mRootNode->FindNode(bone.mName);
+            if (!boneNode)
+                continue;
+            const aiMatrix4x4 skin = c.global() * c.animation.worldAt(*boneNode, frame) * bone.mOffsetMatrix;
+            for (unsigned w = 0; w < bone.mNumWeights; ++w) {
+                const aiVertexWeight& weight = bone.mWeights[w];
+                posed[weight.mVertexId] += (skin * mesh.mVertices[weight.mVertexId]) * weight.mWeight;
+                weights[weight.mVertexId] += weight.mWeight;
+            }
+        }
+        for (unsigned v = 0; v < mesh.mNumVertices; ++v)
+            grow(weights[v] > 0 ? posed[v] / weights[v] : c.global() * mesh.mVertices[v]);
     }
     for (unsigned i = 0; i < node.mNumChildren; ++i)
-        found = modelBounds(c, *node.mChildren[i], low, high, found);
+        found = modelBounds(c, *node.mChildren[i], frame, low, high, found);
     return found;
 }
 
 // In front of the model (looking along -z) at the distance where its bounding sphere fits the
-// player's view.
+// player's view, the sphere taken around the model in a few poses spread over its animation.
 void autoCamera(Conversion& c)
 {
+    constexpr size_t kPoses = 16;
     aiVector3D low, high;
-    if (!modelBounds(c, *c.scene.mRootNode, low, high, false))
+    bool found = false;
+    const size_t step = std::max<size_t>(1, c.frames.size() / kPoses);
+    for (size_t i = 0; i < c.frames.size(); i += step)
+        found = modelBounds(c, *c.scene.mRootNode, c.frames[i], low, high, found);
+    if (c.frames.empty() || c.frames.size() % step != 1)
+        found = modelBounds(c, *c.scene.mRootNode, c.frames.empty() ? 0.0 : c.frames.back(), low, high, found);
+    if (!found)
         low = high = aiVector3D();
     const aiVector3D centre = (low + high) * 0.5f;
     const float radius = std::max((high - low).Length() * 0.5f, 0.01f);
