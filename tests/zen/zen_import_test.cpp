@@ -67,14 +67,14 @@ protected:
 
     // Imports `path`, stores its textures where the player looks for them, and loads and
     // prepares the scene with the player's loader.
-    std::unique_ptr<Scene> import(const fs::path& path, zen::ImportResult& result)
+    std::unique_ptr<Scene> import(const fs::path& path, zen::ImportResult& result, float scale = 1)
     {
         zen::ModelFile file;
         std::string error;
         EXPECT_TRUE(zen::readModel(path.string(), file, error)) << path << ": " << error;
         if (!file.scene)
             return nullptr;
-        result = zen::convertScene(*file.scene, {1.0f, path.parent_path()});
+        result = zen::convertScene(*file.scene, {scale, path.parent_path()});
         for (const zen::TextureFile& texture : result.textures)
             data.write("data/textures/" + texture.name, texture.tga);
         auto scene = std::make_unique<Scene>();
@@ -142,12 +142,14 @@ TEST_F(ZenImport, ModelsAppearWhereTheirCamerasLook)
         const char* camera;
         double minCoverage;
         std::array<int, 3> centre;  // expected colour at the centre, -1 where anything goes
+        float scale;
     };
     const Case cases[] = {
-        {"quad.obj", "auto", 0.2, {0, 255, 0}},  // the texture shows, green
-        {"glTF2/cameras/Cameras.gltf", "nodes[1]", 0.01, {-1, -1, -1}},
-        {"Collada/duck.dae", "camera1", 0.02, {-1, -1, -1}},
-        {"glTF2/BoxTextured-glTF/BoxTextured.gltf", "auto", 0.1, {-1, -1, -1}},
+        {"quad.obj", "auto", 0.2, {0, 255, 0}, 1},  // the texture shows, green
+        {"glTF2/cameras/Cameras.gltf", "nodes[1]", 0.01, {-1, -1, -1}, 1},
+        {"Collada/duck.dae", "camera1", 0.02, {-1, -1, -1}, 1},
+        {"Collada/duck.dae", "camera1", 0.02, {-1, -1, -1}, 10},  // the camera scales along
+        {"glTF2/BoxTextured-glTF/BoxTextured.gltf", "auto", 0.1, {-1, -1, -1}, 1},
     };
     for (const Case& c : cases) {
         const fs::path path = model(c.model);
@@ -156,7 +158,7 @@ TEST_F(ZenImport, ModelsAppearWhereTheirCamerasLook)
             continue;
         }
         zen::ImportResult result;
-        auto scene = import(path, result);
+        auto scene = import(path, result, c.scale);
         ASSERT_TRUE(scene) << c.model;
         drawAt(*scene, c.camera, 0);
         std::array<double, 2> middle;

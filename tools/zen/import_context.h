@@ -41,6 +41,8 @@ public:
     const aiMatrix4x4& global() const { return global_; }
     // Rest transform from node to world, the global factor included.
     aiMatrix4x4 restWorld(const aiNode& node) const;
+    // The first node with that name (cameras, lights and bones name theirs); null when none.
+    const aiNode* nodeNamed(const aiString& name) const;
 
     const aiScene& scene;
     ImportWarnings warnings;
@@ -59,6 +61,7 @@ private:
 
     aiMatrix4x4 global_;
     std::set<std::string> cameraNames_;  // lower case
+    std::map<std::string, const aiNode*> nodesByName_;
 };
 
 template <typename PoseAt>

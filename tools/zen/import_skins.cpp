@@ -60,7 +60,7 @@ void convertSkins(Conversion& c)
         std::vector<std::vector<ZenInfluence>> vertices(mesh.mNumVertices);
         for (unsigned b = 0; b < mesh.mNumBones; ++b) {
             const aiBone& bone = *mesh.mBones[b];
-            const aiNode* boneNode = c.scene.mRootNode->FindNode(bone.mName);
+            const aiNode* boneNode = c.nodeNamed(bone.mName);
             if (!boneNode) {
                 c.warnings.add("bones without a node in the hierarchy are dropped", bone.mName.C_Str());
                 continue;

@@ -17,20 +17,27 @@ constexpr float kNearPlane = 0.2f;
 constexpr float kFarPlane = 1300.0f;
 constexpr unsigned kMaxLights = 8;  // OpenGL guarantees eight
 
-const aiNode* nodeNamed(const aiScene& scene, const aiString& name)
+// Position and turn of `m` without its scale: a view or a light must not inherit the model's
+// scale (the player inverts a camera node's matrix for the view).
+aiMatrix4x4 unscaled(const aiMatrix4x4& m)
 {
-    return scene.mRootNode->FindNode(name);
+    aiVector3D scale, position;
+    aiQuaternion rotation;
+    m.Decompose(scale, rotation, position);
+    return aiMatrix4x4(aiVector3D(1), rotation, position);
 }
 
 // A root node that carries `frame` (relative to `node`, or to the root when null) in world space,
 // animated when anything above it moves.
 uint32_t placedRoot(Conversion& c, const std::string& name, const aiNode* node, const aiMatrix4x4& frame)
 {
-    const aiMatrix4x4 rest = (node ? c.restWorld(*node) : c.global()) * frame;
+    const aiMatrix4x4 rest = unscaled((node ? c.restWorld(*node) : c.global()) * frame);
     const NodeValues values = nodeValues(rest);
     const uint32_t id = c.builder.node(name, values);
     if (node && c.animation.movesInWorld(*node))
-        c.animate(id, values, [&](double f) { return c.global() * c.animation.worldAt(*node, f) * frame; });
+        c.animate(id, values, [&](double f) {
+            return unscaled(c.global() * c.animation.worldAt(*node, f) * frame);
+        });
     return id;
 }
 
@@ -39,7 +46,7 @@ void convertCamera(Conversion& c, const aiCamera& camera)
     const std::string name = c.objectName(camera.mName, "camera", true);
     if (name.size() > 31)
         c.warnings.add("camera names longer than 31 characters cannot be picked by a script", name);
-    const aiNode* node = nodeNamed(c.scene, camera.mName);
+    const aiNode* node = c.nodeNamed(camera.mName);
     if (!node)
         c.warnings.add("cameras without a node are placed at the origin", name);
     const aiMatrix4x4 frame = viewFrame(camera.mPosition, camera.mLookAt, camera.mUp);
@@ -69,15 +76,23 @@ void convertLight(Conversion& c, const aiLight& light, unsigned& count)
         c.warnings.add("point and spot lights shine as directional lights from their position "
                        "(cone and attenuation are dropped)", name);
     // The node's translation is where the light shines from: a directional light's source lies
-    // against its direction.
-    aiMatrix4x4 frame;
-    aiVector3D from = light.mPosition;
+    // against its direction, turned with its node but not moved.
+    const aiNode* node = c.nodeNamed(light.mName);
+    const std::string nodeName = name.substr(0, 57) + "-from";
+    uint32_t parent;
     if (light.mType == aiLightSource_DIRECTIONAL) {
-        from = -light.mDirection;
+        aiVector3D from = aiMatrix3x3(node ? c.restWorld(*node) : aiMatrix4x4()) * -light.mDirection;
         from.NormalizeSafe();
+        if (node && c.animation.movesInWorld(*node))
+            c.warnings.add("directional lights keep the direction they have at rest", name);
+        NodeValues values;
+        values.position = toVec3f(from);
+        parent = c.builder.node(nodeName, values);
+    } else {
+        aiMatrix4x4 frame;
+        aiMatrix4x4::Translation(light.mPosition, frame);
+        parent = placedRoot(c, nodeName, node, frame);
     }
-    aiMatrix4x4::Translation(from, frame);
-    const uint32_t parent = placedRoot(c, name.substr(0, 57) + "-from", nodeNamed(c.scene, light.mName), frame);
 
     std::array<float, 4> colour{light.mColorDiffuse.r, light.mColorDiffuse.g, light.mColorDiffuse.b, 1};
     const float brightest = std::max({colour[0], colour[1], colour[2]});
@@ -114,7 +129,7 @@ bool modelBounds(const Conversion& c, const aiNode& node, double frame, aiVector
         std::vector<float> weights(mesh.mNumVertices);
         for (unsigned b = 0; b < mesh.mNumBones; ++b) {
             const aiBone& bone = *mesh.mBones[b];
-            const aiNode* boneNode = c.scene.mRootNode->FindNode(bone.mName);
+            const aiNode* boneNode = c.nodeNamed(bone.mName);
             if (!boneNode)
                 continue;
             const aiMatrix4x4 skin = c.global() * c.animation.worldAt(*boneNode, frame) * bone.mOffsetMatrix;

@@ -43,7 +43,7 @@ bool finish(ModelFile& model, std::string& error, Read&& read)
         return false;
     }
     if (model.scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) {
-        error = "the model holds no complete scene";
+        error = "the model holds no meshes";
         return false;
     }
     return checkModel(*model.scene, error);

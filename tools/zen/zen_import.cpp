@@ -14,6 +14,8 @@ namespace {
 
 // The frame at which Prepare evaluates every track: a key there holds the bind pose.
 constexpr float kPrepareFrame = -2000.0f;
+// Node poses sampled per conversion at most; longer or busier animations are sampled sparser.
+constexpr size_t kSampleBudget = 20000000;
 
 const aiAnimation* chosenAnimation(const aiScene& scene, ImportWarnings& warnings)
 {
@@ -55,8 +57,33 @@ Conversion::Conversion(const aiScene& sceneIn, const ImportOptions& options)
                          frames.end());
         }
     }
+    const size_t channels = scene.mNumAnimations ? scene.mAnimations[0]->mNumChannels : 0;
+    if (channels && frames.size() * channels > kSampleBudget) {
+        const size_t step = frames.size() * channels / kSampleBudget + 1;
+        std::vector<double> sparse;
+        for (size_t i = 0; i < frames.size(); i += step)
+            sparse.push_back(frames[i]);
+        if (sparse.back() != frames.back())
+            sparse.push_back(frames.back());
+        frames = std::move(sparse);
+        warnings.add("the animation is sampled every " + std::to_string(step) +
+                     " frames: it moves too many nodes for too long");
+    }
     for (unsigned i = 0; i < scene.mNumCameras; ++i)
         cameraNames_.insert(lowerCase(scene.mCameras[i]->mName.C_Str()));
+    std::vector<const aiNode*> pending{scene.mRootNode};
+    while (!pending.empty()) {
+        const aiNode* node = pending.back();
+        pending.pop_back();
+        nodesByName_.emplace(node->mName.C_Str(), node);
+        pending.insert(pending.end(), node->mChildren, node->mChildren + node->mNumChildren);
+    }
+}
+
+const aiNode* Conversion::nodeNamed(const aiString& name) const
+{
+    const auto found = nodesByName_.find(name.C_Str());
+    return found == nodesByName_.end() ? nullptr : found->second;
 }
 
 std::string Conversion::objectName(const aiString& name, const std::string& fallback, bool isCamera)
