@@ -17,6 +17,7 @@
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
 #include "tests/support/temp_data_dir.h"
+#include "tools/zen/gltf_export.h"
 #include "tools/zen/model_reader.h"
 #include "tools/zen/scene_info.h"
 #include "tools/zen/zen_import.h"
@@ -281,6 +282,25 @@ TEST_F(ZenImport, ReportsWhatCarriedOverAndWhatWasDropped)
                                     [&](const std::string& w) { return w.find(expected) != std::string::npos; }))
                 << c.model << " warns of no " << expected;
     }
+}
+
+TEST_F(ZenImport, ExportedGltfReadsBackThroughAssimp)
+{
+    zen::ImportResult result;
+    ASSERT_TRUE(import(model("quad.obj"), result));
+    const fs::path out = data.root() / "quad.gltf";
+    std::vector<std::string> notes;
+    std::string error;
+    ASSERT_TRUE(zen::exportScene(result.zen, out.string(), notes, error)) << error;
+    zen::ModelFile back;
+    ASSERT_TRUE(zen::readModel(out.string(), back, error)) << error;
+    ASSERT_EQ(back.scene->mNumMeshes, 1u);
+    EXPECT_EQ(back.scene->mMeshes[0]->mNumFaces, 2u);
+    aiString texture;
+    EXPECT_EQ(back.scene->mMaterials[back.scene->mMeshes[0]->mMaterialIndex]->GetTexture(
+                  aiTextureType_DIFFUSE, 0, &texture), AI_SUCCESS);
+    EXPECT_STREQ(texture.C_Str(), "green-leaf.tga");
+    EXPECT_NE(back.scene->mRootNode->FindNode("auto-view"), nullptr);
 }
 
 // The tool itself: status 1 and a single line on the error stream, whatever the damage.

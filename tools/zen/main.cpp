@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/offscreen_context.h"
+#include "tools/zen/gltf_export.h"
 #include "tools/zen/scene_info.h"
 #include "tools/zen/zen_import.h"
 
@@ -24,7 +25,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: velmora-zen import MODEL OUT.zen [--textures DIR] [--scale S]\n"
-                 "       velmora-zen info FILE.zen\n");
+                 "       velmora-zen info FILE.zen\n"
+                 "       velmora-zen export FILE.zen OUT.gltf|OUT.glb\n");
     return 2;
 }
 
@@ -99,14 +101,20 @@ int runImport(int argc, char** argv)
     return 0;
 }
 
+bool readZen(const char* path, std::vector<uint8_t>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return static_cast<bool>(in) || in.eof();
+}
+
 int runInfo(int argc, char** argv)
 {
+    std::vector<uint8_t> bytes;
     if (argc != 3)
         return usage();
-    std::ifstream in(argv[2], std::ios::binary);
-    if (!in)
+    if (!readZen(argv[2], bytes))
         return fail(std::string("cannot read ") + argv[2]);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     // Loading a skin builds its display list, so the loader wants a GL context.
     OffscreenContext context(16, 16);
     if (context.valid())
@@ -115,6 +123,27 @@ int runInfo(int argc, char** argv)
     if (!zen::describeScene(bytes, report, error))
         return fail(std::string(argv[2]) + ": " + error);
     std::fputs(report.c_str(), stdout);
+    return 0;
+}
+
+int runExport(int argc, char** argv)
+{
+    std::vector<uint8_t> bytes;
+    if (argc != 4)
+        return usage();
+    if (!readZen(argv[2], bytes))
+        return fail(std::string("cannot read ") + argv[2]);
+    OffscreenContext context(16, 16);  // as for info
+    if (context.valid())
+        context.makeCurrent();
+    std::vector<std::string> notes;
+    std::string error;
+    const bool ok = zen::exportScene(bytes, argv[3], notes, error);
+    for (const std::string& note : notes)
+        std::fprintf(stderr, "velmora-zen: note: %s\n", note.c_str());
+    if (!ok)
+        return fail(std::string(argv[2]) + ": " + error);
+    std::printf("wrote %s\n", argv[3]);
     return 0;
 }
 
@@ -129,5 +158,7 @@ int main(int argc, char** argv)
         return runImport(argc, argv);
     if (command == "info")
         return runInfo(argc, argv);
+    if (command == "export")
+        return runExport(argc, argv);
     return usage();
 }
