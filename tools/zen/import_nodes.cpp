@@ -119,7 +119,10 @@ void convertNode(Conversion& c, const aiNode& node, uint32_t parentId, bool isRo
         id = c.builder.posedJoint(name, rest, parentId);
         const aiMatrix4x4 bindLocal = aiMatrix4x4(parentPrepared).Inverse() * bone->second.world;
         const bool moves = c.animation.animates(node);
-        if (!nearlyEqual(bindLocal, poseAt(kBeforeEveryKey)))
+        const bool bindable = isFinite(bindLocal);
+        if (!bindable)
+            c.warnings.add("joints under a parent that cannot be inverted keep their rest pose as bind pose", name);
+        if (bindable && !nearlyEqual(bindLocal, poseAt(kBeforeEveryKey)))
             c.animate(id, rest, poseAt, nodeValues(bindLocal, rest.rotation));
         else if (moves)
             c.animate(id, rest, poseAt);

@@ -38,6 +38,10 @@ void collectBones(Conversion& c)
             // The offset matrix takes the mesh to the bone's space at bind time; its inverse is
             // where the bone stood then.
             const aiMatrix4x4 world = c.global() * aiMatrix4x4(bone.mOffsetMatrix).Inverse();
+            if (!isFinite(world)) {
+                c.warnings.add("bones whose bind matrix cannot be inverted are dropped", bone.mName.C_Str());
+                continue;
+            }
             const auto [entry, added] = c.bones.emplace(bone.mName.C_Str(), BoneBind{world});
             if (!added && !sameMatrix(entry->second.world, world))
                 c.warnings.add("a bone with different bind poses in several meshes keeps the first",
@@ -65,6 +69,8 @@ void convertSkins(Conversion& c)
                 c.warnings.add("bones without a node in the hierarchy are dropped", bone.mName.C_Str());
                 continue;
             }
+            if (!c.bones.count(bone.mName.C_Str()))
+                continue;  // dropped above, with its warning
             const uint32_t jointId = c.objectIds.at(boneNode);
             for (unsigned w = 0; w < bone.mNumWeights; ++w)
                 if (bone.mWeights[w].mWeight > 0)

@@ -41,6 +41,15 @@ Vec3f eulerAngles(const aiMatrix3x3& r)
 
 Vec3f toVec3f(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 
+bool isFinite(const aiMatrix4x4& m)
+{
+    for (unsigned r = 0; r < 4; ++r)
+        for (unsigned c = 0; c < 4; ++c)
+            if (!std::isfinite(m[r][c]))
+                return false;
+    return true;
+}
+
 NodeValues nodeValues(const aiMatrix4x4& m, const Vec3f& nearRotation)
 {
     aiVector3D scale, position;
@@ -49,6 +58,13 @@ NodeValues nodeValues(const aiMatrix4x4& m, const Vec3f& nearRotation)
     NodeValues values;
     values.position = toVec3f(position);
     values.scale = toVec3f(scale);
+    // A node scaled to nothing (a common way to hide one) has no rotation to speak of.
+    const bool turned = std::isfinite(rotation.w) && std::isfinite(rotation.x) &&
+                        std::isfinite(rotation.y) && std::isfinite(rotation.z);
+    if (!turned) {
+        values.rotation = nearRotation;
+        return values;
+    }
     const Vec3f angles = eulerAngles(rotation.GetMatrix());
     const float pi = std::numbers::pi_v<float>;
     const Vec3f first = nearestAngles(angles, nearRotation);

@@ -9,8 +9,10 @@
 namespace velmora::zen {
 
 Vec3f toVec3f(const aiVector3D& v);
+// False when any element is infinite or not a number (Assimp's inverse of a singular matrix).
+bool isFinite(const aiMatrix4x4& m);
 
-// Decomposes `m` (translation * rotation * scale; shear is lost). The angles are chosen nearest
+// Decomposes `m` (translation * rotation * scale; shear is lost); `m` must be finite. The angles are chosen nearest
 // to `nearRotation` (equivalent angle sets and multiples of 2 pi), so that samples of a turning
 // node make a continuous curve.
 NodeValues nodeValues(const aiMatrix4x4& m, const Vec3f& nearRotation = {});
