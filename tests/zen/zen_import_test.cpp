@@ -28,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kCorpus = "/usr/share/assimp/models";  // installed by scripts/install-deps
+const fs::path kOwnModels = fs::path(VELMORA_SOURCE_DIR) / "tests/data/zen";
 
 // Models the tests write into their data folder, by file name.
 const std::pair<const char*, const char*> kWrittenModels[] = {
@@ -58,11 +59,14 @@ protected:
             .write(reinterpret_cast<const char*>(green.data()), std::streamsize(green.size()));
     }
 
-    // A written model's path, or a corpus model's; empty when the corpus file is missing.
+    // A written model's path, one of tests/data/zen, or a corpus model's; empty when the corpus
+    // file is missing.
     fs::path model(const std::string& name) const
     {
         if (fs::exists(models / name))
             return models / name;
+        if (fs::exists(kOwnModels / name))
+            return kOwnModels / name;
         return fs::exists(kCorpus / name) ? kCorpus / name : fs::path();
     }
 
@@ -307,7 +311,7 @@ TEST_F(ZenImport, ExportedGltfReadsBackThroughAssimp)
 TEST_F(ZenImport, BadModelsEndWithOneLineAndStatusOne)
 {
     const char* const cases[] = {
-        "index.obj", "nan.obj", "loop.gltf", "cut.glb", "missing.obj",
+        "index.obj", "nan.obj", "loop.gltf", "cut.glb", "missing.obj", "reader-crash.gltf",
         "invalid/OutOfMemory.off", "invalid/empty.3ds", "invalid/malformed.obj",
         "glTF2/RecursiveNodes/RecursiveNodes.gltf",
         "glTF2/BoxWithInfinites-glTF-Binary/BoxWithInfinites.glb",

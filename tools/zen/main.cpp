@@ -1,8 +1,4 @@
 // velmora-zen: imports models into ".zen" scenes and describes ".zen" files.
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +10,7 @@
 
 #include "core/offscreen_context.h"
 #include "tools/zen/gltf_export.h"
+#include "tools/zen/isolated_run.h"
 #include "tools/zen/scene_info.h"
 #include "tools/zen/zen_import.h"
 
@@ -34,37 +31,6 @@ int fail(const std::string& reason)
 {
     std::fprintf(stderr, "velmora-zen: %s\n", reason.c_str());
     return 1;
-}
-
-// A model's own numbers decide how much some of Assimp's readers allocate and how long they
-// loop, before any check of ours can run. A ceiling on the address space turns an absurd
-// allocation into an error, and a watchdog ends a reader that never finishes.
-constexpr rlim_t kAddressSpaceBytes = rlim_t(4) << 30;
-constexpr unsigned kImportSeconds = 300;
-
-void watchdog(int)
-{
-    static const char kMessage[] = "velmora-zen: the import did not finish within 300 seconds\n";
-    (void)!write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-    _exit(1);
-}
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;  // reserves terabytes of shadow memory up front
-#elif defined(__has_feature)
-constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
-void limitImport()
-{
-    if (!kAddressSanitizer) {
-        const rlimit limit{kAddressSpaceBytes, kAddressSpaceBytes};
-        setrlimit(RLIMIT_AS, &limit);
-    }
-    std::signal(SIGALRM, watchdog);
-    alarm(kImportSeconds);
 }
 
 int runImport(int argc, char** argv)
@@ -89,16 +55,17 @@ int runImport(int argc, char** argv)
             return usage();
         }
     }
-    std::vector<std::string> warnings;
-    std::string error;
-    limitImport();
-    const bool ok = zen::importModel(model, out, textures, scale, warnings, error);
-    for (const std::string& warning : warnings)
-        std::fprintf(stderr, "velmora-zen: warning: %s\n", warning.c_str());
-    if (!ok)
-        return fail(model + ": " + error);
-    std::printf("wrote %s\n", out.c_str());
-    return 0;
+    return zen::runIsolated([&] {
+        std::vector<std::string> warnings;
+        std::string error;
+        const bool ok = zen::importModel(model, out, textures, scale, warnings, error);
+        for (const std::string& warning : warnings)
+            std::fprintf(stderr, "velmora-zen: warning: %s\n", warning.c_str());
+        if (!ok)
+            return fail(model + ": " + error);
+        std::printf("wrote %s\n", out.c_str());
+        return 0;
+    }, model);
 }
 
 bool readZen(const char* path, std::vector<uint8_t>& bytes)

@@ -52,6 +52,11 @@ bool isFinite(const aiMatrix4x4& m)
 
 NodeValues nodeValues(const aiMatrix4x4& m, const Vec3f& nearRotation)
 {
+    if (!isFinite(m)) {  // callers check where it matters; never let such values through
+        NodeValues rest;
+        rest.rotation = nearRotation;
+        return rest;
+    }
     aiVector3D scale, position;
     aiQuaternion rotation;
     m.Decompose(scale, rotation, position);
@@ -86,7 +91,7 @@ aiMatrix4x4 nodeMatrix(const NodeValues& v)
 
 aiMatrix4x4 viewFrame(const aiVector3D& position, const aiVector3D& forward, const aiVector3D& up)
 {
-    aiVector3D z = -forward;
+    aiVector3D z = forward.SquareLength() > 1e-20f ? -forward : aiVector3D(0, 0, 1);
     z.Normalize();
     aiVector3D x = up ^ z;
     if (x.SquareLength() < 1e-12f)  // up along the view: any side will do

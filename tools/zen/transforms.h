@@ -12,9 +12,9 @@ Vec3f toVec3f(const aiVector3D& v);
 // False when any element is infinite or not a number (Assimp's inverse of a singular matrix).
 bool isFinite(const aiMatrix4x4& m);
 
-// Decomposes `m` (translation * rotation * scale; shear is lost); `m` must be finite. The angles are chosen nearest
-// to `nearRotation` (equivalent angle sets and multiples of 2 pi), so that samples of a turning
-// node make a continuous curve.
+// Decomposes `m` (translation * rotation * scale; shear is lost); a matrix that is not finite
+// gives the rest values. The angles are chosen nearest to `nearRotation` (equivalent angle sets
+// and multiples of 2 pi), so that samples of a turning node make a continuous curve.
 NodeValues nodeValues(const aiMatrix4x4& m, const Vec3f& nearRotation = {});
 
 // Translation * rotation * scale of node values, the inverse of nodeValues.
