@@ -4,6 +4,8 @@
 #include <assimp/postprocess.h>
 
 #include <filesystem>
+#include <unordered_set>
+#include <vector>
 
 #include "tools/zen/model_checks.h"
 
@@ -22,6 +24,26 @@ std::string oneLine(std::string text)
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text.empty() ? "unreadable model" : text;
+}
+
+// Some of Assimp's readers (Half-Life MDL among them) leave children's parent pointers unset;
+// the conversion walks up through them, so they are set from the child lists here. A node met
+// twice is left alone: the checks refuse it.
+void repairParentLinks(aiNode* root)
+{
+    std::unordered_set<aiNode*> seen;
+    std::vector<aiNode*> pending{root};
+    while (!pending.empty() && seen.size() <= ModelLimits::kNodes) {
+        aiNode* node = pending.back();
+        pending.pop_back();
+        if (!node || !seen.insert(node).second || (node->mNumChildren && !node->mChildren))
+            continue;
+        for (unsigned i = 0; i < node->mNumChildren; ++i)
+            if (aiNode* child = node->mChildren[i]; child && !seen.count(child)) {
+                child->mParent = node;
+                pending.push_back(child);
+            }
+    }
 }
 
 template <typename Read>
@@ -46,6 +68,7 @@ bool finish(ModelFile& model, std::string& error, Read&& read)
         error = "the model holds no meshes";
         return false;
     }
+    repairParentLinks(model.scene->mRootNode);  // the importer's scene is ours to mend
     return checkModel(*model.scene, error);
 }
 
