@@ -3,8 +3,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace velmora {
+
+void copyName(char* field, size_t size, const char* text)
+{
+    std::strncpy(field, text ? text : "", size - 1);
+    field[size - 1] = '\0';
+}
 
 int scriptInt(const char* text) { return std::atoi(text); }
 
@@ -14,7 +21,9 @@ Colour colourFromText(const char* text)
 {
     unsigned int argb = 0;
     std::sscanf(text, "%x", &argb);
-    return Colour{((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
+    return Colour{((argb >> 16) & 0xFF) / 255.0f,
+                  ((argb >> 8) & 0xFF) / 255.0f,
+                  (argb & 0xFF) / 255.0f,
                   ((argb >> 24) & 0xFF) / 255.0f};
 }
 
@@ -28,8 +37,16 @@ Vector3 vectorFromText(const char* text)
 GLenum blendFactor(int code)
 {
     static constexpr GLenum factors[] = {
-        GL_ZERO,      GL_ONE,       GL_SRC_COLOR,           GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA,
-        GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR,
+        GL_ZERO,
+        GL_ONE,
+        GL_SRC_COLOR,
+        GL_ONE_MINUS_SRC_COLOR,
+        GL_SRC_ALPHA,
+        GL_ONE_MINUS_SRC_ALPHA,
+        GL_DST_ALPHA,
+        GL_ONE_MINUS_DST_ALPHA,
+        GL_DST_COLOR,
+        GL_ONE_MINUS_DST_COLOR,
     };
     return (code >= 0 && code <= 9) ? factors[code] : GL_ONE;
 }
