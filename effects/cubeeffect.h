@@ -20,7 +20,7 @@ public:
     void render() override;             // leaves its view on the modelview matrix
     // `camera` and `file_front` ... `file_right`.
     EffectScript script() const override;
-    bool hasTexture(Face face) const { return faceTextures[face].name != 0; }
+    bool hasTexture(Face face) const { return static_cast<bool>(faceTextures[face].texture()); }
 
 private:
     float spinTime = 0;                                       // own clock; 3600 is one turn

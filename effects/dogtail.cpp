@@ -46,37 +46,35 @@ void DogTail::load()
         texture.upload(image.pixels.get(), image.pixelBytes);
     }
     unload();
-    list = glGenLists(1);
-    glNewList(list, GL_COMPILE);
-    glBegin(GL_TRIANGLES);
-    const float h = 3.1415927f / steps;
-    gridCells = 0;
-    auto corner = [](float a, float b) {
-        float point[3], shade[3];
-        ennepersPoint(a, b, point, shade);
-        glNormal3fv(shade);
-        glVertex3fv(point);
-    };
-    for (float t = uMin; t < uMax; t += h)
-        for (float s = vMin; s < vMax; s += h) {
-            ++gridCells;
-            glColor4f(0.063f, 0.063f, 0.063f, 1.0f);
-            corner(s, t);
-            corner(s + h, t + h);
-            corner(s + h, t);
-            corner(s, t);
-            corner(s, t + h);
-            corner(s + h, t + h);
-        }
-    glEnd();
-    glEndList();
+    list = DisplayLists::generate();
+    list.compile(0, [this] {
+        glBegin(GL_TRIANGLES);
+        const float h = 3.1415927f / steps;
+        gridCells = 0;
+        auto corner = [](float a, float b) {
+            float point[3], shade[3];
+            ennepersPoint(a, b, point, shade);
+            glNormal3fv(shade);
+            glVertex3fv(point);
+        };
+        for (float t = uMin; t < uMax; t += h)
+            for (float s = vMin; s < vMax; s += h) {
+                ++gridCells;
+                glColor4f(0.063f, 0.063f, 0.063f, 1.0f);
+                corner(s, t);
+                corner(s + h, t + h);
+                corner(s + h, t);
+                corner(s, t);
+                corner(s, t + h);
+                corner(s + h, t + h);
+            }
+        glEnd();
+    });
 }
 
 void DogTail::unload()
 {
-    if (list != 0)
-        glDeleteLists(list, 1);
-    list = 0;
+    list.reset();
 }
 
 void DogTail::update(float delta) { time += delta * speed; }
@@ -117,8 +115,7 @@ void DogTail::render()
         glRotatef(k + time, 1, 0, 0);
         glRotatef(2 * k + time, 0, 1, 0);
         glRotatef(time, 1, 0.5f, 0.3f);
-        if (list != 0)
-            glCallList(list);
+        list.call();
         glPopMatrix();
     }
 }

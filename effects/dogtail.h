@@ -2,9 +2,8 @@
 // sphere-mapped texture.
 #pragma once
 
-#include <GL/gl.h>
-
 #include "core/effect.h"
+#include "resources/gl_objects.h"
 #include "resources/texture.h"
 
 namespace velmora {
@@ -31,7 +30,7 @@ private:
     float steps = 7.0f;  // grid steps per pi in each parameter
     float vMin = -3.1415927f, vMax = 3.1415927f;
     float uMin = -3.1415927f, uMax = 3.1415927f;
-    GLuint list = 0;  // 0 when not built
+    DisplayLists list;  // the surface; empty when not built
     char filename[64] = {};
     Texture texture;
     int gridCells = 0;  // cells in the display list

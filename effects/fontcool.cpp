@@ -271,7 +271,7 @@ bool FontCool::buildGlyphs()
     }
     const double em = face->units_per_EM;
     glyphMetrics = std::make_unique<GlyphMetrics[]>(256);
-    glyphListBase = glGenLists(256);
+    glyphLists = DisplayLists::generate(256);
     GLUtesselator* tess = gluNewTess();
     gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
     gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(glBegin));
@@ -303,11 +303,11 @@ bool FontCool::buildGlyphs()
             for (auto& p : contour)
                 p = {p[0] / em, p[1] / em};
         }
-        glNewList(glyphListBase + code, GL_COMPILE);
-        tessellateFace(tess, flat.contours, 0, 1);
-        tessellateFace(tess, flat.contours, -extrude, -1);
-        drawSideWalls(flat.contours, extrude, filledRight);
-        glEndList();
+        glyphLists.compile(code, [&] {
+            tessellateFace(tess, flat.contours, 0, 1);
+            tessellateFace(tess, flat.contours, -extrude, -1);
+            drawSideWalls(flat.contours, extrude, filledRight);
+        });
     }
     gluDeleteTess(tess);
     FT_Done_Face(face);
@@ -317,9 +317,7 @@ bool FontCool::buildGlyphs()
 
 void FontCool::unload()
 {
-    if (glyphListBase != 0)
-        glDeleteLists(glyphListBase, 256);
-    glyphListBase = 0;
+    glyphLists.reset();
     glyphMetrics.reset();
 }
 
@@ -333,7 +331,7 @@ void FontCool::update(float delta)
 
 void FontCool::render()
 {
-    if (glyphListBase == 0 || !glyphMetrics)
+    if (!glyphLists || !glyphMetrics)
         return;
     for (unsigned i = 0; i < lineCount(); ++i) {
         const TextLine& line = lines[i];
@@ -359,7 +357,7 @@ void FontCool::render()
             glPushMatrix();
             glTranslatef(x, 0, 0);
             glTranslatef(line.tra[0], line.tra[1], line.tra[2]);
-            glCallList(glyphListBase + code);
+            glyphLists.call(code);
             glPopMatrix();
             x += glyphMetrics[code].cellIncX;
         }

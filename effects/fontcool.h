@@ -2,12 +2,11 @@
 // system outline font (fontconfig + FreeType), lit and sphere-mapped.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <memory>
 
 #include "core/effect.h"
 #include "core/effect_parameters.h"
+#include "resources/gl_objects.h"
 #include "resources/texture.h"
 
 namespace velmora {
@@ -52,7 +51,7 @@ public:
     float quality = 0.01f;                         // largest distance of a flattened curve from the outline, em units
     float extrude = 0.01f;                         // depth of the glyphs, em units
     unsigned numtexts = 0;                         // lines updated and drawn; only the first 16 exist
-    GLuint glyphListBase = 0;                      // first of 256 lists; 0 when not built
+    DisplayLists glyphLists;                       // 256 lists, one per code; empty when not built
     std::unique_ptr<GlyphMetrics[]> glyphMetrics;  // 256 records; null when not built
     Texture envTexture;
     TextLine lines[kMaxLines];

@@ -36,7 +36,7 @@ Vec3d shadowPoint(const Vec3d& p)
 
 void vertex(const Vec3d& p) { glVertex3d(p.x, p.y, p.z); }
 
-GLuint loadTexture(const char* name, BmpPixelOrder order)
+GlTexture loadTexture(const char* name, BmpPixelOrder order)
 {
     std::vector<uint8_t> pixels;
     if (readFixedBmp(name, 32, 32, order, pixels) == BmpReadResult::Missing)
@@ -110,15 +110,7 @@ void shapeLeaf(const int r[10], double wind, const Vec3d& p, const Vec3d& axisX,
     }
 }
 
-LTree::~LTree()
-{
-    unload();
-    // The textures outlive unload (a reload keeps them) but not the effect.
-    const GLuint textures[] = {leafTexture_, barkTexture_};
-    for (GLuint texture : textures)
-        if (texture != 0)
-            glDeleteTextures(1, &texture);
-}
+LTree::~LTree() { unload(); }
 
 EffectScript LTree::script() const
 {
@@ -146,9 +138,9 @@ void LTree::load()
         cosTable_[k] = static_cast<float>(std::cos(k * kPi / 4));
     }
     stack_.reserve(kMaxDepth + 1);
-    if (leafTexture_ == 0)
+    if (!leafTexture_)
         leafTexture_ = loadTexture("leafsmall.bmp", BmpPixelOrder::LeafAlpha);
-    if (barkTexture_ == 0)
+    if (!barkTexture_)
         barkTexture_ = loadTexture("treesmall.bmp", BmpPixelOrder::Reversed);
 }
 
@@ -256,7 +248,7 @@ void LTree::drawSegment()
     const Vec3d y = turtle_.orientation.column(1);
     const Vec3d z = turtle_.orientation.column(2);
     const Vec3d& p = turtle_.position;
-    glBindTexture(GL_TEXTURE_2D, barkTexture_);
+    barkTexture_.bind();
     glBegin(GL_TRIANGLE_STRIP);
     for (int j = 0; j <= 8; ++j) {
         const Vec3d around = x * cosTable_[j] + z * sinTable_[j];
@@ -294,7 +286,7 @@ void LTree::drawLeaf(double wind)
     shapeLeaf(bytes, wind, turtle_.position, turtle_.orientation.column(0), turtle_.orientation.column(1), leaf);
     glColor3fv(leaf.colour);
     static const float texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    glBindTexture(GL_TEXTURE_2D, leafTexture_);
+    leafTexture_.bind();
     glBegin(GL_QUADS);
     for (int c = 0; c < 4; ++c) {
         glTexCoord2fv(texCoords[c]);

@@ -2,13 +2,12 @@
 // autumn and losing its leaves as the wind rises.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <memory>
 #include <vector>
 
 #include "core/effect.h"
 #include "effects/vec3d.h"
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -40,7 +39,7 @@ public:
     static constexpr int kRuleLength = 21;
     static constexpr int kMaxDepth = 6;
 
-    ~LTree() override;  // also deletes the two textures (needs the GL context, if any, current)
+    ~LTree() override;  // also deletes the two textures
     // Builds the rule and tables and loads "leafsmall.bmp" and "treesmall.bmp"; a missing
     // texture ends the process with exit status -1.
     void load() override;
@@ -70,8 +69,10 @@ private:
     TurtleState turtle_;
     std::vector<TurtleState> stack_;  // saved turtle states, newest last
     double wind_ = 0;
-    GLuint leafTexture_ = 0;
-    GLuint barkTexture_ = 0;
+    // Loaded once and kept across reloads; deleted with the effect (needs the GL context, if
+    // any, current).
+    GlTexture leafTexture_;
+    GlTexture barkTexture_;
 };
 
 }  // namespace velmora

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <utility>
 
 #include "core/effect_parameters.h"
 #include "core/script_node.h"
@@ -23,21 +22,6 @@ constexpr int kSmallestSide = 8;
 }  // namespace
 
 // ---- tiles ---------------------------------------------------------------------------------
-
-ImageTile::~ImageTile()
-{
-    if (list != 0)
-        glDeleteLists(list, 1);
-}
-
-ImageTile::ImageTile(ImageTile&& other) noexcept
-    : width(other.width),
-      height(other.height),
-      x(other.x),
-      y(other.y),
-      list(std::exchange(other.list, 0)),
-      texture(std::move(other.texture))
-{}
 
 std::vector<int> powerOfTwoBlocks(int size)
 {
@@ -99,15 +83,15 @@ bool TiledImage::load(const char* fileName)
         const float x0 = tile.x / imageWidth, x1 = (tile.x + tile.width) / imageWidth;
         const float y0 = tile.y / imageHeight, y1 = (tile.y + tile.height) / imageHeight;
         const float du = 1.0f / (2 * tile.width), dv = 1.0f / (2 * tile.height);  // half a texel
-        tile.list = glGenLists(1);
-        glNewList(tile.list, GL_COMPILE);
-        glBegin(GL_QUADS);
-        glTexCoord2f(du, dv), glVertex2f(x0, y0);
-        glTexCoord2f(1 - du, dv), glVertex2f(x1, y0);
-        glTexCoord2f(1 - du, 1 - dv), glVertex2f(x1, y1);
-        glTexCoord2f(du, 1 - dv), glVertex2f(x0, y1);
-        glEnd();
-        glEndList();
+        tile.list = DisplayLists::generate();
+        tile.list.compile(0, [&] {
+            glBegin(GL_QUADS);
+            glTexCoord2f(du, dv), glVertex2f(x0, y0);
+            glTexCoord2f(1 - du, dv), glVertex2f(x1, y0);
+            glTexCoord2f(1 - du, 1 - dv), glVertex2f(x1, y1);
+            glTexCoord2f(du, 1 - dv), glVertex2f(x0, y1);
+            glEnd();
+        });
     }
     return true;
 }
@@ -126,7 +110,7 @@ void TiledImage::draw() const
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-        glCallList(tile.list);
+        tile.list.call();
     }
     glDepthMask(GL_TRUE);
 }

@@ -2,27 +2,21 @@
 // power-of-two tiles at load time; it can be moved, turned, scaled and tinted.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <memory>
 #include <vector>
 
 #include "core/effect.h"
 #include "core/script_values.h"
+#include "resources/gl_objects.h"
 #include "resources/texture.h"
 
 namespace velmora {
 
 // One power-of-two piece of a tiled image with its texture and display list.
 struct ImageTile {
-    ImageTile() = default;
-    ~ImageTile();  // deletes the display list (and, through `texture`, the texture)
-    ImageTile(ImageTile&& other) noexcept;
-    ImageTile& operator=(ImageTile&&) = delete;
-
     int width = 0, height = 0;  // powers of two, pixels
     int x = 0, y = 0;           // offset of the tile in the image, pixels
-    GLuint list = 0;            // display list drawing the tile's share of the unit square; 0 = none
+    DisplayLists list;          // draws the tile's share of the unit square; empty = none
     Texture texture;
 };
 

@@ -84,19 +84,19 @@ void Quiver::load()
 {
     unload();
     particles.assign(static_cast<size_t>(std::clamp(num, 0, kMaxParticles)), GlowParticle{});
-    discList = glGenLists(1);
-    glNewList(discList, GL_COMPILE);
-    glBegin(GL_TRIANGLES);
-    for (float a = 0; a < 6.283185308f; a += 0.1f) {
-        glTexCoord2f(0, 0);
-        glVertex3f(0, 0, 0);
-        glTexCoord2f(1, 0);
-        glVertex3f(std::cos(a), std::sin(a), 0);
-        glTexCoord2f(1, 1);
-        glVertex3f(std::cos(a + 0.1f), std::sin(a + 0.1f), 0);
-    }
-    glEnd();
-    glEndList();
+    discList = DisplayLists::generate();
+    discList.compile(0, [] {
+        glBegin(GL_TRIANGLES);
+        for (float a = 0; a < 6.283185308f; a += 0.1f) {
+            glTexCoord2f(0, 0);
+            glVertex3f(0, 0, 0);
+            glTexCoord2f(1, 0);
+            glVertex3f(std::cos(a), std::sin(a), 0);
+            glTexCoord2f(1, 1);
+            glVertex3f(std::cos(a + 0.1f), std::sin(a + 0.1f), 0);
+        }
+        glEnd();
+    });
 
     for (GlowParticle& p : particles) {
         p.x = randomThousandth() - 0.5f;
@@ -119,9 +119,7 @@ void Quiver::load()
 void Quiver::unload()
 {
     particles.clear();
-    if (discList != 0)
-        glDeleteLists(discList, 1);
-    discList = 0;
+    discList.reset();
 }
 
 void Quiver::update(float delta)
@@ -156,7 +154,7 @@ void Quiver::render()
         glRotatef(s * 3600, 0.3f, 1.0f, 0.5f);
         glScalef(s, s, s);
         glColor4f(p.red * 12, p.green * 12, p.blue * 12, p.alpha * 2);
-        glCallList(discList);
+        discList.call();
         glPopMatrix();
         glPopMatrix();
     }

@@ -2,11 +2,10 @@
 // drawn additively with sphere-mapped texturing.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <vector>
 
 #include "core/effect.h"
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -37,7 +36,7 @@ public:
     int num = 64;                                // particle count, taken at the next load
     float quiverTime = 0;
     std::vector<GlowParticle> particles;
-    GLuint discList = 0;  // a unit disc of 63 triangles; 0 before load
+    DisplayLists discList;  // a unit disc of 63 triangles; empty before load
 };
 
 }  // namespace velmora

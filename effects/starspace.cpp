@@ -62,12 +62,6 @@ StarField::StarField()
     glDisable(GL_TEXTURE_2D);
 }
 
-StarField::~StarField()
-{
-    if (texture != 0)
-        glDeleteTextures(1, &texture);
-}
-
 void StarField::update(float d)
 {
     for (size_t k = 0; k < angles8.size(); ++k)
@@ -180,7 +174,7 @@ void StarField::render()
     static constexpr float kTexCorner[4][2] = {{0, 0}, {0.5f, 0}, {0.5f, 0.5f}, {0, 0.5f}};
     static constexpr float kSprite[4][2] = {{0, 0}, {0.5f, 0}, {0, 0.5f}, {0.5f, 0.5f}};
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    texture.bind();
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glBegin(GL_QUADS);

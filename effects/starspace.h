@@ -2,12 +2,11 @@
 // and 1000 star sprites flying towards the viewer.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <array>
 #include <memory>
 
 #include "core/effect.h"
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -25,9 +24,6 @@ public:
     // Draws the random field from the shared generator and loads the sprite texture "STARS.BMP"
     // with a current context; a missing or short file gives black sprites.
     StarField();
-    ~StarField();  // deletes the texture
-    StarField(const StarField&) = delete;
-    StarField& operator=(const StarField&) = delete;
 
     // Advances by d = delta x speed: noise angles turn, stars move 0.01 per unit towards the eye.
     void update(float d);
@@ -45,7 +41,7 @@ public:
     std::array<float, 256> noiseTable{};
     std::array<float, 64> angles8{}, speeds8{};
     std::array<float, 256> angles16{}, speeds16{};
-    GLuint texture = 0;
+    GlTexture texture;  // 256 x 256 sprite sheet, mipmapped; deleted with the field
 };
 
 class StarSpace : public Effect {

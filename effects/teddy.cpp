@@ -145,11 +145,7 @@ void Teddy::load()
 
 void Teddy::unload()
 {
-    if (!furModel)
-        return;
-    glDeleteTextures(1, &furModel->shadowTexture);
-    glDeleteTextures(1, &furModel->speckTexture);
-    furModel.reset();
+    furModel.reset();  // with its textures
 }
 
 void Teddy::update(float delta) { turnAngle += delta * 0.2f; }
@@ -207,7 +203,7 @@ void Teddy::render()
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
-    glBindTexture(GL_TEXTURE_2D, furModel->shadowTexture);
+    furModel->shadowTexture.bind();
     glBegin(GL_QUADS);
     glTexCoord2f(0, 1);
     glVertex3f(-1, -0.625f, 0.8f);
@@ -230,7 +226,7 @@ void Teddy::drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead)
     glDisable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, furModel->speckTexture);
+    furModel->speckTexture.bind();
     seedRandom(100);
 
     constexpr int kFaceFloats = kFurLayers * 6 * 3;

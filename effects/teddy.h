@@ -2,13 +2,12 @@
 // sixteen alpha-tested shells of fur and a textured shadow quad.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <memory>
 #include <vector>
 
 #include "core/effect.h"
 #include "effects/teddy_mesh.h"
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -24,8 +23,8 @@ struct FurModel {
     PolyMesh body;  // "TEDDY.DAT"
     PolyMesh head;  // "TEDHEAD.DAT"
     FurShells bodyFur, headFur;
-    GLuint shadowTexture = 0;  // 64 x 64 RGB from "shadow.bmp"
-    GLuint speckTexture = 0;   // 256 x 256 RGBA, generated
+    GlTexture shadowTexture;  // 64 x 64 RGB from "shadow.bmp", mipmapped
+    GlTexture speckTexture;   // 256 x 256 RGBA, generated, mipmapped
 };
 
 class Teddy : public Effect {

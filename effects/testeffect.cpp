@@ -24,9 +24,9 @@ ScreenTiles::ScreenTiles()
     int width = 0, height = 0;
     windowSize(width, height);
     const int w = std::min(kTileSize, width), h = std::min(kTileSize, height);
-    glGenTextures(static_cast<GLsizei>(textures.size()), textures.data());
-    for (GLuint texture : textures) {
-        glBindTexture(GL_TEXTURE_2D, texture);
+    for (GlTexture& texture : textures) {
+        texture = GlTexture::generate();
+        texture.bind();
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTileSize, kTileSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         if (w > 0 && h > 0)
             glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, w, h);
@@ -38,8 +38,6 @@ ScreenTiles::ScreenTiles()
     }
 }
 
-ScreenTiles::~ScreenTiles() { glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data()); }
-
 void ScreenTiles::capture(int windowWidth, int windowHeight)
 {
     for (int r = 0; r < kRows; ++r)
@@ -48,7 +46,7 @@ void ScreenTiles::capture(int windowWidth, int windowHeight)
             const int w = std::min(kTileSize, windowWidth - x), h = std::min(kTileSize, windowHeight - y);
             if (w <= 0 || h <= 0)
                 continue;
-            glBindTexture(GL_TEXTURE_2D, textures[r * kColumns + c]);
+            textures[r * kColumns + c].bind();
             glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, y, w, h);
         }
 }
@@ -90,7 +88,7 @@ void TestEffect::render()
             const float y = static_cast<float>(r * ScreenTiles::kTileSize);
             const float u0 = x / kScreenWidth, u1 = (x + ScreenTiles::kTileSize) / kScreenWidth;
             const float v0 = y / kScreenHeight, v1 = (y + ScreenTiles::kTileSize) / kScreenHeight;
-            glBindTexture(GL_TEXTURE_2D, capture->textures[r * ScreenTiles::kColumns + c]);
+            capture->textures[r * ScreenTiles::kColumns + c].bind();
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);

@@ -2,12 +2,11 @@
 // screen, each tile's picture shifted within the tile, for a glowing broken-glass trail.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <array>
 #include <memory>
 
 #include "core/effect.h"
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -19,16 +18,13 @@ public:
     static constexpr int kColumns = 20;
     static constexpr int kRows = 15;
 
-    ScreenTiles();   // every tile starts as the frame buffer block at (0, 0)
-    ~ScreenTiles();  // deletes the textures
-    ScreenTiles(const ScreenTiles&) = delete;
-    ScreenTiles& operator=(const ScreenTiles&) = delete;
+    ScreenTiles();  // every tile starts as the frame buffer block at (0, 0)
 
     // Copies each tile's block of the frame buffer into its texture, clamped to the
     // `windowWidth` x `windowHeight` frame buffer: blocks outside it keep their old contents.
     void capture(int windowWidth, int windowHeight);
 
-    std::array<GLuint, kColumns * kRows> textures{};
+    std::array<GlTexture, kColumns * kRows> textures;  // deleted with the tiles
 };
 
 class TestEffect : public Effect {

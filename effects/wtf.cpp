@@ -43,7 +43,7 @@ void Wtf::unload()
     for (auto& w : weight)
         w = {};
     for (Texture& texture : textures)
-        texture.destroy();
+        texture.reset();
 }
 
 void Wtf::update(float delta) { phase += delta * speed; }

@@ -49,12 +49,11 @@ BmpReadResult readFixedBmp(const char* name, int width, int height, BmpPixelOrde
     return decodeFixedBmp(file.data(), file.size(), width, height, order, pixels);
 }
 
-GLuint buildMipmappedTexture(const std::vector<uint8_t>& pixels, int width, int height, int components)
+GlTexture buildMipmappedTexture(const std::vector<uint8_t>& pixels, int width, int height, int components)
 {
-    GLuint name = 0;
     glEnable(GL_TEXTURE_2D);
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
+    GlTexture texture = GlTexture::generate();
+    texture.bind();
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
@@ -63,7 +62,7 @@ GLuint buildMipmappedTexture(const std::vector<uint8_t>& pixels, int width, int 
         gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, components == 4 ? GL_RGBA : GL_RGB,
                           GL_UNSIGNED_BYTE, pixels.data());
     }
-    return name;
+    return texture;
 }
 
 }  // namespace velmora

@@ -2,11 +2,11 @@
 // caller knows in advance, turned into a mipmapped GL texture.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "resources/gl_objects.h"
 
 namespace velmora {
 
@@ -36,8 +36,8 @@ BmpReadResult decodeFixedBmp(const uint8_t* file, size_t fileSize, int width, in
 
 // With a current context: enables GL_TEXTURE_2D, generates and binds a texture with trilinear
 // minification, linear magnification and modulate, and builds every mipmap level from `pixels`
-// (width x height x components bytes; components 3 means GL_RGB, 4 GL_RGBA). Returns the name,
-// owned by the caller.
-GLuint buildMipmappedTexture(const std::vector<uint8_t>& pixels, int width, int height, int components);
+// (width x height x components bytes; components 3 means GL_RGB, 4 GL_RGBA; fewer bytes leave
+// the texture without levels).
+GlTexture buildMipmappedTexture(const std::vector<uint8_t>& pixels, int width, int height, int components);
 
 }  // namespace velmora

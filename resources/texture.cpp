@@ -1,8 +1,6 @@
 // Texture creation, upload and binding.
 #include "resources/texture.h"
 
-#include <utility>
-
 namespace velmora {
 
 namespace {
@@ -20,39 +18,17 @@ GLenum fileOrderFormat(int bytesPerPixel) { return bytesPerPixel == 4 ? GL_BGRA 
 
 }  // namespace
 
-Texture::~Texture() { destroy(); }
-
-Texture::Texture(Texture&& other) noexcept
-    : name(std::exchange(other.name, 0)),
-      width(std::exchange(other.width, 0)),
-      height(std::exchange(other.height, 0)),
-      bytesPerPixel(std::exchange(other.bytesPerPixel, 0))
-{
-}
-
-Texture& Texture::operator=(Texture&& other) noexcept
-{
-    if (this != &other) {
-        destroy();
-        name = std::exchange(other.name, 0);
-        width = std::exchange(other.width, 0);
-        height = std::exchange(other.height, 0);
-        bytesPerPixel = std::exchange(other.bytesPerPixel, 0);
-    }
-    return *this;
-}
-
 int Texture::create(int newWidth, int newHeight, int bitsPerPixel)
 {
-    destroy();
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
+    reset();
+    texture_ = GlTexture::generate();
+    texture_.bind();
     setStandardParameters();
-    width = newWidth;
-    height = newHeight;
-    bytesPerPixel = bitsPerPixel / 8;
+    width_ = newWidth;
+    height_ = newHeight;
+    bytesPerPixel_ = bitsPerPixel / 8;
     if (hasStorage())
-        glTexImage2D(GL_TEXTURE_2D, 0, bytesPerPixel, width, height, 0, fileOrderFormat(bytesPerPixel),
+        glTexImage2D(GL_TEXTURE_2D, 0, bytesPerPixel_, width_, height_, 0, fileOrderFormat(bytesPerPixel_),
                      GL_UNSIGNED_BYTE, nullptr);
     return 0;
 }
@@ -60,26 +36,24 @@ int Texture::create(int newWidth, int newHeight, int bitsPerPixel)
 void Texture::upload(const uint8_t* pixels, size_t size)
 {
     if (!hasStorage() || pixels == nullptr ||
-        size < static_cast<size_t>(width) * static_cast<size_t>(height) * bytesPerPixel)
+        size < static_cast<size_t>(width_) * static_cast<size_t>(height_) * bytesPerPixel_)
         return;
     bind();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, fileOrderFormat(bytesPerPixel), GL_UNSIGNED_BYTE,
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width_, height_, fileOrderFormat(bytesPerPixel_), GL_UNSIGNED_BYTE,
                     pixels);
 }
 
 void Texture::bind() const
 {
-    glBindTexture(GL_TEXTURE_2D, name);
+    texture_.bind();
     setStandardParameters();
 }
 
-void Texture::destroy()
+void Texture::reset()
 {
-    if (name != 0)
-        glDeleteTextures(1, &name);
-    name = 0;
-    width = height = bytesPerPixel = 0;
+    texture_.reset();
+    width_ = height_ = bytesPerPixel_ = 0;
 }
 
 }  // namespace velmora

@@ -108,7 +108,7 @@ TEST_F(FontcoolRenderTest, GlyphMetricsAndSlidingLines)
     addChild(*node, "text", {{"num", "0"}, {"string", "HI"}, {"active", "1"}, {"tra", "-1,-0.3,-5"}, {"trav", "0.01,0,0"}});
     text.handleElement(node.get());
     text.load();
-    if (text.glyphListBase == 0)
+    if (!text.glyphLists)
         GTEST_SKIP() << "no outline font installed";
     ASSERT_TRUE(text.glyphMetrics);
     for (unsigned char c : {'A', 'H', 'M', 'g', 'W'}) {
@@ -144,7 +144,7 @@ TEST_F(FontcoolRenderTest, MissingTextureBuildsNoGlyphsAndDrawsNothing)
     addChild(*node, "text", {{"num", "0"}, {"string", "HI"}, {"active", "1"}, {"tra", "-1,-0.3,-5"}});
     text.handleElement(node.get());
     text.load();
-    EXPECT_EQ(text.glyphListBase, 0u);
+    EXPECT_FALSE(text.glyphLists);
     EXPECT_FALSE(text.glyphMetrics);
     EXPECT_EQ(litColumns().first, -1);
 }

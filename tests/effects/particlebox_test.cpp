@@ -224,7 +224,7 @@ TEST_F(ParticleboxGL, SpritesAreTintedAndPlacedByTheirTransform)
                     {"tra", "0,0,-5"},
                     {"color", "ff8040"}});
     box.load();
-    EXPECT_NE(box.particleTexture.name, 0u);
+    EXPECT_TRUE(box.particleTexture.texture());
     box.render();
     const auto centre = pixel(320, 240);
     EXPECT_EQ(centre[0], 255);

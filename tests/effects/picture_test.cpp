@@ -69,9 +69,9 @@ TEST_F(PictureTest, A640By480ImageBecomesThreeByFourTiles)
             EXPECT_EQ(tile.height, heights[r]);
             EXPECT_EQ(tile.x, xs[c]);
             EXPECT_EQ(tile.y, ys[r]);
-            EXPECT_NE(tile.list, 0u);
-            EXPECT_EQ(tile.texture.width, widths[c]);
-            EXPECT_EQ(tile.texture.bytesPerPixel, 3);
+            EXPECT_TRUE(tile.list);
+            EXPECT_EQ(tile.texture.width(), widths[c]);
+            EXPECT_EQ(tile.texture.bytesPerPixel(), 3);
         }
 }
 
@@ -139,8 +139,8 @@ TEST_F(PictureTest, ReloadReplacesTheTilesAndUnloadDeletesThem)
     dir.write("data/textures/a.tga", testing::solidTga24(256, 256, 255, 0, 0));
     Picture picture;
     loadPicture(picture, "a.tga");
-    const GLuint list = picture.tiledImage()->tiles[0].list;
-    const GLuint texture = picture.tiledImage()->tiles[0].texture.name;
+    const GLuint list = picture.tiledImage()->tiles[0].list.name();
+    const GLuint texture = picture.tiledImage()->tiles[0].texture.texture().name();
     EXPECT_TRUE(glIsList(list));
     picture.unload();
     EXPECT_EQ(picture.tiledImage(), nullptr);

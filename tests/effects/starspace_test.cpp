@@ -44,7 +44,7 @@ protected:
     std::vector<uint8_t> sheetLevel0(const StarField& field)
     {
         std::vector<uint8_t> texels(256 * 256 * 3);
-        glBindTexture(GL_TEXTURE_2D, field.texture);
+        field.texture.bind();
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
         return texels;
@@ -192,7 +192,7 @@ TEST_F(StarspaceTest, UnloadedEffectDoesNothing)
     effect.render();
     EXPECT_EQ(pixel(320, 240)[0], 0);
     effect.load();
-    const GLuint texture = effect.field->texture;
+    const GLuint texture = effect.field->texture.name();
     EXPECT_TRUE(glIsTexture(texture));
     effect.unload();
     EXPECT_FALSE(glIsTexture(texture));

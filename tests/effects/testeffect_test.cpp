@@ -64,7 +64,7 @@ TEST_F(TesteffectTest, UnloadDeletesTheTilesAndAnUnloadedEffectDrawsNothing)
     TestEffect effect;
     effect.render();
     effect.load();
-    const GLuint first = effect.tiles()->textures[0];
+    const GLuint first = effect.tiles()->textures[0].name();
     EXPECT_TRUE(glIsTexture(first));
     effect.load();  // reload: the old tiles go
     EXPECT_NE(effect.tiles(), nullptr);

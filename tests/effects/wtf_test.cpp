@@ -133,12 +133,12 @@ TEST_F(WtfTest, UnloadedOrUntexturedEffectIsSafe)
     Wtf wtf;
     nameLayers(wtf, "white.tga", "absent.tga", "", "white.tga");
     wtf.load();
-    EXPECT_NE(wtf.textures[0].name, 0u);
-    EXPECT_EQ(wtf.textures[1].name, 0u);
-    EXPECT_EQ(wtf.textures[2].name, 0u);
+    EXPECT_TRUE(wtf.textures[0].texture());
+    EXPECT_FALSE(wtf.textures[1].texture());
+    EXPECT_FALSE(wtf.textures[2].texture());
     wtf.render();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    const GLuint name = wtf.textures[0].name;
+    const GLuint name = wtf.textures[0].texture().name();
     wtf.unload();
     EXPECT_FALSE(glIsTexture(name));
     EXPECT_TRUE(wtf.gridS.empty());

@@ -63,8 +63,8 @@ TEST_F(FixedBmpGL, BuildsEveryMipmapLevelWithTrilinearMinification)
     Bytes pixels(4 * 4 * 3);
     for (size_t i = 0; i < pixels.size(); i += 3)
         pixels[i] = 200;  // red
-    const GLuint name = buildMipmappedTexture(pixels, 4, 4, 3);
-    ASSERT_NE(name, 0u);
+    const GlTexture texture = buildMipmappedTexture(pixels, 4, 4, 3);
+    ASSERT_TRUE(texture);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     GLint minFilter = 0, width = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
@@ -75,7 +75,6 @@ TEST_F(FixedBmpGL, BuildsEveryMipmapLevelWithTrilinearMinification)
     glGetTexImage(GL_TEXTURE_2D, 2, GL_RGBA, GL_UNSIGNED_BYTE, top);
     EXPECT_EQ(top[0], 200);
     EXPECT_EQ(top[1], 0);
-    glDeleteTextures(1, &name);
 }
 
 }  // namespace

@@ -91,8 +91,8 @@ TEST_F(TextureTest, TwentyFourBitImageDrawsInFileRowOrderWithBlueGreenRedBytes)
     ASSERT_EQ(image.load(file), 0);
     Texture texture;
     ASSERT_EQ(texture.create(image.width, image.height, image.bitsPerPixel), 0);
-    EXPECT_NE(texture.name, 0u);
-    EXPECT_EQ(texture.bytesPerPixel, 3);
+    EXPECT_TRUE(texture.texture());
+    EXPECT_EQ(texture.bytesPerPixel(), 3);
     texture.upload(image.pixels.get(), image.pixelBytes);
     texture.bind();
     drawFullScreen();
@@ -123,7 +123,7 @@ TEST_F(TextureTest, OtherDepthsGetANameButNoStorageAndShortUploadsAreIgnored)
 {
     Texture grey;
     EXPECT_EQ(grey.create(4, 4, 8), 0);
-    EXPECT_NE(grey.name, 0u);
+    EXPECT_TRUE(grey.texture());
     EXPECT_FALSE(grey.hasStorage());
     grey.bind();
     EXPECT_EQ(levelWidth(), 0);
@@ -144,19 +144,19 @@ TEST_F(TextureTest, OtherDepthsGetANameButNoStorageAndShortUploadsAreIgnored)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(TextureTest, DestroyDeletesTheTextureAndMovesHandOwnershipOver)
+TEST_F(TextureTest, ResetDeletesTheTextureAndMovesHandOwnershipOver)
 {
     Texture a;
     a.create(2, 2, 24);
-    const GLuint name = a.name;
+    const GLuint name = a.texture().name();
     Texture b = std::move(a);
-    EXPECT_EQ(a.name, 0u);
-    EXPECT_EQ(b.name, name);
+    EXPECT_FALSE(a.texture());
+    EXPECT_EQ(b.texture().name(), name);
     EXPECT_TRUE(glIsTexture(name));
-    b.destroy();
+    b.reset();
     EXPECT_FALSE(glIsTexture(name));
-    EXPECT_EQ(b.name, 0u);
-    EXPECT_EQ(b.width, 0);
+    EXPECT_FALSE(b.texture());
+    EXPECT_EQ(b.width(), 0);
 }
 
 // The owners free their names exactly once: on reset, on destruction and when a moved-in
