@@ -114,18 +114,23 @@ Image glintSphere()
 // 64 x 64 for `splash`: the water takes (2h + 0.1, 2h + 0.1) as its coordinates for a surface
 // height h, so calm water reads the colour at u = 0.1 and ripples read the columns either side.
 // The colour depends on u alone (whatever way up the image is read): a deep blue for calm water,
-// bright crests for ripples, a sky blue between. Drawn additively over the picture below.
+// then bands of cyan and pale blue between darker ones, so that high waves show as contours and
+// the picture under the water (it is drawn additively) shows through the dark bands.
 Image waterRipples()
 {
     Image image(64, 64);
     static const std::vector<RampStop> ripple = {
         {0.00f, {0.02f, 0.05f, 0.10f, 1}},
         {0.03f, {0.05f, 0.16f, 0.32f, 1}},
-        {0.07f, {0.16f, 0.46f, 0.66f, 1}},
-        {0.12f, {0.75f, 0.90f, 1.00f, 1}},
-        {0.20f, {0.30f, 0.50f, 0.80f, 1}},
-        {0.35f, {0.10f, 0.22f, 0.45f, 1}},
-        {0.50f, {0.05f, 0.10f, 0.25f, 1}},
+        {0.06f, {0.16f, 0.46f, 0.66f, 1}},
+        {0.09f, {0.55f, 0.75f, 0.90f, 1}},
+        {0.13f, {0.10f, 0.30f, 0.55f, 1}},
+        {0.18f, {0.02f, 0.06f, 0.14f, 1}},
+        {0.24f, {0.12f, 0.40f, 0.55f, 1}},
+        {0.30f, {0.45f, 0.60f, 0.85f, 1}},
+        {0.36f, {0.08f, 0.20f, 0.45f, 1}},
+        {0.43f, {0.03f, 0.04f, 0.12f, 1}},
+        {0.50f, {0.10f, 0.10f, 0.30f, 1}},
     };
     forEachPixel(image, [](Pixel, float u, float) {
         float d = std::fabs(u - 0.1f);
