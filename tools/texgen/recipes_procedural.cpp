@@ -96,17 +96,15 @@ Image chromeSphere()
     return image;
 }
 
-// 128 x 128 sphere map for additive ribbons: a dim blue ball with bright rings and a highlight,
-// so that the many overlapping folds of the dogtail surface add up to shining streaks, not to
-// white.
+// 128 x 128 sphere map for additive ribbons: the chrome ball at two fifths of its brightness
+// with thin coloured rings, so that the many overlapping folds of the dogtail surface add up to
+// shining streaks on a glow, not to white.
 Image glintSphere()
 {
-    Image image(128, 128, Pixel{0, 0, 0, 1});
-    addGlow(image, 0.5f, 0.5f, 0.5f, Pixel{0.08f, 0.10f, 0.22f, 0}, 1.0f);
-    addRing(image, 0.5f, 0.5f, 0.18f, 0.035f, Pixel{0.5f, 0.7f, 1.0f, 0});
-    addRing(image, 0.5f, 0.5f, 0.33f, 0.045f, Pixel{1.0f, 0.6f, 0.3f, 0});
-    addRing(image, 0.5f, 0.5f, 0.45f, 0.03f, Pixel{0.6f, 0.5f, 1.0f, 0});
-    addGlow(image, 0.38f, 0.62f, 0.12f, Pixel{1, 1, 1, 0}, 2.0f);
+    Image image = chromeSphere();
+    forEachPixel(image, [](Pixel p, float, float) { return p * 0.4f; });
+    addRing(image, 0.5f, 0.5f, 0.25f, 0.02f, Pixel{0.5f, 0.7f, 1.0f, 0});
+    addRing(image, 0.5f, 0.5f, 0.4f, 0.02f, Pixel{1.0f, 0.6f, 0.3f, 0});
     clampColours(image);
     return image;
 }
