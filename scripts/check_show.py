@@ -33,7 +33,7 @@ def read_frames(folder):
         return
     # The frames are numbered from 0 without gaps; ffmpeg reads the numbered sequence.
     pattern = os.path.join(folder, "frame-%06d.png")
-    command = ["ffmpeg", "-loglevel", "error", "-start_number", "0", "-i", pattern,
+    command = ["ffmpeg", "-nostdin", "-loglevel", "error", "-start_number", "0", "-i", pattern,
                "-vf", f"scale={WIDTH}:{HEIGHT}:flags=area", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"]
     size = WIDTH * HEIGHT * 3
     with subprocess.Popen(command, stdout=subprocess.PIPE) as decoder:
