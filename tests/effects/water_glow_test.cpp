@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "core/random.h"
@@ -11,7 +13,9 @@
 #include "effects/waveeffect.h"
 #include "effects/wobble.h"
 #include "tests/support/gl_fixture.h"
+#include "tests/support/image_files.h"
 #include "tests/support/script_builder.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -267,6 +271,62 @@ TEST_F(WaveEffectTest, FourLinesEachWithBaselineInTheirOrder)
     // The newest line (time T) is drawn last: its curve is the one built for waveTime cut to 0.16.
     wave.buildLine(0.16f);
     EXPECT_NEAR(lines[3 * 256 + 1].y, kHeight / 2.0f * (1 + wave.line[0]), 0.01);
+}
+
+// ---- the optional texture of all four ----
+
+using OverlayTextureTest = testing::GLTest;
+
+// A script may name a texture for each overlay; it is loaded with the effect, bound for its
+// drawing and freed by unload. Without one the overlay binds nothing, as before: here, with no
+// texture bound, it draws in its plain colours.
+TEST_F(OverlayTextureTest, EachOverlayDrawsWithTheTextureItsScriptNames)
+{
+    testing::TempDataDir data;
+    data.write("data/textures/red.tga", testing::solidTga24(8, 8, 255, 0, 0));
+    struct Case {
+        const char* type;
+        std::unique_ptr<Effect> (*make)();
+        OverlayTexture& (*texture)(Effect&);
+    };
+    const Case cases[] = {
+        {"splash", [] { return std::unique_ptr<Effect>(new Splash); },
+         [](Effect& e) -> OverlayTexture& { return static_cast<Splash&>(e).texture; }},
+        {"quiver", [] { return std::unique_ptr<Effect>(new Quiver); },
+         [](Effect& e) -> OverlayTexture& { return static_cast<Quiver&>(e).texture; }},
+        {"wobble", [] { return std::unique_ptr<Effect>(new Wobble); },
+         [](Effect& e) -> OverlayTexture& { return static_cast<Wobble&>(e).texture; }},
+        {"waveeffect", [] { return std::unique_ptr<Effect>(new WaveEffect); },
+         [](Effect& e) -> OverlayTexture& { return static_cast<WaveEffect&>(e).texture; }},
+    };
+    std::vector<uint8_t> frame(kWidth * kHeight * 4);
+    for (const Case& c : cases)
+        for (bool named : {false, true}) {
+            SCOPED_TRACE(std::string(c.type) + (named ? " with red.tga" : " without a texture"));
+            std::unique_ptr<Effect> effect = c.make();
+            auto node = named ? testing::element(c.type, {{"texture", "red.tga"}}) : testing::element(c.type);
+            effect->handleElement(node.get());
+            effect->load();
+            EXPECT_EQ(c.texture(*effect).loaded(), named);
+            glBindTexture(GL_TEXTURE_2D, 0);
+            glClearColor(0, 0, 0, 0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glColor3f(1, 1, 1);
+            glPushAttrib(GL_ALL_ATTRIB_BITS);  // as the timeline brackets every effect
+            effect->render();
+            glPopAttrib();
+            glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+            int red = 0, other = 0;  // pixels lit in red only, pixels lit in green or blue
+            for (size_t i = 0; i < frame.size(); i += 4) {
+                red += frame[i] > 0 && frame[i + 1] == 0 && frame[i + 2] == 0;
+                other += frame[i + 1] > 0 || frame[i + 2] > 0;
+            }
+            EXPECT_GT(named ? red : other, 50);
+            if (named)
+                EXPECT_EQ(other, 0);
+            effect->unload();
+            EXPECT_FALSE(c.texture(*effect).loaded());
+        }
 }
 
 }  // namespace
