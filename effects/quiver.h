@@ -39,7 +39,7 @@ public:
     int num = 64;                                // particle count, taken at the next load
     float quiverTime = 0;
     std::vector<GlowParticle> particles;
-    GLuint discList = 0;  // a unit disc of 63 triangles; 0 before load
+    GLuint discList = 0;        // a unit disc of 63 triangles; 0 before load
     char textureName[64] = {};  // from `texture`, read at load; empty: none
     OverlayTexture texture;     // none: the discs draw with whatever texture is bound
 };

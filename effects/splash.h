@@ -42,7 +42,7 @@ public:
     int centreX = 64, centreY = 64;
     char textureName[64] = {};  // from `texture`, read at load; empty: none
     OverlayTexture texture;     // none: the water draws with whatever texture is bound
-    static float splashAngle;  // degrees, shared by every splash effect, never reset
+    static float splashAngle;   // degrees, shared by every splash effect, never reset
 };
 
 }  // namespace velmora

@@ -26,7 +26,7 @@ public:
     void load() override;
     void unload() override;
     EffectScript script() const override;  // `texture`
-    void update(float delta) override;  // waveTime += speed x delta x 0.1
+    void update(float delta) override;     // waveTime += speed x delta x 0.1
     // Nothing before load. With a texture, each line is textured along its length (s from 0 to
     // 1) at its own height t in the texture (0.125, 0.375, 0.625, 0.875, faintest first).
     void render() override;
