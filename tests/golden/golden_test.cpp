@@ -55,7 +55,7 @@ const GoldenRow kRows[] = {
     {"flash", R"(<add type="flash" name="e"></add><e mode="0" color="ffff5a1e" attack="1" sustain="1" decay="0.2"></e>
                  <load></load><e><go></go></e>)", {0.04f, 0.12f}},
     {"fade", R"(<add type="starspace" name="s"></add><add type="fade" name="e"></add>
-                <e speed="0.004" from="ff000000" to="ff0c1a34"></e>)", {1.0f}},
+                <e speed="0.004" from="80000000" to="80c03060"></e>)", {1.0f}},
     {"starspace", R"(<add type="starspace" name="e"></add><e speed="0.6"></e>)", {0.5f, 2.0f}},
     {"cubeeffect", R"(<add type="cubeeffect" name="e"></add><e file_front="sky_front.tga" file_back="sky_back.tga"
                       file_top="sky_top.tga" file_bot="sky_bot.tga" file_left="sky_left.tga"
@@ -77,6 +77,9 @@ const GoldenRow kRows[] = {
     {"particlebox", R"(<add type="particlebox" name="e"></add>
                        <e number="500" texture="spark.tga" dim="18,14,60" spawndim="18,14,60"
                        dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></e>)", {0.5f, 2.0f}},
+    {"particlebox_bars", R"(<add type="picture" name="p"></add><p filename="title.tga"></p><add type="particlebox" name="e"></add>
+                            <e number="14" texture="glow.tga" dim="20,1,8" spawndim="20,1,8" sca="1,10,1"
+                            prot="0,0.004,0" tra="0,0,-20" color="ff1830a0"></e>)", {1.0f}},
     {"ltree", R"(<add type="ltree" name="e"></add><e speed="0.8"></e>)", {1.0f, 4.0f}},
     {"rigid", R"(<add type="rigid" name="e"></add>)", {0.5f, 2.0f}},
     {"splash", R"(<add type="picture" name="p"></add><p filename="title.tga"></p><add type="splash" name="e"></add>)",
@@ -89,6 +92,8 @@ const GoldenRow kRows[] = {
                     <text num="0" string="VELMORA" active="1" tra="-2.31,-1,-8" trav="0,0.013,0"></text></e>)",
      {0.5f, 2.0f}},
 };
+
+void PrintTo(const GoldenRow& row, std::ostream* out) { *out << row.name; }
 
 std::filesystem::path referencePath(const GoldenRow& row, float seconds)
 {
