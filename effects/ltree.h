@@ -48,7 +48,7 @@ public:
     void update(float delta) override;
     // Reseeds the shared generator with 4 and draws the whole tree; nothing before load.
     void render() override;
-    void handleElement(const ScriptNode* node) override;
+    EffectScript script() const override;  // `camera`
 
     float growthTime = 0;
     bool camera = false;
