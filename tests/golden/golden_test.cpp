@@ -73,6 +73,7 @@ const GoldenRow kRows[] = {
                          <load></load><e camera="Wide" loopframe="720"></e>)", {0.5f, 3.0f}},
     {"3dscene_hall", R"(<add type="3dscene" name="e"></add><e filename="pillars.zen"></e>
                         <load></load><e camera="Hall" loopframe="600"></e>)", {0.5f, 3.0f}},
+    {"teddy", R"(<add type="teddy" name="e"></add>)", {0.5f, 2.0f}},
     {"dogtail", R"(<add type="dogtail" name="e"></add><e filename="chrome.tga" speed="0.35"></e>)", {0.5f, 2.0f}},
     {"particlebox", R"(<add type="particlebox" name="e"></add>
                        <e number="500" texture="spark.tga" dim="18,14,60" spawndim="18,14,60"
