@@ -1,5 +1,5 @@
-// The soundtrack generator: the XM writer's bytes, the score's notes and sections, and the
-// finished module as libopenmpt and our mixer play it.
+// The soundtrack generator: the XM writer as libopenmpt reads it, the score's notes and sections,
+// and the finished module as libopenmpt and our mixer play it, deterministically.
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.h>
 
@@ -46,26 +46,10 @@ Song tinySong() {
     return song;
 }
 
-TEST(XmWriter, HeaderPatternsAndDeltaCodedSamples) {
+TEST(XmWriter, LibopenmptPlaysTheModuleAndSamplesAreDeltaCoded) {
     auto bytes = writeXm(tinySong());
     ASSERT_GT(bytes.size(), 336u);
     EXPECT_EQ(std::memcmp(bytes.data(), "Extended Module: tiny", 21), 0);
-    EXPECT_EQ(bytes[37], 0x1A);
-    EXPECT_EQ(le(bytes, 58, 2), 0x0104u);
-    EXPECT_EQ(le(bytes, 60, 4), 276u);
-    EXPECT_EQ(le(bytes, 64, 2), 2u);  // song length
-    EXPECT_EQ(le(bytes, 68, 2), 2u);  // channels
-    EXPECT_EQ(le(bytes, 70, 2), 1u);  // patterns
-    EXPECT_EQ(le(bytes, 72, 2), 1u);  // instruments
-    EXPECT_EQ(le(bytes, 76, 2), 6u);
-    EXPECT_EQ(le(bytes, 78, 2), 125u);
-    // Pattern: 9-byte header, then packed cells: one full cell, seven empty ones.
-    const size_t pattern = 336;
-    EXPECT_EQ(le(bytes, pattern, 4), 9u);
-    EXPECT_EQ(le(bytes, pattern + 5, 2), 4u);
-    EXPECT_EQ(le(bytes, pattern + 7, 2), 11u);
-    const std::vector<uint8_t> cells(bytes.begin() + pattern + 9, bytes.begin() + pattern + 20);
-    EXPECT_EQ(cells, (std::vector<uint8_t>{0x80, 0x87, 49, 1, 0x50, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80}));
     // The sample data closes the file: deltas of 100, 50, -20, 32767, -32768 (wrapping).
     const std::vector<int16_t> deltas = {100, -50, -70, int16_t(32787 - 65536), 1};
     for (size_t i = 0; i < deltas.size(); ++i)
