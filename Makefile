@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-sanitize valgrind bench fuzz clean
+.PHONY: deps build run test golden test-sanitize valgrind bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -17,6 +17,12 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Rewrites the golden references (tests/golden/ref/*.png) from this machine's rendering. Only
+# on purpose: look at every changed picture (git status) before committing it.
+golden: build
+	@VELMORA_GOLDEN_UPDATE=1 $(BUILD)/golden_tests
+	@git status --short tests/golden/ref
 
 # The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer in its own folder.
 # Leaks inside system libraries (Mesa, Vorbis, ...) are suppressed by tests/lsan.supp.
