@@ -267,10 +267,88 @@ bool RarDecoder::decodeAudio(int64_t& countdown)
     return true;
 }
 
+int RarDecoder::directRun(int symbol, int64_t& countdown)
+{
+    BitInput in = in_;
+    uint8_t* out = base_ + ptr_;
+    uint8_t* const end = base_ + outputCap_;
+    int64_t left = countdown;
+    int result = kRunEnded;
+    for (;;) {
+        if (symbol < 256) {
+            *out++ = uint8_t(symbol);
+            --left;
+        } else if (symbol >= kSymLength) {
+            const int slot = symbol - kSymLength;
+            uint32_t length = kLengthBase[slot] + 3 + in.read(kLengthBits[slot]);
+            const int d = distances_.decode(in);
+            const uint32_t distance = kDistanceBase[d] + 1 + in.read(kDistanceBits[d]);
+            length += matchLengthBonus(distance);
+            if (distance > uint64_t(out - base_)) {
+                result = kRunBroken;  // before the start of the data
+                break;
+            }
+            oldDistances_[oldIndex_] = distance;
+            oldIndex_ = (oldIndex_ + 1) & 3;
+            lastDistance_ = distance;
+            lastLength_ = length;
+            left -= length;
+            const uint8_t* from = out - distance;
+            const size_t room = size_t(end - out);
+            if (length + 16 <= room && distance >= 8) {
+                // Wide stores that may run up to 15 bytes past the match: still inside the
+                // output, and overwritten by what follows. Each load reads only final bytes.
+                uint8_t* const stop = out + length;
+                if (distance >= 16) {
+                    do {
+                        std::memcpy(out, from, 16);
+                        out += 16;
+                        from += 16;
+                    } while (out < stop);
+                } else {
+                    do {
+                        std::memcpy(out, from, 8);
+                        out += 8;
+                        from += 8;
+                    } while (out < stop);
+                }
+                out = stop;
+            } else {
+                const size_t n = std::min<size_t>(length, room);  // cut at the entry's size
+                if (distance == 1)
+                    std::memset(out, *from, n);
+                else
+                    for (size_t k = 0; k < n; ++k)
+                        out[k] = from[k];
+                out += n;
+            }
+        } else {
+            result = symbol;
+            break;
+        }
+        if (left <= 0)
+            break;
+        symbol = literals_.decode(in);
+    }
+    in_ = in;
+    ptr_ = uint32_t(out - base_);
+    total_ = ptr_;
+    countdown = left;
+    return result;
+}
+
 template <bool Direct>
 bool RarDecoder::decodeNormal(int64_t& countdown)
 {
-    const int symbol = literals_.decode(in_);
+    int symbol = literals_.decode(in_);
+    if (Direct) {
+        // Literals and new matches, the bulk of a stream, stay in the run; it hands back the rest.
+        symbol = directRun(symbol, countdown);
+        if (symbol == kRunEnded)
+            return true;
+        if (symbol == kRunBroken)
+            return false;
+    }
     if (symbol < 256) {
         putByte<Direct>(uint8_t(symbol));
         --countdown;

@@ -126,6 +126,12 @@ private:
     bool decodeAudio(int64_t& countdown);
     template <bool Direct>
     bool decodeNormal(int64_t& countdown);
+    // Decoding straight into the output: literals and new matches from `symbol` on, with the
+    // reader and the write position in registers, until the countdown ends (kRunEnded), a
+    // match reaches before the data (kRunBroken) or another symbol comes, which it returns.
+    int directRun(int symbol, int64_t& countdown);
+    static constexpr int kRunEnded = -1;
+    static constexpr int kRunBroken = -2;
     template <bool Direct>
     bool copyMatch(uint32_t length, uint32_t distance, int64_t& countdown);
     template <bool Direct>
