@@ -102,19 +102,24 @@ void Demo::addEvent(ScriptNode* element)
             event.time = scriptFloat(attribute->value);
         }
     }
+    placeEvent(event, beatGrid);
     // A time that is no number could never be compared with the clock; it would also hold
     // back every event behind it. It never fires, like a key event.
     if (std::isnan(event.time))
         event.time = kKeyEventTime;
     events_.push_back(event);
+    if (loaded_)
+        resolveModuleTimes(events_, *this);
 }
 
 void Demo::sortEvents()
 {
-    // Exchanges only strictly greater neighbours, so equal times keep their document order.
+    // Only the events still to come: a `load` inside an event sorts while the timeline walks
+    // the list, and the ones already fired must stay behind nextEvent. Exchanges only strictly
+    // greater neighbours, so equal times keep their document order.
     for (bool exchanged = true; exchanged;) {
         exchanged = false;
-        for (size_t i = 1; i < events_.size(); ++i) {
+        for (size_t i = nextEvent_ + 1; i < events_.size(); ++i) {
             if (events_[i - 1].time > events_[i].time) {
                 std::swap(events_[i - 1], events_[i]);
                 exchanged = true;
@@ -169,6 +174,9 @@ void Demo::loadAll()
         }
         drawLoadingFrame();
     }
+    loaded_ = true;
+    if (resolveModuleTimes(events_, *this))
+        sortEvents();
 }
 
 // ---- Main loop --------------------------------------------------------------------------
@@ -180,16 +188,22 @@ void Demo::runMainLoop()
         std::printf("run: no window, nothing to show\n");
         return;
     }
+    // A `run` inside an event would start a loop inside the loop, once per frame, without end.
+    if (running_) {
+        std::printf("XML Error: run inside a running show ignored\n");
+        return;
+    }
+    running_ = true;
     quitSeen_ = false;
     frameTimer->reset();
     frameTimer->setInterval(1);
     while (pumpMessages())
         frame();
+    running_ = false;
 }
 
 bool Demo::pumpMessages()
 {
-    // A quit seen by a loop run from inside an event also ends the loop around it.
     if (!quitSeen_ && !processMessages())
         quitSeen_ = true;
     return !quitSeen_;
@@ -204,11 +218,12 @@ bool Demo::frame()
         ++nextEvent_;
     while (nextEvent_ < events_.size() && events_[nextEvent_].time <= frameStart &&
            !(events_[nextEvent_].time < 0)) {
-        // Applying the element may append events (reallocating the list): copy first.
-        const Event event = events_[nextEvent_];
-        std::printf("lastEvent: %i %f %f\n", static_cast<int>(nextEvent_), event.time, frameStart);
+        // The event counts as fired before its element is applied: the element may add or
+        // sort events (reallocating the list, hence the copy) and must not see itself again.
+        const uint32_t index = nextEvent_++;
+        const Event event = events_[index];
+        std::printf("lastEvent: %i %f %f\n", static_cast<int>(index), event.time, frameStart);
         applyBlock(*this, event.element);
-        ++nextEvent_;
     }
 
     clock += delta * 0.01f;
@@ -247,6 +262,7 @@ void Demo::clearAll()
     loadingEffect_ = nullptr;
     events_.clear();
     nextEvent_ = 0;
+    loaded_ = false;
 }
 
 }  // namespace velmora
