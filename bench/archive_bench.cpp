@@ -266,6 +266,7 @@ Bytes joined(const Corpus& c)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured, also into a log
     const fs::path build = argc > 1 ? fs::path(argv[1]) : fs::path("build");
     const fs::path scratch = fs::temp_directory_path() / ("velmora-bench-" + std::to_string(::getpid()));
     fs::create_directories(scratch);
