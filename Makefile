@@ -3,6 +3,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+MAKEFLAGS += --no-print-directory
+
 .PHONY: deps build run test golden test-sanitize valgrind bench fuzz clean
 
 deps:
@@ -41,7 +43,8 @@ VALGRIND_DURATION ?= 35
 valgrind: build
 	@scripts/run-valgrind $(BUILD) $(VALGRIND_DURATION)
 
-bench: build
+# Builds quietly what the benchmarks need and prints only their results.
+bench: deps
 	@scripts/run-benchmarks $(BUILD)
 
 fuzz: deps
