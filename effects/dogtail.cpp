@@ -125,4 +125,11 @@ void Dogtail::render()
     }
 }
 
+void Dogtail::renderUnseen()
+{
+    seedRandom(300);
+    for (int k = 0; k < 10 * 3; ++k)  // three numbers per ribbon
+        nextRandom();
+}
+
 }  // namespace velmora

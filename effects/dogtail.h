@@ -23,6 +23,8 @@ public:
     void update(float delta) override;  // time += delta x speed
     // Replaces the projection, reseeds the shared generator with 300 and draws the ten copies.
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
+    void renderUnseen() override;  // the state changes of render, without drawing
     void handleElement(const ScriptNode* node) override;  // common parameters, `filename`
 
     float time = 0;

@@ -32,6 +32,8 @@ public:
     void unload() override;  // drops the surface
     void update(float delta) override;  // one water step per call, whatever delta is
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // turns the surface while drawing
+    void renderUnseen() override;  // the state changes of render, without drawing
     // Common parameters; every child element `splash` drops a ring (ignored before load).
     void handleElement(const ScriptNode* node) override;
     // A ring of radius 20 around the centre, set to -15 in buffer 0.
@@ -39,7 +41,7 @@ public:
 
     std::unique_ptr<WaterSurface> surface;  // null before load and after unload
     int centreX = 64, centreY = 64;
-    static float splashAngle;  // degrees, shared by every splash effect, never reset
+    static float splashAngle;  // degrees, shared by every splash effect; 0 again at each load
 };
 
 }  // namespace velmora

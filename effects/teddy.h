@@ -41,6 +41,8 @@ public:
     // Needs a loaded model (draws nothing otherwise). A furred face that is not a quad ends the
     // process with exit status -1.
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
+    void renderUnseen() override;  // the state changes of render, without drawing
     void handleElement(const ScriptNode* node) override;
 
     float turnAngle = 0;  // degrees about +Y, never wrapped

@@ -38,6 +38,7 @@ public:
     void update(float delta) override;
     // Adds last frame's tiles (scaled by 0.9) over the screen, then captures the frame.
     void render() override;
+    bool readsPreviousPicture() const override { return true; }  // tiles of the last picture
 
     std::unique_ptr<ScreenTiles> capture;  // null when not loaded
 };
