@@ -33,16 +33,16 @@ struct StartCase {
 const StartCase kCases[] = {
     {"particles",
      R"(<add type="particlebox" name="sparks"></add>
-<sparks number="300" texture="spark.tga" dim="18,14,60" spawndim="18,14,60" dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></sparks>)",
+<sparks number="300" lifespan="70" texture="spark.tga" dim="18,14,60" spawndim="18,14,60" dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></sparks>)",
      R"(<event time="0"><draworder effect="bg" effect="sparks"></draworder></event>)", 2.5},
     {"rigid bodies", R"(<add type="rigid" name="bodies"></add>)",
      R"(<event time="0"><draworder effect="bg" effect="bodies"></draworder></event>)", 3},
-    // The tree reseeds the shared generator while drawing; the sparks drawn after it spawn from it.
+    // The tree reseeds the shared generator while drawing; the sparks drawn after it respawn from it.
     {"growing tree",
      R"(<add type="ltree" name="tree"></add>
 <tree speed="0.8"></tree>
 <add type="particlebox" name="sparks"></add>
-<sparks number="100" texture="spark.tga" dim="18,14,60" spawndim="18,14,60" dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></sparks>)",
+<sparks number="100" lifespan="40" texture="spark.tga" dim="18,14,60" spawndim="18,14,60" dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></sparks>)",
      R"(<event time="0"><draworder effect="bg" effect="tree" effect="sparks"></draworder></event>)", 3},
     {"water and ribbon",
      R"(<add type="splash" name="water"></add>
