@@ -191,8 +191,8 @@ void AuthorSession::jumpTo(double seconds)
     const int64_t target = std::llround(std::max(0.0, seconds) * fps_);
     if (target < currentFrame() || target == 0)
         startOver(demo_.element);
-    // While paused the frame at the target is shown: run up to the one before it.
-    runUpTo(paused_ && target > 0 ? target - 1 : target);
+    runUpTo(target);
+    // While paused the frame at the target is shown (the clock then stands one frame on).
     if (paused_)
         stepOneFrame();
 }
