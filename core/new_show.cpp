@@ -34,11 +34,16 @@ const char* newShowScript()
 <demo width="640" height="480" fullscreen="0">
 <create></create>
 
-// The effects: a background, a picture, a flash on the beat and the music.
+// The effects: a background, a picture, particles, wave lines, a flash on the beat, the music.
 <add type="clear" name="bg"></add>
 <bg color="ff101828"></bg>
 <add type="picture" name="glow"></add>
-<glow filename="glow.tga" sca="0.5,0.5,1" color="80c0ff"></glow>
+<glow filename="glow.tga" color="4070c0"></glow>
+<add type="particlebox" name="dust"></add>
+<dust number="200" texture="glow.tga" dim="18,14,60" spawndim="18,14,60"
+    dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></dust>
+<add type="waveeffect" name="waves"></add>
+<waves speed="0.8"></waves>
 <add type="flash" name="beat"></add>
 <beat mode="0" color="ff402010" attack="5" sustain="5" decay="0.6"></beat>
 <add type="musicplay" name="tune"></add>
@@ -46,16 +51,16 @@ const char* newShowScript()
 
 // The timeline: times in seconds of the show.
 <event time="0">
-<draworder effect="bg" effect="glow" effect="beat"></draworder>
+<draworder effect="bg" effect="glow" effect="dust" effect="beat"></draworder>
 <tune><play></play></tune>
 </event>
 <event time="3.84">
+<draworder effect="bg" effect="glow" effect="dust" effect="waves" effect="beat"></draworder>
 <beat><go></go></beat>
-<glow sca="0.7,0.7,1"></glow>
 </event>
 <event time="7.68">
 <beat><go></go></beat>
-<glow sca="0.5,0.5,1" rot="0,0,45"></glow>
+<glow color="c06040"></glow>
 </event>
 <event time="11.52">
 <exit></exit>

@@ -1,5 +1,7 @@
 // Author mode's keys through a real SDL window (run under Xvfb by ctest's window_events; skipped
-// without a display): released keys pause, step, jump, toggle the overlay; Escape still quits.
+// without a display): released keys pause, step, jump, toggle the overlay; Escape still quits;
+// a window of another shape keeps the picture's.
+#include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -69,6 +71,26 @@ TEST_F(SdlAuthorKeysTest, KeysDriveTheShowInAWindow)
     ASSERT_TRUE(release(SDLK_SPACE));
     EXPECT_FALSE(demo->author->paused());
     EXPECT_FALSE(release(SDLK_ESCAPE));  // quits as it always did
+}
+
+// A window of another shape than the picture (resized, or fullscreen on the desktop) shows the
+// picture whole with bars: 160 x 120 in 320 x 120 is 160 x 120 in the middle.
+TEST_F(SdlAuthorKeysTest, ResizedWindowKeepsThePictureShape)
+{
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = SDL_GetWindowID(demo->handle);
+    event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    event.window.data1 = 320;
+    event.window.data2 = 120;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    ASSERT_TRUE(demo->processMessages());
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], 80);
+    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[2], 160);
+    EXPECT_EQ(viewport[3], 120);
 }
 
 }  // namespace

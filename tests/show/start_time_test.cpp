@@ -201,6 +201,39 @@ TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
     EXPECT_EQ(soundDifference, 0) << c.name;
 }
 
+// `velmora --new` writes a show that plays as it is, and refuses to write over one.
+TEST(NewShowTest, WritesAShowThatPlays)
+{
+    const fs::path player = fs::path(VELMORA_BINARY_DIR) / "velmora";
+    if (!fs::exists(player))
+        GTEST_SKIP() << "player not built";
+    const fs::path root = fs::temp_directory_path() / ("velmora-new-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    auto run = [&](const std::string& arguments, std::string& output) {
+        FILE* pipe = ::popen(("'" + player.string() + "' " + arguments + " 2>&1").c_str(), "r");
+        char buffer[4096];
+        size_t n;
+        while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        const int status = pipe ? ::pclose(pipe) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string written, again, played;
+    ASSERT_EQ(run("--new '" + (root / "show").string() + "'", written), 0) << written;
+    EXPECT_EQ(run("--new '" + (root / "show").string() + "'", again), 2) << again;
+    ASSERT_EQ(run("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
+                      (root / "frames").string() + "'",
+                  played),
+              0)
+        << played;
+    if (played.find("Loading.") != std::string::npos) {
+        EXPECT_EQ(played.find("Could not decompress"), std::string::npos) << played;
+        EXPECT_EQ(played.find("XML Error"), std::string::npos) << played;
+        EXPECT_TRUE(fs::exists(root / "frames" / "frame-000007.png"));
+    }
+    fs::remove_all(root);
+}
+
 INSTANTIATE_TEST_SUITE_P(Shows, StartTimeTest, ::testing::ValuesIn(kCases), [](const auto& info) {
     std::string name = info.param.name;
     std::replace(name.begin(), name.end(), ' ', '_');
