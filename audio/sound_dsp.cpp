@@ -29,6 +29,12 @@ void SoundDsp::clear() {
     dsp = 0;
 }
 
+void FlangeDsp::setSpeed(float value) {
+    constexpr float kLimit = float(kFlangeFrames);
+    const float kept = std::isnan(value) ? 0.0f : std::clamp(value, -kLimit, kLimit);
+    speed.store(kept, std::memory_order_relaxed);
+}
+
 void FlangeDsp::callback(uint32_t, uint32_t, void* buffer, uint32_t length, void* user) {
     auto* self = static_cast<FlangeDsp*>(user);
     DspRings& rings = dspRings();

@@ -40,7 +40,9 @@ private:
 class FlangeDsp : public SoundDsp {
 public:
     FlangeDsp() : SoundDsp(&FlangeDsp::callback) {}
-    void setSpeed(float value) { speed.store(value, std::memory_order_relaxed); }
+    // The sweep step per frame, kept finite and within one ring length either way before the
+    // mixing thread sees it (the sweep becomes a ring index there); NaN gives 0.
+    void setSpeed(float value);
     // Processes `length` / 4 frames of `buffer` in place; `user` is the FlangeDsp.
     static void callback(uint32_t dsp, uint32_t channel, void* buffer, uint32_t length, void* user);
 

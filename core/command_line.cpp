@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "core/display_settings.h"
+
 namespace velmora {
 
 namespace {
@@ -40,7 +42,7 @@ bool readSize(const char* text, int& width, int& height)
     if (!x)
         return false;
     const std::string left(text, x);
-    return readInt(left.c_str(), 1, 16384, width) && readInt(x + 1, 1, 16384, height);
+    return readInt(left.c_str(), 1, kMaxWindowSide, width) && readInt(x + 1, 1, kMaxWindowSide, height);
 }
 
 CommandLine fail(CommandLine line, std::string reason)

@@ -116,10 +116,12 @@ void Demo::addEvent(ScriptNode* element)
 
 void Demo::sortEvents()
 {
-    // Exchanges only strictly greater neighbours, so equal times keep their document order.
+    // Only the events still to come: a `load` inside an event sorts while the timeline walks
+    // the list, and the ones already fired must stay behind nextEvent. Exchanges only strictly
+    // greater neighbours, so equal times keep their document order.
     for (bool exchanged = true; exchanged;) {
         exchanged = false;
-        for (size_t i = 1; i < events_.size(); ++i) {
+        for (size_t i = nextEvent_ + 1; i < events_.size(); ++i) {
             if (events_[i - 1].time > events_[i].time) {
                 std::swap(events_[i - 1], events_[i]);
                 exchanged = true;
@@ -194,6 +196,12 @@ void Demo::runMainLoop()
     // Applying the element again for author mode stops here: its main loop goes on.
     if (rebuilding)
         return;
+    // A `run` inside an event would start a loop inside the loop, once per frame, without end.
+    if (running_) {
+        std::printf("XML Error: run inside a running show ignored\n");
+        return;
+    }
+    running_ = true;
     quitSeen_ = false;
     frameTimer->reset();
     frameTimer->setInterval(1);
@@ -205,11 +213,11 @@ void Demo::runMainLoop()
             continue;
         frame();
     }
+    running_ = false;
 }
 
 bool Demo::pumpMessages()
 {
-    // A quit seen by a loop run from inside an event also ends the loop around it.
     if (!quitSeen_ && !processMessages())
         quitSeen_ = true;
     return !quitSeen_;
@@ -231,11 +239,12 @@ void Demo::step(float delta, DrawPass pass)
         ++nextEvent_;
     while (nextEvent_ < events_.size() && events_[nextEvent_].time <= frameStart &&
            !(events_[nextEvent_].time < 0)) {
-        // Applying the element may append events (reallocating the list): copy first.
-        const Event event = events_[nextEvent_];
-        std::printf("lastEvent: %i %f %f\n", static_cast<int>(nextEvent_), event.time, frameStart);
+        // The event counts as fired before its element is applied: the element may add or
+        // sort events (reallocating the list, hence the copy) and must not see itself again.
+        const uint32_t index = nextEvent_++;
+        const Event event = events_[index];
+        std::printf("lastEvent: %i %f %f\n", static_cast<int>(index), event.time, frameStart);
         applyBlock(*this, event.element);
-        ++nextEvent_;
     }
 
     clock += delta * 0.01f;

@@ -56,7 +56,7 @@ public:
     // key event (kKeyEventTime) unless a later `time` follows; a time that is no number
     // (NaN) also never fires. Past kMaxEvents the event is refused with a message.
     void addEvent(ScriptNode* element);
-    // Orders the events by time, keeping document order among equal times.
+    // Orders the events not yet fired by time, keeping document order among equal times.
     void sortEvents();
     // `load`: the `effect` attributes choose the loading effect; -1 at the first unknown name,
     // keeping the previous choice.
@@ -64,7 +64,8 @@ public:
     // Loads every effect, drawing the loading effect between loads, and sorts the events.
     void loadAll();
     // `run`: resets the timer (interval 1) and renders frames until the quit message. Without a
-    // window no quit message could ever come: then it returns at once, with a message.
+    // window no quit message could ever come, and inside a running show (from an event) a second
+    // loop would nest without end: then it returns at once, with a message.
     void runMainLoop();
     // False once the quit message has been seen (it stays seen for enclosing loops).
     bool pumpMessages();
@@ -117,6 +118,7 @@ private:
     uint32_t nextEvent_ = 0;
     Effect* loadingEffect_ = nullptr;  // one of effects_, or null
     bool quitSeen_ = false;
+    bool running_ = false;  // the main loop is running
 };
 
 }  // namespace velmora

@@ -35,6 +35,19 @@ DemoWindow::~DemoWindow()
     frameTimer.reset();
 }
 
+void limitWindowSize(DisplaySettings& settings)
+{
+    auto limited = [](int32_t side) { return side < 1 ? 1 : side > kMaxWindowSide ? kMaxWindowSide : side; };
+    const int32_t width = limited(settings.width);
+    const int32_t height = limited(settings.height);
+    if (width != settings.width || height != settings.height) {
+        std::printf("XML Error: window size %dx%d out of range (1 to %d a side), using %dx%d\n", settings.width,
+                    settings.height, kMaxWindowSide, width, height);
+        settings.width = width;
+        settings.height = height;
+    }
+}
+
 bool DemoWindow::create(DisplaySettings& settings, const char* title)
 {
     // --fullscreen takes the desktop as it is (below); --windowed turns the script's off.
@@ -44,6 +57,7 @@ bool DemoWindow::create(DisplaySettings& settings, const char* title)
         settings.width = *options.width;
         settings.height = *options.height;
     }
+    limitWindowSize(settings);
 
     switch (options.output) {
     case RunOptions::Output::Headless:

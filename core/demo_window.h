@@ -12,6 +12,10 @@ namespace velmora {
 
 class FrameCapture;
 
+// Brings each side of the size into 1..kMaxWindowSide, saying so on the console when that
+// changes anything: a script may ask for any size, the buffers that follow from it may not.
+void limitWindowSize(DisplaySettings& settings);
+
 class DemoWindow : public GLWindow {
 public:
     // With a capture target the timer runs on a frame counter: every frame lasts exactly

@@ -5,6 +5,10 @@
 
 namespace velmora {
 
+// Each side of a window or picture, from the script or the command line, is 1 to this many
+// pixels; the offscreen buffer and captured frames follow from it (1 GiB at most).
+constexpr int32_t kMaxWindowSide = 16384;
+
 struct DisplaySettings {
     int32_t width = 640;
     int32_t height = 480;

@@ -1,14 +1,38 @@
 // The player's entry point: command line, data source, then the show of the main script.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "core/command_line.h"
 #include "core/new_show.h"
 #include "core/script_driver.h"
+#include "core/sdl_platform.h"
 #include "effects/effect_table.h"
 #include "resources/data_source.h"
 #include "resources/embedded_archive.h"
+
+namespace {
+
+// Without a reachable display and without a capture the show would play where nobody sees or
+// records it: say so at once, with a hint, instead.
+bool someoneCanWatch(const velmora::RunOptions& run)
+{
+    using velmora::RunOptions;
+    if (run.output != RunOptions::Output::Automatic || !run.captureTarget.empty() ||
+        velmora::platform::displayAvailable())
+        return true;
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display)
+        std::fprintf(stderr, "velmora: no display answers at DISPLAY=%s: nobody would see the show\n", display);
+    else
+        std::fprintf(stderr, "velmora: no display (DISPLAY is not set): nobody would see the show\n");
+    std::fprintf(stderr, "velmora: check DISPLAY, or record the show with --capture DIR "
+                         "(scripts/run-show does that by itself)\n");
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -55,6 +79,8 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    if (!someoneCanWatch(line.run))
+        return 3;
     playScript(line.script.c_str(), line.run, effectTable());
     return 0;
 }

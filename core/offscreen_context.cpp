@@ -3,12 +3,19 @@
 
 #include <GL/osmesa.h>
 
+#include <new>
+
 namespace velmora {
 
 OffscreenContext::OffscreenContext(int width, int height)
-    : width_(width > 0 ? width : 1), height_(height > 0 ? height : 1),
-      buffer_(static_cast<size_t>(width_) * height_ * 4)
+    : width_(width > 0 ? width : 1), height_(height > 0 ? height : 1)
 {
+    // A buffer the machine cannot give leaves the context invalid instead of ending the program.
+    try {
+        buffer_.resize(static_cast<size_t>(width_) * height_ * 4);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     context_ = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
 }
 

@@ -18,12 +18,9 @@ void Flash::update(float delta)
     const float step = speed * delta * 0.3f;
     if (phase > 0) {
         level += step * attack;
-        // The peak is held at exactly 1: an overshoot would stretch the flash by however far a
-        // long frame carried the level past it, so the flash would last longer at low frame rates.
-        if (level >= 1.0f) {
-            level = 1.0f;
+        // Not clipped: the level may end above 1, and the fall starts from there.
+        if (level >= 1.0f)
             phase = 0;
-        }
     }
     if (phase == 0) {
         sustainLeft -= step;

@@ -109,7 +109,15 @@ void shapeLeaf(const int r[10], double wind, const Vec3d& p, const Vec3d& axisX,
     }
 }
 
-LTree::~LTree() { unload(); }
+LTree::~LTree()
+{
+    unload();
+    // The textures outlive unload (a reload keeps them) but not the effect.
+    const GLuint textures[] = {leafTexture_, barkTexture_};
+    for (GLuint texture : textures)
+        if (texture != 0)
+            glDeleteTextures(1, &texture);
+}
 
 void LTree::handleElement(const ScriptNode* node)
 {

@@ -40,7 +40,7 @@ public:
     static constexpr int kRuleLength = 21;
     static constexpr int kMaxDepth = 6;
 
-    ~LTree() override;
+    ~LTree() override;  // also deletes the two textures (needs the GL context, if any, current)
     // Builds the rule and tables and loads "leafsmall.bmp" and "treesmall.bmp"; a missing
     // texture ends the process with exit status -1.
     void load() override;

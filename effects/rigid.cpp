@@ -43,10 +43,8 @@ void RigidEffect::update(float delta)
     for (int done = 0; done < 4 && stepCount < static_cast<int>(stepClock); ++done) {
         world->step(1.0);
         ++stepCount;
-        auto kick = [&](int body, Vec3d momentum) {
-            world->bodies[body].momentum = momentum;
-            world->bodies[body].updateVelocities();
-        };
+        // Only the momentum: the velocity follows it when the next step sets the body's state.
+        auto kick = [&](int body, Vec3d momentum) { world->bodies[body].momentum = momentum; };
         if (stepCount == 50)
             kick(11, {0.04, 0, 1.01});
         else if (stepCount == 100)

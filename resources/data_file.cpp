@@ -43,14 +43,38 @@ std::string archivePath(const char* name)
     return path;
 }
 
+// True when the name would resolve outside the show's data: an absolute path, or a ".."
+// component ("/" and "\\" both separate, as the archive treats them alike).
+bool leavesTheShow(const char* name)
+{
+    if (name[0] == '/' || name[0] == '\\')
+        return true;
+    for (const char* part = name; *part;) {
+        const size_t length = std::strcspn(part, "/\\");
+        if (length == 2 && part[0] == '.' && part[1] == '.')
+            return true;
+        part += length;
+        if (*part)
+            ++part;
+    }
+    return false;
+}
+
 }  // namespace
 
 DataFile::DataFile(const char* name)
 {
-    const std::string path = archivePath(name ? name : "");
+    if (!name)
+        name = "";
+    const std::string path = archivePath(name);
     std::printf("load[%s]\n", path.c_str());
     uint8_t* bytes = nullptr;
     uint32_t count = 0;
+    if (leavesTheShow(name)) {
+        std::printf("Could not decompress\n");
+        std::printf("[%s] points outside the show's data: refused\n", name);
+        return;
+    }
     if (path.size() > kMaxPath || !loadDataEntry(path.c_str(), &bytes, &count)) {
         std::printf("Could not decompress\n");
         return;

@@ -9,7 +9,8 @@ namespace velmora {
 class DataFile : public DataStream {
 public:
     // Builds "data/" + folder by extension + name, prints "load[%s]\n" and extracts the entry.
-    // Failure prints "Could not decompress\n" and leaves size() 0 and data() null.
+    // Failure prints "Could not decompress\n" and leaves size() 0 and data() null. A name that
+    // is absolute or holds a ".." component is refused that way, with a second line saying why.
     explicit DataFile(const char* name);
     ~DataFile() override;
     DataFile(const DataFile&) = delete;

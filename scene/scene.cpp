@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 #include "core/script_values.h"
 
 namespace velmora {
@@ -14,21 +16,23 @@ bool walkable(uint32_t tag)
     return tag == kTagNode || tag == kTagJoint || tag == kTagLinkNode || tag == kTagObject;
 }
 
-// Descends only into children whose parent is this object: a child listed under two parents
-// is placed under its last one, and the walk stays finite whatever the hierarchy chunks said.
-void walkChildren(SceneObject& object)
-{
-    for (SceneObject* child : object.children)
-        if (child->parent == &object && walkable(child->tag)) {
-            child->computeWorld(object);
-            walkChildren(*child);
-        }
-}
-
+// Places every object below `root`, parents before children. Descends only into children whose
+// parent is the object listing them: a child listed under two parents is placed under its last
+// one, and the walk stays finite whatever the hierarchy chunks said. No recursion: a hierarchy
+// may be a chain hundreds of thousands of levels deep.
 void walkFromRoot(SceneObject& root)
 {
     root.computeWorldAsRoot();
-    walkChildren(root);
+    std::vector<SceneObject*> pending{&root};
+    while (!pending.empty()) {
+        SceneObject& object = *pending.back();
+        pending.pop_back();
+        for (SceneObject* child : object.children)
+            if (child->parent == &object && walkable(child->tag)) {
+                child->computeWorld(object);
+                pending.push_back(child);
+            }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The ".zen" reader: chunk walking, one reader per chunk type, and the load-time links.
 #include "scene/scene_loader.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "resources/data_file.h"
@@ -103,13 +104,16 @@ SceneObject* asObject(SceneItem* item)
     }
 }
 
-// True when `candidate` is `object` or one of its ancestors.
-bool isSelfOrAncestor(const SceneObject* candidate, const SceneObject* object)
+// Where Scene::search looks first: meshes, joints, nodes, lights, cameras, textures, materials,
+// link nodes; -1 for what it never finds (tracks, skins).
+int searchRank(uint32_t tag)
 {
-    for (const SceneObject* at = object; at; at = at->parent)
-        if (at == candidate)
-            return true;
-    return false;
+    static constexpr uint32_t kOrder[] = {kTagMesh,   kTagJoint,   kTagNode,     kTagLight,
+                                          kTagCamera, kTagTexture, kTagMaterial, kTagLinkNode};
+    for (int rank = 0; rank < 8; ++rank)
+        if (kOrder[rank] == tag)
+            return rank;
+    return -1;
 }
 
 template <typename T>
@@ -171,8 +175,12 @@ bool readMesh(PayloadReader& in, MeshGeometry& g)
         return false;
     g.groupLast.resize(groups);
     g.groupMaterialIds.resize(groups);
-    for (uint32_t& last : g.groupLast)
-        last = in.u32();
+    // Each group ends past the one before and within the triangles, as the renderer relies on.
+    for (size_t i = 0; i < groups; ++i) {
+        g.groupLast[i] = in.u32();
+        if (g.groupLast[i] >= f || (i > 0 && g.groupLast[i] <= g.groupLast[i - 1]))
+            return false;
+    }
     for (uint32_t& material : g.groupMaterialIds)
         material = in.u32();
     return in.ok();
@@ -196,8 +204,61 @@ uint32_t SceneLoader::Load(uint32_t mode, const void* source, uint32_t size, Sce
     return result;
 }
 
+template <typename T>
+void SceneLoader::index(T* item)
+{
+    const int rank = searchRank(item->tag);
+    if (rank < 0)
+        return;
+    // The first of the highest-ranked kind wins, as in Scene::search.
+    auto [at, added] = itemsById_.try_emplace(item->id, IndexedItem{item, rank});
+    if (!added && rank < at->second.rank)
+        at->second = IndexedItem{item, rank};
+}
+
+SceneItem* SceneLoader::findById(uint32_t id) const
+{
+    const auto at = itemsById_.find(id);
+    return at == itemsById_.end() ? nullptr : at->second.item;
+}
+
+bool SceneLoader::closesLoop(const SceneObject* parent, const SceneObject* child)
+{
+    // Whatever has `child` as its parent is in its list, so a child with an empty list is no
+    // one's ancestor: the usual case, and a long chain listed from the top stays linear.
+    if (child->children.empty())
+        return child == parent;
+    uint32_t levels = 0;
+    for (const SceneObject* at = parent; at; at = at->parent) {
+        if (at == child)
+            return true;
+        if (++levels > kMaxAncestorSearch) {
+            if (!depthReported_)
+                std::printf("scene hierarchy deeper than %u levels: links below refused\n", kMaxAncestorSearch);
+            depthReported_ = true;
+            return true;
+        }
+    }
+    return false;
+}
+
 uint32_t SceneLoader::readMemory(const uint8_t* data, uint32_t size)
 {
+    itemsById_.clear();
+    depthReported_ = false;
+    // What the scene held before (normally nothing) is found as well.
+    auto indexAll = [this](const auto& list) {
+        for (const auto& item : list)
+            index(item.get());
+    };
+    indexAll(scene_->meshes);
+    indexAll(scene_->joints);
+    indexAll(scene_->nodes);
+    indexAll(scene_->lights);
+    indexAll(scene_->cameras);
+    indexAll(scene_->textures);
+    indexAll(scene_->materials);
+    indexAll(scene_->linkNodes);
     uint32_t magic = 0;
     if (!data || size < 8 || (std::memcpy(&magic, data, 4), magic != kZenMagic))
         return kBadMagic;
@@ -228,7 +289,7 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
         auto node = std::make_unique<TransformNode>();
         node->values = readNodeValues(in, true);
         if (in.ok())
-            append(scene.nodes, std::move(node), id, name);
+            index(append(scene.nodes, std::move(node), id, name));
         break;
     }
     case kChunkJoint: {
@@ -239,7 +300,7 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
         joint->setOrient(in.vec3());
         joint->setAxis(in.vec3());
         if (in.ok())
-            append(scene.joints, std::move(joint), id, name);
+            index(append(scene.joints, std::move(joint), id, name));
         break;
     }
     case kChunkLinkNode: {
@@ -256,13 +317,13 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
             link->pairValues.push_back(in.u32());
         }
         if (in.ok())
-            append(scene.linkNodes, std::move(link), id, name);
+            index(append(scene.linkNodes, std::move(link), id, name));
         break;
     }
     case kChunkMesh: {
         auto mesh = std::make_unique<Mesh>();
         if (readMesh(in, mesh->geometry))
-            append(scene.meshes, std::move(mesh), id, name);
+            index(append(scene.meshes, std::move(mesh), id, name));
         break;
     }
     case kChunkLight: {
@@ -270,14 +331,14 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
         for (float& c : light->colour)
             c = in.f32();
         if (in.ok())
-            append(scene.lights, std::move(light), id, name);
+            index(append(scene.lights, std::move(light), id, name));
         break;
     }
     case kChunkCamera: {
         auto camera = std::make_unique<Camera>();
         camera->fieldOfView = in.f32();
         if (in.ok())
-            append(scene.cameras, std::move(camera), id, name);
+            index(append(scene.cameras, std::move(camera), id, name));
         break;
     }
     case kChunkTrack: {
@@ -296,7 +357,7 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
             track->addKey(key);
         }
         if (in.ok())
-            append(scene.tracks, std::move(track), id, name);
+            index(append(scene.tracks, std::move(track), id, name));
         break;
     }
     case kChunkSkin: {
@@ -315,12 +376,12 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
                 jointId = in.u32();
             for (uint32_t& jointId : ids) {
                 const float weight = in.f32();
-                SceneItem* found = scene.FindById(jointId);
+                SceneItem* found = findById(jointId);
                 if (found && found->tag == kTagJoint)
                     list.push_back({static_cast<Joint*>(found), weight});
             }
         }
-        SceneItem* found = scene.FindById(meshId);
+        SceneItem* found = findById(meshId);
         if (!in.ok() || !found || found->tag != kTagMesh)
             break;
         Mesh* source = static_cast<Mesh*>(found);
@@ -331,7 +392,7 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
             source->parent->children.push_back(skin->deformed.get());
         source->suppressed = 1;
         skin->deformed->buildDisplayList();
-        append(scene.skins, std::move(skin), id, name);
+        index(append(scene.skins, std::move(skin), id, name));
         break;
     }
     case kChunkMaterial: {
@@ -345,11 +406,11 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
         for (uint32_t i = 0; i < material->mapCount && i < 2; ++i) {
             const uint32_t textureId = in.u32();
             material->maps[i].flags = in.u32();
-            if (scene.FindById(textureId))
+            if (findById(textureId))
                 material->maps[i].textureId = textureId;
         }
         if (in.ok())
-            append(scene.materials, std::move(material), id, name);
+            index(append(scene.materials, std::move(material), id, name));
         break;
     }
     case kChunkHierarchy: {
@@ -367,12 +428,13 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
         PayloadReader links(payload, length);
         links.u32();
         for (uint32_t g = 0; g < groups; ++g) {
-            SceneObject* parent = asObject(scene.FindById(links.u32()));
+            SceneObject* parent = asObject(findById(links.u32()));
             const uint32_t k = links.u32();
             for (uint32_t c = 0; c < k; ++c) {
-                SceneObject* child = asObject(scene.FindById(links.u32()));
-                // A link that would close a loop is refused: the walks must end.
-                if (parent && child && !isSelfOrAncestor(child, parent)) {
+                SceneObject* child = asObject(findById(links.u32()));
+                // A link that would close a loop is refused: the walks must end. A link made
+                // twice is made once: every walk below it would be doubled.
+                if (parent && child && child->parent != parent && !closesLoop(parent, child)) {
                     parent->children.push_back(child);
                     child->parent = parent;
                 }
@@ -390,7 +452,7 @@ void SceneLoader::dispatch(uint32_t type, uint32_t id, const char* name, const u
         const std::string fileName(reinterpret_cast<const char*>(text),
                                    nameLength < 511 ? nameLength : 511);
         auto texture = std::make_unique<SceneTextureItem>(fileName.c_str());
-        append(scene.textures, std::move(texture), id, name);
+        index(append(scene.textures, std::move(texture), id, name));
         break;
     }
     case kChunkBinding: {

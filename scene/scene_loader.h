@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 namespace velmora {
 
 class Scene;
+class SceneItem;
+class SceneObject;
 
 // Chunk types of the format.
 enum ChunkType : uint32_t {
@@ -47,7 +50,26 @@ private:
     void dispatch(uint32_t type, uint32_t id, const char* name, const uint8_t* payload,
                   uint32_t length);
 
+    // How far up a parent's ancestors a loop is looked for when the new child has children of
+    // its own; a parent deeper than this takes no such child.
+    static constexpr uint32_t kMaxAncestorSearch = 1024;
+
+    // Records `item` for findById (tracks and skins are not searched).
+    template <typename T>
+    void index(T* item);
+    // What scene_->FindById(id) answers, without a scan of every list per link.
+    SceneItem* findById(uint32_t id) const;
+    // True (the link is refused) when `child` is `parent` or one of its ancestors, or when the
+    // search for that goes past kMaxAncestorSearch levels (said once per Load).
+    bool closesLoop(const SceneObject* parent, const SceneObject* child);
+
+    struct IndexedItem {
+        SceneItem* item;  // owned by the scene
+        int rank;         // the item's list in Scene::search order
+    };
     Scene* scene_ = nullptr;  // the caller's, for the duration of one Load
+    std::unordered_map<uint32_t, IndexedItem> itemsById_;  // this Load's items by id
+    bool depthReported_ = false;
 };
 
 }  // namespace velmora

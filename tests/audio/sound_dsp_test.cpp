@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -142,6 +144,25 @@ TEST_F(DspTest, FlangeSweepTurnsAt350AfterAbout350000Frames) {
         FlangeDsp::callback(0, 0, silence.data(), uint32_t(silence.size() * 2), &flange);
     EXPECT_GT(flange.speed.load(), 0);
     EXPECT_LT(dspRings().flangeSweep, 1.0f);
+}
+
+// Whatever a script asks for, the mixing thread sees a finite step of at most one ring length,
+// so the sweep stays a usable ring index.
+TEST_F(DspTest, FlangeSpeedIsKeptFiniteAndWithinTheRing) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float asked, kept;
+    } cases[] = {{std::nanf(""), 0}, {inf, 350}, {-inf, -350}, {1e30f, 350}, {-1e30f, -350}, {349.5f, 349.5f}, {-0.25f, -0.25f}};
+    for (const auto& c : cases) {
+        dspRings() = DspRings{};
+        FlangeDsp flange;
+        flange.setSpeed(c.asked);
+        EXPECT_EQ(flange.speed.load(), c.kept) << c.asked;
+        auto sound = constantFrames(2000, 1000, -1000);
+        FlangeDsp::callback(0, 0, sound.data(), uint32_t(sound.size() * 2), &flange);
+        const float sweep = dspRings().flangeSweep;
+        EXPECT_TRUE(sweep >= -350.0f && sweep <= 700.0f) << c.asked << " left the sweep at " << sweep;
+    }
 }
 
 TEST_F(DspTest, RotateStartsOnTheRightAndSweepsLeft) {

@@ -16,6 +16,17 @@ ran=0
 # Bigger inputs are made here rather than kept in the tree.
 tenMegabyteLine() { head -c 10485760 /dev/zero | tr '\0' 'a'; echo; }
 deepNesting() { local i; for ((i = 0; i < 10000; i++)); do printf '<n>'; done; for ((i = 0; i < 10000; i++)); do printf '</n>'; done; echo; }
+silentWav() { # 0.1 s of 16-bit stereo silence at 44,100 Hz
+    perl -e 'my $bytes = 4410 * 4;
+        print "RIFF", pack("V", 36 + $bytes), "WAVEfmt ", pack("V v v V V v v", 16, 1, 2, 44100, 44100 * 4, 4, 16),
+            "data", pack("V", $bytes), "\0" x $bytes;'
+}
+deepChainZen() { # $1 nodes, each hung under the one before: a chain $1 levels deep
+    perl -e 'my $n = shift; print pack("V f", 0x4E455A41, 0.1);
+        print pack("V V V a64", 0x0A001000, $_, 72, "n"), pack("f18", 0, 1, 0, (0) x 3, (1) x 3, (0) x 9) for 1 .. $n;
+        my $links = pack("V", $n - 1); $links .= pack("V V V", $_ - 1, 1, $_) for 2 .. $n;
+        print pack("V V V a64", 0x0A009000, 0, length($links), ""), $links;' "$1"
+}
 randomBytes() { # $1 bytes from a fixed seed, so every run sees the same file
     local i; RANDOM=1
     for ((i = 0; i < $1; i++)); do printf "\\x$(printf %02x $((RANDOM & 255)))"; done
@@ -35,13 +46,18 @@ scriptFolder() { # a data folder with script.txt from stdin
     echo "$dir"
 }
 
-# check CASE DATA EXPECTED-LINE STATUS FRAMES(yes|no)
+# check CASE DATA EXPECTED-LINE STATUS FRAMES(yes|no) [unwatched]
+# "unwatched": no --headless and no --capture, with DISPLAY naming a display that does not answer.
 check() {
     local name="$1" data="$2" line="$3" status="$4" frames="$5"
     local out="$work/$name/out" log="$work/$name/log"
     ran=$((ran + 1))
     mkdir -p "$work/$name"
-    timeout 300 "$player" --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log" 2>&1
+    if [ "${6:-}" = unwatched ]; then
+        env -u WAYLAND_DISPLAY DISPLAY=:59999 timeout 300 "$player" --data "$data" >"$log" 2>&1
+    else
+        timeout 300 "$player" --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log" 2>&1
+    fi
     local got=$?
     if grep -q "no OSMesa\|OSMesaCreateContext" "$log" && [ "$got" -ne 0 ] && [ $ran -eq 1 ]; then
         echo "badinput: no offscreen context, skipped"; exit 77
@@ -107,6 +123,40 @@ if want; then d=$(folder teddy 'camera="0"'); cp "$files/bad_index.dat" "$d/data
 case=module_random_bytes
 if want; then d=$(folder musicplay 'filename="noise.xm"'); randomBytes 4096 >"$d/data/music/noise.xm"
     check $case "$d" 'Loading effect  1:[item][musicplay]load[data/music/noise.xm]' 0 yes; fi
+
+case=run_inside_event
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"
+        echo '<event time="0.2"><run></run><load effect="bg"></load><event time="0.1"><bg color="ff000000"></bg></event></event>'
+        cat "$files/show_tail.txt"))
+    check $case "$d" 'XML Error: run inside a running show ignored' 0 yes; fi
+
+case=huge_window
+if want; then d=$(scriptFolder < <(echo '<demo width="100000" height="100" fullscreen="0">'; tail -n +2 "$files/show_head.txt"; cat "$files/show_tail.txt"))
+    check $case "$d" 'XML Error: window size 100000x100 out of range (1 to 16384 a side), using 16384x100' 0 yes; fi
+
+case=include_outside
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="../outside.txt"></include>'; cat "$files/show_tail.txt"))
+    echo '<bg color="ffff0000"></bg>' >"$d/outside.txt"
+    check $case "$d" "[../outside.txt] points outside the show's data: refused" 0 yes; fi
+
+case=include_absolute
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="/etc/hostname"></include>'; cat "$files/show_tail.txt"))
+    check $case "$d" "[/etc/hostname] points outside the show's data: refused" 0 yes; fi
+
+case=flange_speed_infinite
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"
+        echo '<add type="musicplay" name="item"></add><item filename="silence.wav" flange="1" flangespeed="inf"></item>'
+        echo '<event time="0"><item><play></play></item></event>'; cat "$files/show_tail.txt"))
+    mkdir -p "$d/data/music"; silentWav >"$d/data/music/silence.wav"
+    check $case "$d" 'Loading effect  1:[item][musicplay]load[data/music/silence.wav]' 0 yes; fi
+
+case=deep_hierarchy
+if want; then d=$(folder 3dscene 'filename="deep.zen"'); deepChainZen 200000 >"$d/data/scenes/deep.zen"
+    check $case "$d" 'Loading effect  1:[item][3dscene]load[data/scenes/deep.zen]' 0 yes; fi
+
+case=display_unreachable
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt" "$files/show_tail.txt"))
+    check $case "$d" 'velmora: no display answers at DISPLAY=:59999: nobody would see the show' 3 no unwatched; fi
 
 echo "badinput: $ran cases, $failures failed"
 [ $failures -eq 0 ]

@@ -273,6 +273,39 @@ TEST_F(DemoTest, ExitInsideAnEventEndsTheLoopAfterThatFrame)
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "run: no window, nothing to show\n");
 }
 
+// An event's element may hold anything a demo may: a nested run is refused, events it adds
+// fire in time order, and a load (which sorts the events) leaves the fired ones fired.
+TEST_F(DemoTest, EventThatRunsLoadsAndAddsEventsFiresEachEventOnce)
+{
+    useFrameCounter(10);
+    add("p");
+    addChild(*script, "create");
+    addChild(*script, "draworder", {{"effect", "clock"}, {"effect", "p"}});
+    addChild(*addChild(*script, "event", {{"time", "0"}}), "p", {{"say", "zero"}});
+    ScriptNode* busy = addChild(*script, "event", {{"time", "0.1"}});
+    addChild(*busy, "p", {{"say", "busy"}});
+    addChild(*busy, "run");
+    addChild(*addChild(*busy, "event", {{"time", "0.15"}}), "p", {{"say", "added-late"}});
+    addChild(*addChild(*busy, "event", {{"time", "0.05"}}), "p", {{"say", "added-early"}});
+    addChild(*busy, "load");
+    addChild(*addChild(*script, "event", {{"time", "0.2"}}), "p", {{"say", "later"}});
+    addChild(*addChild(*script, "event", {{"time", "0.4"}}), "exit");
+    addChild(*script, "load");
+    addChild(*script, "run");
+    const std::string output = runScript();
+    if (position("render p") < 0)
+        GTEST_SKIP() << "no offscreen GL context";
+
+    EXPECT_EQ(entriesWith("says"), (std::vector<std::string>{"p says zero", "p says busy", "p says added-early",
+                                                             "p says added-late", "p says later"}));
+    const std::string refused = "XML Error: run inside a running show ignored\n";
+    EXPECT_NE(output.find(refused), std::string::npos) << output;
+    EXPECT_EQ(output.find(refused), output.rfind(refused));
+    EXPECT_EQ(demo->eventCount(), 6u);
+    EXPECT_EQ(demo->nextEvent(), 6u);
+    EXPECT_FALSE(demo->exists());
+}
+
 TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveAndStopsAtUnknownNames)
 {
     useFrameCounter(10);

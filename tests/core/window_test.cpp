@@ -86,6 +86,31 @@ TEST_F(OffscreenWindowTest, CommandLineSizeAndModeOverrideTheScript)
     EXPECT_FALSE(overridden.fullscreen);  // no display mode to change offscreen
 }
 
+// A script may ask for any size; the window gets one within the command line's limits.
+TEST(WindowSizeLimit, SidesOutOfRangeAreBroughtInWithAMessage)
+{
+    struct Case {
+        int32_t width, height, wantWidth, wantHeight;
+        const char* message;
+    };
+    const Case cases[] = {
+        {640, 480, 640, 480, ""},
+        {100000, 100000, 16384, 16384, "XML Error: window size 100000x100000 out of range (1 to 16384 a side), using 16384x16384\n"},
+        {0, -5, 1, 1, "XML Error: window size 0x-5 out of range (1 to 16384 a side), using 1x1\n"},
+        {16384, 1, 16384, 1, ""},
+    };
+    for (const Case& c : cases) {
+        DisplaySettings settings;
+        settings.width = c.width;
+        settings.height = c.height;
+        ::testing::internal::CaptureStdout();
+        limitWindowSize(settings);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.message);
+        EXPECT_EQ(settings.width, c.wantWidth) << c.width;
+        EXPECT_EQ(settings.height, c.wantHeight) << c.height;
+    }
+}
+
 TEST_F(OffscreenWindowTest, ResizeWithZeroHeightKeepsTheProjection)
 {
     const auto before = projection();

@@ -166,6 +166,26 @@ TEST_F(LTreeRenderTest, CameraFlagDrawsInTheCurrentView)
     EXPECT_NE(frame(), own);
 }
 
+// The two textures survive unload and reload but go with the effect.
+TEST_F(LTreeRenderTest, TexturesAreDeletedWithTheEffect)
+{
+    auto liveTextures = [] {
+        int count = 0;
+        for (GLuint name = 1; name < 256; ++name)
+            count += glIsTexture(name) == GL_TRUE;
+        return count;
+    };
+    const int before = liveTextures();
+    {
+        LTree other;
+        other.load();
+        other.unload();
+        other.load();
+        EXPECT_EQ(liveTextures(), before + 2);
+    }
+    EXPECT_EQ(liveTextures(), before);
+}
+
 TEST_F(LTreeRenderTest, MissingLeafTextureEndsWithMinusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // a forked child cannot use the GL threads

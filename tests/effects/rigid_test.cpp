@@ -179,6 +179,15 @@ TEST_F(RigidEffectTest, KicksAndClothFollowTheStepNumbers)
     EXPECT_LT(std::fabs(effect.world->bodies[11].momentum.z), 0.02);
     runTo(50);
     EXPECT_EQ(effect.world->bodies[11].momentum.z, 1.01);
+    // The kick sets the momentum only: the body moves with its old velocity in step 51 and
+    // with the new one (about 1 per step) from step 52.
+    const double kickedAt = effect.world->bodies[11].position.z;
+    EXPECT_LT(std::fabs(effect.world->bodies[11].velocity.z), 0.02);
+    runTo(51);
+    const double afterStep51 = effect.world->bodies[11].position.z;
+    EXPECT_LT(std::fabs(afterStep51 - kickedAt), 0.02);
+    runTo(52);
+    EXPECT_GT(effect.world->bodies[11].position.z - afterStep51, 0.9);
     EXPECT_LT(std::fabs(effect.world->bodies[10].momentum.x), 0.02);
     runTo(70);
     EXPECT_EQ(length(effect.cloth->at(3, 7) - clothStart), 0);

@@ -90,6 +90,27 @@ TEST(DataFileNames, MissingFilesAndOverlongPathsFailAndAnEmptyFileIsFoundWithout
     EXPECT_EQ(file.data(), nullptr);
 }
 
+// Names come from scripts and data files: none may reach outside the show's data, whatever
+// the source. Dots inside a name are fine.
+TEST(DataFileNames, NamesThatLeaveTheShowAreRefused)
+{
+    TempDataDir dir;
+    dir.write("outside.txt", "secret");
+    dir.write("data/sub/inside.txt", "inside");
+    dir.write("data/a..b.txt", "dots");
+    for (const char* name : {"../outside.txt", "sub/../../outside.txt", "..\\outside.txt", "sub\\..\\..\\outside.txt",
+                             "/etc/hostname", "\\etc\\hostname", ".."}) {
+        std::string text;
+        EXPECT_EQ(open(name, &text), std::string("load[data/") + name + "]\nCould not decompress\n[" + name +
+                                         "] points outside the show's data: refused\n");
+        EXPECT_EQ(text, "") << name;
+    }
+    std::string text;
+    EXPECT_EQ(open("sub/inside.txt", &text), "load[data/sub/inside.txt]\n");
+    EXPECT_EQ(open("a..b.txt", &text), "load[data/a..b.txt]\n");
+    EXPECT_EQ(text, "dots");
+}
+
 TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
 {
     std::vector<pack::SourceEntry> entries = {
@@ -97,6 +118,7 @@ TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
         {"data\\textures", true, {}, 0},
         {"data\\textures\\stars.bmp", false, {'b', 'm', 'p'}, 0},
         {"data\\script.txt", false, {'s', 'c', 'r'}, 0},
+        {"outside.txt", false, {'o', 'u', 't'}, 0},
     };
     const std::vector<uint8_t> archive = pack::buildArchive(entries, false);
     useArchiveImage(archive.data(), uint32_t(archive.size()));
@@ -106,6 +128,8 @@ TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
     EXPECT_EQ(open("script.txt", &text), "load[data/script.txt]\n");
     EXPECT_EQ(text, "scr");
     EXPECT_EQ(open("stars.tga"), "load[data/textures/stars.tga]\nCould not decompress\n");
+    EXPECT_EQ(open("../outside.txt", &text),
+              "load[data/../outside.txt]\nCould not decompress\n[../outside.txt] points outside the show's data: refused\n");
     useArchiveImage(nullptr, 0);
     EXPECT_EQ(open("script.txt"), "load[data/script.txt]\nCould not decompress\n");
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "tests/scene/zen_samples.h"
 
@@ -209,6 +210,44 @@ TEST(SceneLoader, LoopingHierarchyIsRefusedAndPreparationEnds)
     scene->Update(1);
 }
 
+// A chain 200,000 levels deep, listed from the top: linked in linear time and placed without
+// recursion. A child that has children of its own is looked for only so far up its new parent.
+TEST(SceneLoader, DeepChainLoadsAndIsPlacedWithoutRecursion)
+{
+    constexpr uint32_t kLevels = 200000;
+    ZenWriter w;
+    std::vector<ZenHierarchyGroup> links;
+    for (uint32_t id = 1; id <= kLevels; ++id) {
+        w.node(id, "n", placedAt(0, 1, 0));
+        if (id > 1)
+            links.push_back({id - 1, {id}});
+    }
+    w.hierarchy(links);
+    auto scene = loadScene(w.bytes());
+    ASSERT_EQ(scene->nodes.size(), kLevels);
+    EXPECT_EQ(scene->nodes.back()->parent, scene->nodes[kLevels - 2].get());
+    scene->Prepare();
+    EXPECT_FLOAT_EQ(scene->nodes.back()->world[13], float(kLevels));
+
+    // Hanging the chain's top (which has children) under its own bottom would close a loop, and
+    // the search for it stops after 1024 levels with a message.
+    ZenWriter loop;
+    for (uint32_t id = 1; id <= 2000; ++id)
+        loop.node(id, "n", placedAt(0, 1, 0));
+    std::vector<ZenHierarchyGroup> chain;
+    for (uint32_t id = 1; id < 2000; ++id)
+        chain.push_back({id, {id + 1}});
+    chain.push_back({2000, {1}});
+    chain.push_back({500, {1}});  // 499 levels up from 500: found and refused, no message
+    loop.hierarchy(chain);
+    ::testing::internal::CaptureStdout();
+    auto looped = loadScene(loop.bytes());
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "scene hierarchy deeper than 1024 levels: links below refused\n");
+    EXPECT_EQ(looped->nodes[0]->parent, nullptr);
+    looped->Prepare();
+    EXPECT_FLOAT_EQ(looped->nodes.back()->world[13], 2000.0f);
+}
+
 TEST(SceneLoader, NamesAreCutTo63Characters)
 {
     ZenWriter w;
@@ -301,6 +340,15 @@ TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
         {"triangles", quad, 4 + 48, 3},
         {"index", quad, 4 + 48 + 4 + 8, 4},
         {"coordinate sets", quad, 4 + 48 + 4 + 24, 0xFFFFFFFF},
+        {"group past the triangles", quad, 232, 2},
+        {"groups not ascending",
+         [](ZenWriter& w) {
+             MeshGeometry g = testing::quadGeometry(1, kRed);
+             g.groupLast = {1, 0};
+             g.groupMaterialIds = {0, 0};
+             w.mesh(1, "m", g);
+         },
+         0, 4},
         {"keys", [](ZenWriter& w) { w.track(1, "t", 0, 0, {{0, 1, 2, 2}}); }, 8, 2},
         {"influences", [](ZenWriter& w) { w.skin(1, "s", 1, {{{1, 1}}}); }, 8, 0x7FFFFFFF},
         {"negative influences", [](ZenWriter& w) { w.skin(1, "s", 1, {{{1, 1}}}); }, 8,
