@@ -31,6 +31,11 @@ public:
         return done;
     }
     void restart() override { openmpt_module_set_position_seconds(module_, 0.0); }
+    bool songPosition(int& order, int& row) const override {
+        order = openmpt_module_get_current_order(module_);
+        row = openmpt_module_get_current_row(module_);
+        return true;
+    }
     void setFrequency(int hz) override {
         // Rendering at a higher rate than the output plays it slower, and the other way round.
         if (hz <= 0) {

@@ -19,6 +19,8 @@ public:
     virtual void restart() = 0;
     // Playback rate in Hz of the sound's own frames; 0 restores its own rate.
     virtual void setFrequency(int hz) = 0;
+    // The order and row the next frame comes from, for modules; false for other sounds.
+    virtual bool songPosition(int& /*order*/, int& /*row*/) const { return false; }
 };
 
 // A tracker module, copied from `data`. Null when libopenmpt does not accept the bytes.

@@ -154,6 +154,16 @@ bool Mixer::setAttributes(SoundHandle handle, int frequency, int volume, int pan
     return true;
 }
 
+bool Mixer::musicPosition(SoundHandle handle, uint32_t mode, int& order, int& row) {
+    Channel* c = findChannel(handle);
+    if (!c) return false;
+    if (mode != kPositionMusicOrder || !c->source || !c->source->songPosition(order, row))
+        return fail(kSoundErrorNotAvailable);
+    if (!c->playing) return fail(kSoundErrorNotPlaying);
+    lastError = kSoundOk;
+    return true;
+}
+
 int Mixer::getData(SoundHandle handle, void* buffer, uint32_t length) {
     Channel* c = findChannel(handle);
     if (!c) return -1;

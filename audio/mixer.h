@@ -28,6 +28,8 @@ public:
     bool pause(SoundHandle channel);
     bool setAttributes(SoundHandle channel, int frequency, int volume, int pan);
     int getData(SoundHandle channel, void* buffer, uint32_t length);
+    // The order and row of playing music (`mode` kPositionMusicOrder).
+    bool musicPosition(SoundHandle channel, uint32_t mode, int& order, int& row);
     uint32_t addDsp(SoundHandle channel, DspProcedure procedure, void* user);
     bool removeDsp(SoundHandle channel, uint32_t dsp);
     bool exists(SoundHandle handle, uint32_t kind) const;

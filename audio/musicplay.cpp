@@ -33,6 +33,7 @@ void MusicPlay::detachHooks() {
 
 void MusicPlay::freeSources() {
     detachHooks();
+    times_.reset();
     if (music) music->freeMusic();
     if (stream) stream->freeStream();
     if (sample) sample->freeSample();
@@ -86,6 +87,22 @@ void MusicPlay::unload() {
 }
 
 void MusicPlay::update(float) {}
+
+bool MusicPlay::hasModule() const { return music && music->handle != 0 && music->file; }
+
+std::optional<double> MusicPlay::secondsAt(ModulePosition position) {
+    if (!hasModule()) return std::nullopt;
+    if (!times_) times_ = ModuleTimes::open(music->file->data(), music->file->size());
+    if (!times_) return std::nullopt;
+    return times_->secondsAt(position.order, position.row);
+}
+
+std::optional<ModulePosition> MusicPlay::playingPosition() const {
+    if (!hasModule()) return std::nullopt;
+    const uint64_t position = BASS_ChannelGetPosition(music->handle, kPositionMusicOrder);
+    if (position == ~uint64_t(0)) return std::nullopt;
+    return ModulePosition{int(position & 0xFFFF), int(position >> 16 & 0xFFFF)};
+}
 
 void MusicPlay::render() {
     glEnable(GL_TEXTURE_2D);

@@ -1,18 +1,21 @@
 // The `musicplay` effect: loads one sound file as a tracker module, a stream or a sample, plays
 // and pauses it on script commands, runs the flanger, echo and rotate hooks on request, and
-// draws an oscilloscope of the newest played sound.
+// draws an oscilloscope of the newest played sound. Events may be placed at its module's orders
+// and rows (ModuleClock).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
+#include "audio/module_times.h"
 #include "audio/sound_dsp.h"
 #include "audio/sound_source.h"
 #include "core/effect.h"
+#include "core/musical_time.h"
 
 namespace velmora {
 
-class MusicPlay : public Effect {
+class MusicPlay : public Effect, public ModuleClock {
 public:
     MusicPlay();
     ~MusicPlay() override;  // detaches the hooks, then unloads
@@ -30,6 +33,11 @@ public:
     // `flangespeed`; then the children `play`, `stop` and `init`, in document order.
     void handleElement(const ScriptNode* node) override;
 
+    // The loaded music's positions (streams and samples have none).
+    bool hasModule() const override;
+    std::optional<double> secondsAt(ModulePosition position) override;
+    std::optional<ModulePosition> playingPosition() const override;
+
     char filename[64] = {};
     float volume = 1.0f;  // applied at load; the `volume` attribute is not stored here
     std::unique_ptr<SoundSource> music, stream, sample;  // at most one set after a load
@@ -45,6 +53,7 @@ private:
     void freeSources();
 
     int16_t scope_[1000] = {};  // the oscilloscope's values, left and right interleaved
+    std::unique_ptr<ModuleTimes> times_;  // the music's position times, opened on the first question
 };
 
 }  // namespace velmora

@@ -277,6 +277,19 @@ int BASS_ChannelGetData(SoundHandle channel, void* buffer, uint32_t length) {
     return withMixer([&](Mixer& m) { return m.getData(channel, buffer, length); });
 }
 
+uint64_t BASS_ChannelGetPosition(SoundHandle channel, uint32_t mode) {
+    constexpr uint64_t kFailed = ~uint64_t(0);
+    if (!initialised()) {
+        lastError = kSoundErrorInit;
+        return kFailed;
+    }
+    return withMixer([&](Mixer& m) -> uint64_t {
+        int order = 0, row = 0;
+        if (!m.musicPosition(channel, mode, order, row)) return kFailed;
+        return uint64_t(uint16_t(order)) | uint64_t(uint16_t(row)) << 16;
+    });
+}
+
 uint32_t BASS_ChannelSetDSP(SoundHandle channel, DspProcedure procedure, void* user) {
     return withMixer([&](Mixer& m) { return m.addDsp(channel, procedure, user); });
 }

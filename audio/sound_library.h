@@ -31,8 +31,13 @@ enum SoundError : int {
     kSoundErrorAlready = 14,    // already initialised / already playing
     kSoundErrorNoChannel = 18,  // no free playback slot
     kSoundErrorIllegalParam = 20,
+    kSoundErrorNotPlaying = 24,  // the channel is not playing
+    kSoundErrorNotAvailable = 37,  // the channel has no such position mode
     kSoundErrorEnded = 45,      // channel has ended (pause of a finished channel)
 };
+
+// Position modes of BASS_ChannelGetPosition.
+constexpr uint32_t kPositionMusicOrder = 1;  // order in the low 16 bits, row in the high 16 bits
 
 // Output. `device` -1 is the default output device; -2 is no device: playback runs against the
 // clock and the output is discarded. `rate` must be 44100; `flags` and `window` are accepted
@@ -72,6 +77,10 @@ bool BASS_ChannelSetAttributes(SoundHandle channel, int frequency, int volume, i
 // Copies the newest played frames (after DSP, before volume and pan) into `buffer`, oldest
 // first: up to `length` bytes of whole frames. Returns the bytes copied, or -1 on error.
 int BASS_ChannelGetData(SoundHandle channel, void* buffer, uint32_t length);
+// The position of a playing channel in `mode`; only music has one (kPositionMusicOrder). That of
+// the newest mixed frames, a little ahead of what the device has sounded. -1 on failure, also
+// while the channel does not play.
+uint64_t BASS_ChannelGetPosition(SoundHandle channel, uint32_t mode);
 // Adds a DSP hook (run after the ones added before it); `user` is handed to it. 0 on failure.
 uint32_t BASS_ChannelSetDSP(SoundHandle channel, DspProcedure procedure, void* user);
 bool BASS_ChannelRemoveDSP(SoundHandle channel, uint32_t dsp);

@@ -107,11 +107,14 @@ void Demo::addEvent(ScriptNode* element)
             event.time = scriptFloat(attribute->value);
         }
     }
+    placeEvent(event, beatGrid);
     // A time that is no number could never be compared with the clock; it would also hold
     // back every event behind it. It never fires, like a key event.
     if (std::isnan(event.time))
         event.time = kKeyEventTime;
     events_.push_back(event);
+    if (loaded_)
+        resolveModuleTimes(events_, *this);
 }
 
 void Demo::sortEvents()
@@ -182,6 +185,9 @@ void Demo::loadAll()
         }
         drawLoadingFrame();
     }
+    loaded_ = true;
+    if (resolveModuleTimes(events_, *this))
+        sortEvents();
 }
 
 // ---- Main loop --------------------------------------------------------------------------
@@ -313,6 +319,7 @@ void Demo::clearAll()
     loadingEffect_ = nullptr;
     events_.clear();
     nextEvent_ = 0;
+    loaded_ = false;
 }
 
 }  // namespace velmora

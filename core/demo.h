@@ -12,6 +12,7 @@
 #include "core/display_settings.h"
 #include "core/effect.h"
 #include "core/effect_factory.h"
+#include "core/musical_time.h"
 
 namespace velmora {
 
@@ -30,6 +31,7 @@ struct Event {
     float time = 0;  // seconds of the show's clock; negative: never fires
     int32_t key = 0;  // upper-cased first character of the `key` attribute, 0 when none
     ScriptNode* element = nullptr;  // the `event` element; owned by the script tree, which outlives the Demo
+    bool waitsForModule = false;  // placed at a module's order and row: timed once the module is loaded
 };
 
 // How a step of the show draws: everything, or (in a run-up to a start time) only what changes
@@ -54,14 +56,17 @@ public:
     int setDrawOrder(const ScriptNode* element);
     // `event`: appends an event (unsorted). `key` upper-cases its value in the tree and makes a
     // key event (kKeyEventTime) unless a later `time` follows; a time that is no number
-    // (NaN) also never fires. Past kMaxEvents the event is refused with a message.
+    // (NaN) also never fires. Musical times (`beat`, `order`/`row`/`music`) are resolved to
+    // seconds (placeEvent); after loadAll, module positions at once. Past kMaxEvents the event
+    // is refused with a message.
     void addEvent(ScriptNode* element);
     // Orders the events not yet fired by time, keeping document order among equal times.
     void sortEvents();
     // `load`: the `effect` attributes choose the loading effect; -1 at the first unknown name,
     // keeping the previous choice.
     int selectLoadingEffect(const ScriptNode* element);
-    // Loads every effect, drawing the loading effect between loads, and sorts the events.
+    // Loads every effect, drawing the loading effect between loads, and sorts the events; then
+    // times the events placed at module positions and sorts again.
     void loadAll();
     // `run`: resets the timer (interval 1) and renders frames until the quit message. Without a
     // window no quit message could ever come, and inside a running show (from an event) a second
@@ -96,6 +101,7 @@ public:
     void printDrawStats() const;
 
     DisplaySettings settings;
+    BeatGrid beatGrid;  // the `bpm` and `beatoffset` in force for events read from now on
     float frameStart = 0;  // clock at the start of the current frame, seconds
     // The `demo` element this show was built from (owned by the script tree, which outlives the
     // Demo); author mode applies it again to start over. Null: the show cannot start over.
@@ -117,6 +123,7 @@ private:
     std::vector<Event> events_;  // at most kMaxEvents
     uint32_t nextEvent_ = 0;
     Effect* loadingEffect_ = nullptr;  // one of effects_, or null
+    bool loaded_ = false;  // loadAll has run: modules are loaded, module positions resolve at once
     bool quitSeen_ = false;
     bool running_ = false;  // the main loop is running
 };

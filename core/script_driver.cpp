@@ -34,6 +34,10 @@ void applyAttribute(Demo& demo, ScriptAttribute& attribute)
         demo.settings.bitsPerPixel = scriptInt(attribute.value);
     } else if (sameName(attribute.name, "fullscreen")) {
         demo.settings.fullscreen = scriptInt(attribute.value) != 0;
+    } else if (sameName(attribute.name, "bpm")) {
+        demo.beatGrid.bpm = scriptFloat(attribute.value);
+    } else if (sameName(attribute.name, "beatoffset")) {
+        demo.beatGrid.offset = scriptFloat(attribute.value);
     }
 }
 

@@ -17,7 +17,8 @@ struct ScriptNode;
 // or partly broken script runs as far as it was read. Returns 0.
 int playScript(const char* scriptName, const RunOptions& options, std::span<const EffectType> effectTypes);
 
-// Applies the attributes of `element` (trigger, width, height, bpp, fullscreen), then its
+// Applies the attributes of `element` (trigger, width, height, bpp, fullscreen, and the beat
+// grid's bpm and beatoffset for events read afterwards), then its
 // children in document order: an element named after an existing effect goes to that effect;
 // otherwise draworder, add, event, create, load, run and exit act on the demo, anything else is
 // ignored. `trigger` and `key` (of an event) upper-case their values in the tree. Returns 0.

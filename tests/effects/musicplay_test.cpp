@@ -156,6 +156,33 @@ TEST_F(MusicPlayTest, StopPausesEverySourceAndPlayResumes) {
     EXPECT_EQ(mixedLeft(), 0);
 }
 
+// tune.it: one pattern of 64 rows of 0.12 s.
+TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
+    MusicPlay effect;
+    send(effect, {{"filename", "tune.it"}});
+    EXPECT_FALSE(effect.hasModule()) << "before the load";
+    effect.load();
+    ASSERT_TRUE(effect.hasModule());
+    EXPECT_NEAR(effect.secondsAt({0, 32}).value_or(-1), 3.84, 1e-6);
+    EXPECT_FALSE(effect.secondsAt({1, 0}));
+    EXPECT_FALSE(effect.playingPosition()) << "not playing yet";
+
+    send(effect, {}, {"play"});
+    std::vector<int16_t> second(44100 * 2);
+    mixOffline(second.data(), 44100);
+    const auto playing = effect.playingPosition();
+    ASSERT_TRUE(playing);
+    EXPECT_EQ(playing->order, 0);
+    EXPECT_EQ(playing->row, 8);  // 0.96 to 1.08 s
+    send(effect, {}, {"stop"});
+    EXPECT_FALSE(effect.playingPosition());
+
+    send(effect, {{"filename", "loud.wav"}});
+    effect.load();
+    EXPECT_FALSE(effect.hasModule()) << "a stream has no positions";
+    EXPECT_FALSE(effect.secondsAt({0, 0}));
+}
+
 TEST_F(MusicPlayTest, HooksFollowTheFlagsAndMoveToTheNewChannelOnReload) {
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"echo", "1"}});

@@ -144,7 +144,8 @@ TEST_F(ShowScript, UsesEveryEffectTypeOfTheFactoryTable)
     }
 }
 
-TEST_F(ShowScript, HasEnoughEffectsAndEventsAndEndsWithExit)
+// The events' times and the exit at the end: show_timeline_test, which resolves them.
+TEST_F(ShowScript, HasEnoughEffectsAndEvents)
 {
     const auto all = effects();
     EXPECT_GE(all.size(), 38u);
@@ -152,29 +153,7 @@ TEST_F(ShowScript, HasEnoughEffectsAndEventsAndEndsWithExit)
     EXPECT_EQ(all.size(), children("add").size()) << "two effects share a name";
     for (const auto& [name, type] : all)
         EXPECT_LE(name.size(), 15u) << name;
-
-    const auto events = children("event");
-    EXPECT_GE(events.size(), 53u);
-    float last = -1;
-    const ScriptNode* lastEvent = nullptr;
-    for (const ScriptNode* event : events) {
-        const char* time = attribute(*event, "time");
-        ASSERT_NE(time, nullptr) << "an event without a time";
-        const float t = scriptFloat(time);
-        EXPECT_GE(t, 0.0f);
-        if (t >= last) {
-            last = t;
-            lastEvent = event;
-        }
-    }
-    ASSERT_NE(lastEvent, nullptr);
-    // Two to three minutes, and the last event ends the show.
-    EXPECT_GE(last, 120.0f);
-    EXPECT_LE(last, 180.0f);
-    bool exits = false;
-    for (const auto& child : lastEvent->children)
-        exits = exits || sameName(child->name, "exit");
-    EXPECT_TRUE(exits) << "the last event (" << last << " s) holds no exit";
+    EXPECT_GE(children("event").size(), 53u);
 }
 
 TEST_F(ShowScript, DrawOrdersNameOnlyAddedEffectsAndSceneViewsAreShared)
