@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/demo.h"
+#include "core/musical_time.h"
 
 namespace velmora {
 
@@ -93,7 +95,17 @@ std::vector<std::string> overlayLines(const Demo& demo, bool paused)
     else
         std::snprintf(text, sizeof text, "NEXT EVENT -");
     lines.emplace_back(text);
-    // The musical position (beat, module order and row) belongs on a line here.
+    std::string music;
+    if (const std::optional<double> beat = demo.beatGrid.beatAt(demo.clock)) {
+        std::snprintf(text, sizeof text, "BEAT %.2f  ", *beat);
+        music += text;
+    }
+    if (const std::optional<ModulePosition> position = playingModulePosition(demo)) {
+        std::snprintf(text, sizeof text, "ORDER %d ROW %d", position->order, position->row);
+        music += text;
+    }
+    if (!music.empty())
+        lines.push_back(music);
     std::string order = "DRAW:";
     for (uint32_t i = 0; i < demo.drawCount(); ++i) {
         const Effect* effect = demo.drawEntry(i);
