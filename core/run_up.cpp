@@ -1,6 +1,8 @@
 // The run-up to a start time.
 #include "core/run_up.h"
 
+#include <GL/gl.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -21,6 +23,34 @@ bool readsPreviousPicture(const Demo& demo)
             return true;
     }
     return false;
+}
+
+// In a window, a bar across the middle of the picture, filled by `done` (0..1).
+void showProgressBar(Demo& demo, double done)
+{
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glColor3f(0.25f, 0.25f, 0.3f);
+    glRectf(-0.8f, -0.03f, 0.8f, 0.03f);
+    glColor3f(0.9f, 0.9f, 1.0f);
+    glRectf(-0.8f, -0.03f, -0.8f + 1.6f * static_cast<float>(done), 0.03f);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+    demo.swapBuffers();
 }
 
 }  // namespace
@@ -46,6 +76,8 @@ RunUpResult runUp(Demo& demo, int64_t firstFrame, int64_t lastFrame, int fps)
         if (now - started > std::chrono::seconds(1) && now - lastReport > std::chrono::milliseconds(250)) {
             std::fprintf(stderr, "\rrun-up: %.1f of %.1f s", static_cast<double>(frame) / fps,
                          static_cast<double>(lastFrame) / fps);
+            if (!demo.offscreen && !demo.capturing() && demo.hasContext())
+                showProgressBar(demo, static_cast<double>(frame - firstFrame) / (lastFrame - firstFrame));
             lastReport = now;
             reported = true;
         }

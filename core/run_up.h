@@ -25,7 +25,7 @@ struct RunUpResult {
 // reads the previous picture). The sound output is stopped meanwhile and each frame's share of
 // sound (as a capture at `fps` would take it) is mixed and discarded, so every channel ends
 // where it would be. The output is left stopped. Stops early when the window closes (an `exit`).
-// After a second a progress line goes to standard error.
+// After a second a progress line goes to standard error, and a progress bar to a window.
 RunUpResult runUp(Demo& demo, int64_t firstFrame, int64_t lastFrame, int fps);
 
 }  // namespace velmora
