@@ -6,17 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
 namespace velmora {
 
 MusicPlay::MusicPlay()
-    : flange(std::make_unique<FlangeDsp>()),
-      echo(std::make_unique<EchoDsp>()),
-      rotate(std::make_unique<RotateDsp>()) {}
+    : flange(std::make_unique<FlangeDsp>()), echo(std::make_unique<EchoDsp>()), rotate(std::make_unique<RotateDsp>())
+{}
 
-MusicPlay::~MusicPlay() {
+MusicPlay::~MusicPlay()
+{
     flange->clear();
     echo->clear();
     rotate->clear();
@@ -25,24 +26,30 @@ MusicPlay::~MusicPlay() {
 
 // The hooks hold a pointer to the source they act on: detach them before that source goes, so
 // none is left pointing at a freed source, and a reload attaches them to the new channel.
-void MusicPlay::detachHooks() {
+void MusicPlay::detachHooks()
+{
     flange->clear();
     echo->clear();
     rotate->clear();
 }
 
-void MusicPlay::freeSources() {
+void MusicPlay::freeSources()
+{
     detachHooks();
     times_.reset();
-    if (music) music->freeMusic();
-    if (stream) stream->freeStream();
-    if (sample) sample->freeSample();
+    if (music)
+        music->freeMusic();
+    if (stream)
+        stream->freeStream();
+    if (sample)
+        sample->freeSample();
     music.reset();
     stream.reset();
     sample.reset();
 }
 
-void MusicPlay::load() {
+void MusicPlay::load()
+{
     freeSources();
     if (sampleMode != 0) {
         sample = std::make_unique<SoundSource>();
@@ -51,7 +58,8 @@ void MusicPlay::load() {
         return;
     }
     const char* dot = std::strchr(filename, '.');
-    if (!dot) return;
+    if (!dot)
+        return;
     SoundSource* source = nullptr;
     for (const char* ext : {".it", ".xm", ".mod", ".mtm", ".s3m", ".mo3"})
         if (std::strcmp(dot, ext) == 0) {
@@ -69,20 +77,28 @@ void MusicPlay::load() {
             stream->setVolume(volume);
             source = stream.get();
         }
-    if (!source) return;
+    if (!source)
+        return;
     flange->setSource(source);
-    if (flangeOn) flange->enable();
+    if (flangeOn)
+        flange->enable();
     echo->setSource(source);
-    if (echoOn) echo->enable();
+    if (echoOn)
+        echo->enable();
     rotate->setSource(source);
-    if (rotateOn) rotate->enable();
+    if (rotateOn)
+        rotate->enable();
 }
 
-void MusicPlay::unload() {
+void MusicPlay::unload()
+{
     detachHooks();
-    if (music) music->releaseMusic();
-    if (stream) stream->releaseStream();
-    if (sample) sample->releaseSample();
+    if (music)
+        music->releaseMusic();
+    if (stream)
+        stream->releaseStream();
+    if (sample)
+        sample->releaseSample();
     freeSources();
 }
 
@@ -90,21 +106,29 @@ void MusicPlay::update(float) {}
 
 bool MusicPlay::hasModule() const { return music && music->handle != 0 && music->file; }
 
-std::optional<double> MusicPlay::secondsAt(ModulePosition position) {
-    if (!hasModule()) return std::nullopt;
-    if (!times_) times_ = ModuleTimes::open(music->file->data(), music->file->size());
-    if (!times_) return std::nullopt;
+std::optional<double> MusicPlay::secondsAt(ModulePosition position)
+{
+    if (!hasModule())
+        return std::nullopt;
+    if (!times_)
+        times_ = ModuleTimes::open(music->file->data(), music->file->size());
+    if (!times_)
+        return std::nullopt;
     return times_->secondsAt(position.order, position.row);
 }
 
-std::optional<ModulePosition> MusicPlay::playingPosition() const {
-    if (!hasModule()) return std::nullopt;
+std::optional<ModulePosition> MusicPlay::playingPosition() const
+{
+    if (!hasModule())
+        return std::nullopt;
     const uint64_t position = BASS_ChannelGetPosition(music->handle, kPositionMusicOrder);
-    if (position == ~uint64_t(0)) return std::nullopt;
+    if (position == ~uint64_t(0))
+        return std::nullopt;
     return ModulePosition{int(position & 0xFFFF), int(position >> 16 & 0xFFFF)};
 }
 
-void MusicPlay::render() {
+void MusicPlay::render()
+{
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
@@ -139,45 +163,69 @@ void MusicPlay::render() {
     glEnable(GL_DEPTH_TEST);
 }
 
-void MusicPlay::handleElement(const ScriptNode* node) {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        const char* name = attribute->name;
-        const char* value = attribute->value;
-        if (sameName(name, "filename")) {
-            std::strncpy(filename, value, sizeof filename - 1);
-            filename[sizeof filename - 1] = '\0';
-        } else if (sameName(name, "volume")) {
-            float v = scriptFloat(value);
-            for (auto* source : {music.get(), stream.get(), sample.get()})
-                if (source) source->setVolume(v);
-        } else if (sameName(name, "sample")) {
-            sampleMode = scriptInt(value);
-        } else if (sameName(name, "flange")) {
-            flangeOn = scriptInt(value) != 0;
-            flangeOn ? flange->enable() : flange->disable();
-        } else if (sameName(name, "echo")) {
-            echoOn = scriptInt(value) != 0;
-            echoOn ? echo->enable() : echo->disable();
-        } else if (sameName(name, "rotate")) {
-            rotateOn = scriptInt(value) != 0;
-            rotateOn ? rotate->enable() : rotate->disable();
-        } else if (sameName(name, "flangespeed")) {
-            flange->setSpeed(scriptFloat(value));
-        }
-    }
-    for (const auto& child : node->children) {
-        if (sameName(child->name, "play")) {
-            if (music) music->playMusic();
-            if (stream) stream->playStream();
-            if (sample) sample->playSample();
-        } else if (sameName(child->name, "stop")) {
-            for (auto* source : {music.get(), stream.get(), sample.get()})
-                if (source) source->pause();
-        } else if (sameName(child->name, "init")) {
-            load();
-        }
-    }
+EffectScript MusicPlay::script() const
+{
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Text, &MusicPlay::filename>("filename"),
+        attribute<Float, &MusicPlay::setVolume>("volume"),
+        attribute<Integer, &MusicPlay::sampleMode>("sample"),
+        attribute<Flag, &MusicPlay::switchFlange>("flange"),
+        attribute<Flag, &MusicPlay::switchEcho>("echo"),
+        attribute<Flag, &MusicPlay::switchRotate>("rotate"),
+        attribute<Float, &MusicPlay::setFlangeSpeed>("flangespeed"),
+    };
+    static constexpr ChildRow<Effect> kChildren[] = {
+        child<&MusicPlay::play>("play"),
+        child<&MusicPlay::pause>("stop"),
+        child<&MusicPlay::load>("init"),
+    };
+    return {kAttributes, kChildren};
+}
+
+// Acts on what is loaded now; a later load starts again at full volume.
+void MusicPlay::setVolume(float v)
+{
+    for (auto* source : {music.get(), stream.get(), sample.get()})
+        if (source)
+            source->setVolume(v);
+}
+
+void MusicPlay::switchFlange(bool on)
+{
+    flangeOn = on;
+    flangeOn ? flange->enable() : flange->disable();
+}
+
+void MusicPlay::switchEcho(bool on)
+{
+    echoOn = on;
+    echoOn ? echo->enable() : echo->disable();
+}
+
+void MusicPlay::switchRotate(bool on)
+{
+    rotateOn = on;
+    rotateOn ? rotate->enable() : rotate->disable();
+}
+
+void MusicPlay::setFlangeSpeed(float rate) { flange->setSpeed(rate); }
+
+void MusicPlay::play()
+{
+    if (music)
+        music->playMusic();
+    if (stream)
+        stream->playStream();
+    if (sample)
+        sample->playSample();
+}
+
+void MusicPlay::pause()
+{
+    for (auto* source : {music.get(), stream.get(), sample.get()})
+        if (source)
+            source->pause();
 }
 
 }  // namespace velmora

@@ -29,9 +29,9 @@ public:
     void update(float delta) override;
     // The oscilloscope: 999 additive white bars across the screen from the newest 1000 values.
     void render() override;
-    // Common parameters, then `filename`, `volume`, `sample`, `flange`, `echo`, `rotate`,
-    // `flangespeed`; then the children `play`, `stop` and `init`, in document order.
-    void handleElement(const ScriptNode* node) override;
+    // `filename`, `volume`, `sample`, `flange`, `echo`, `rotate`, `flangespeed`; the children
+    // `play`, `stop` and `init`.
+    EffectScript script() const override;
 
     // The loaded music's positions (streams and samples have none).
     bool hasModule() const override;
@@ -39,7 +39,7 @@ public:
     std::optional<ModulePosition> playingPosition() const override;
 
     char filename[64] = {};
-    float volume = 1.0f;  // applied at load; the `volume` attribute is not stored here
+    float volume = 1.0f;                                 // applied at load; the `volume` attribute is not stored here
     std::unique_ptr<SoundSource> music, stream, sample;  // at most one set after a load
     std::unique_ptr<FlangeDsp> flange;
     std::unique_ptr<EchoDsp> echo;
@@ -49,6 +49,13 @@ public:
     bool flangeOn = false, echoOn = false, rotateOn = false;
 
 private:
+    void setVolume(float v);
+    void switchFlange(bool on);
+    void switchEcho(bool on);
+    void switchRotate(bool on);
+    void setFlangeSpeed(float rate);
+    void play();
+    void pause();
     void detachHooks();
     void freeSources();
 

@@ -6,14 +6,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/gl_extensions.h"
 #include "core/gl_state.h"
 #include "core/offscreen_context.h"
+#include "core/script_node.h"
+#include "core/script_values.h"
 #include "effects/clear.h"
 #include "effects/dogtail.h"
 #include "effects/fontcool.h"
@@ -30,6 +33,29 @@ namespace {
 
 using namespace velmora;
 using Clock = std::chrono::steady_clock;
+
+using Attributes = std::initializer_list<std::pair<const char*, const char*>>;
+
+// A script element as the parser builds it (values may hold blanks here, which scripts cannot).
+std::unique_ptr<ScriptNode> element(Attributes attributes)
+{
+    auto node = std::make_unique<ScriptNode>();
+    for (const auto& [name, value] : attributes) {
+        auto attribute = std::make_unique<ScriptAttribute>();
+        copyName(attribute->name, name);
+        copyName(attribute->value, value);
+        node->attributes.push_back(std::move(attribute));
+    }
+    return node;
+}
+
+void addChild(ScriptNode& parent, const char* name, Attributes attributes)
+{
+    auto child = element(attributes);
+    copyName(child->name, name);
+    child->parent = &parent;
+    parent.children.push_back(std::move(child));
+}
 
 // Mean milliseconds per frame of `frames` frames (after two unmeasured ones): clear, then the
 // effect's update and render between a save and restore of the GL attributes, then a finish.
@@ -81,24 +107,21 @@ int main(int argc, char** argv)
         {"teddy", [] { return std::make_unique<Teddy>(); }},
         {"dogtail",
          [] {
-             auto e = std::make_unique<Dogtail>();
-             std::strcpy(e->filename, "chrome.tga");
+             auto e = std::make_unique<DogTail>();
+             e->handleElement(element({{"filename", "chrome.tga"}}).get());
              return e;
          }},
         {"fontcool",
          [] {
-             auto e = std::make_unique<Fontcool>();
-             std::strcpy(e->texture, "chrome.tga");
-             e->numtexts = 2;
-             for (int i = 0; i < 2; ++i) {
-                 std::strcpy(e->lines[i].string, i ? "fur and trees" : "velmora 2026");
-                 e->lines[i].active = 1;
-                 e->lines[i].tra[0] = -3.5f, e->lines[i].tra[1] = 0.5f - 1.5f * i, e->lines[i].tra[2] = -8;
-             }
+             auto e = std::make_unique<FontCool>();
+             auto settings = element({{"texture", "chrome.tga"}, {"numtexts", "2"}});
+             addChild(*settings, "text", {{"num", "0"}, {"string", "velmora 2026"}, {"active", "1"}, {"tra", "-3.5,0.5,-8"}});
+             addChild(*settings, "text", {{"num", "1"}, {"string", "fur and trees"}, {"active", "1"}, {"tra", "-3.5,-1,-8"}});
+             e->handleElement(settings.get());
              return e;
          }},
         {"ltree", [] { return std::make_unique<LTree>(); }},
-        {"rigid", [] { return std::make_unique<RigidEffect>(); }},
+        {"rigid", [] { return std::make_unique<Rigid>(); }},
         {"splash", [] { return std::make_unique<Splash>(); }},
         {"quiver", [] { return std::make_unique<Quiver>(); }},
         {"wobble", [] { return std::make_unique<Wobble>(); }},

@@ -1,34 +1,35 @@
-// Effect base: names and the common parameters `active` and `speed`.
+// Effect base: names, the common parameters `active` and `speed`, and the reading of an
+// effect's own parameter tables.
 #include "core/effect.h"
 
-#include <cstring>
-
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
 namespace velmora {
 
-namespace {
-void copyField(char (&field)[16], const char* text)
+void Effect::readCommonParameters(const ScriptNode& node)
 {
-    std::strncpy(field, text ? text : "", sizeof field - 1);
-    field[sizeof field - 1] = '\0';
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kCommon[] = {
+        attribute<Flag, &Effect::active>("active"),
+        attribute<Float, &Effect::speed>("speed"),
+    };
+    readParameters<Effect>(*this, kCommon, {}, node);
 }
-}  // namespace
 
 void Effect::handleElement(const ScriptNode* node)
 {
-    for (const auto& attribute : node->attributes) {
-        if (sameName(attribute->name, "active"))
-            active = scriptInt(attribute->value) != 0;
-        else if (sameName(attribute->name, "speed"))
-            speed = scriptFloat(attribute->value);
-    }
+    readCommonParameters(*node);
+    const EffectScript own = script();
+    readParameters<Effect>(*this, own.attributes, own.children, *node);
 }
 
-void Effect::setName(const char* text) { copyField(name, text); }
+EffectScript Effect::script() const { return {}; }
 
-void Effect::setType(const char* text) { copyField(type, text); }
+void Effect::setName(const char* text) { copyName(name, text); }
+
+void Effect::setType(const char* text) { copyName(type, text); }
 
 bool Effect::hasName(const char* text) const { return sameName(name, text); }
 

@@ -5,6 +5,7 @@
 namespace velmora {
 
 struct ScriptNode;
+struct EffectScript;
 
 class Effect {
 public:
@@ -28,17 +29,23 @@ public:
     // True when what it draws depends on the picture of the frames before (trails, screen
     // feedback): a run-up draws the frames just before the start time in full.
     virtual bool readsPreviousPicture() const { return false; }
-    // Applies one script element addressed to this effect. Overrides call the base first.
+    // Applies one script element addressed to this effect: `active` and `speed`, then the
+    // attributes and children of script(), each in document order.
     virtual void handleElement(const ScriptNode* node);
+    // The effect's parameter tables (core/effect_parameters.h); none by default.
+    virtual EffectScript script() const;
 
-    void setName(const char* text);  // cut to 15 characters
-    void setType(const char* text);  // cut to 15 characters
+    void setName(const char* text);        // cut to 15 characters
+    void setType(const char* text);        // cut to 15 characters
     bool hasName(const char* text) const;  // ignores ASCII case
 
     bool active = true;
     float speed = 1.0f;
     char name[16] = {};
     char type[16] = {};
+
+protected:
+    void readCommonParameters(const ScriptNode& node);  // `active` and `speed` only
 };
 
 }  // namespace velmora

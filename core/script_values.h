@@ -2,12 +2,29 @@
 #pragma once
 
 #include <GL/gl.h>
+
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace velmora {
 
 // ASCII-only, case-insensitive equality; how every name in scripts and the archive compares.
 bool sameName(const char* a, const char* b);
+
+// Copies `text` into a fixed-size name field, cut to the field's size less one and always
+// terminated; null copies as empty. The one way fixed-size names are filled.
+void copyName(char* field, size_t size, const char* text);
+template <size_t N>
+void copyName(char (&field)[N], const char* text)
+{
+    copyName(field, N, text);
+}
+template <size_t N>
+void copyName(std::array<char, N>& field, const char* text)
+{
+    copyName(field.data(), N, text);
+}
 
 // Integer with the C library's atoi rules (leading blanks, optional sign, digits; none gives 0).
 int scriptInt(const char* text);

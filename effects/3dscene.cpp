@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -53,31 +54,32 @@ void ThreeDScene::render()
         scene->Render();
 }
 
-void ThreeDScene::handleElement(const ScriptNode* node)
+EffectScript ThreeDScene::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        const char* name = attribute->name;
-        const char* value = attribute->value;
-        if (sameName(name, "timeoffset")) {
-            frame += scriptFloat(value);
-            std::printf("timeoffset\n");
-        } else if (sameName(name, "visible")) {
-            visible = scriptInt(value);
-        } else if (sameName(name, "filename")) {
-            std::snprintf(filename, sizeof filename, "%s", value);
-        } else if (sameName(name, "frame")) {
-            frame = scriptFloat(value);
-        } else if (sameName(name, "loopframe")) {
-            loopFrame = scriptFloat(value);
-        } else if (sameName(name, "camera")) {
-            if (chooseCamera(value, cameraNode))
-                std::snprintf(cameraName, sizeof cameraName, "%s", value);
-        }
-    }
-    for (const auto& child : node->children)
-        if (sameName(child->name, "init"))
-            load();
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Float, &ThreeDScene::addTimeOffset>("timeoffset"),
+        attribute<Integer, &ThreeDScene::visible>("visible"),
+        attribute<Text, &ThreeDScene::filename>("filename"),
+        attribute<Float, &ThreeDScene::frame>("frame"),
+        attribute<Float, &ThreeDScene::loopFrame>("loopframe"),
+        attribute<Text, &ThreeDScene::setCamera>("camera"),
+    };
+    static constexpr ChildRow<Effect> kChildren[] = {child<&ThreeDScene::load>("init")};
+    return {kAttributes, kChildren};
+}
+
+void ThreeDScene::addTimeOffset(float frames)
+{
+    frame += frames;
+    std::printf("timeoffset\n");
+}
+
+// The name is kept only when accepted, so that a reload can look the same camera up again.
+void ThreeDScene::setCamera(const char* name)
+{
+    if (chooseCamera(name, cameraNode))
+        copyName(cameraName, name);
 }
 
 }  // namespace velmora

@@ -16,16 +16,20 @@ public:
     // Only when visible: lighting, light 0 and depth test on; the camera's view or a fixed view
     // 10 units back; the scene. The view stays in the model-view matrix.
     void render() override;
-    // Common parameters, then `timeoffset`, `visible`, `filename`, `frame`, `loopframe` and
-    // `camera` in document order; each `init` child reloads the scene.
-    void handleElement(const ScriptNode* node) override;
+    // `timeoffset`, `visible`, `filename`, `frame`, `loopframe`, `camera`; each `init` child
+    // reloads the scene.
+    EffectScript script() const override;
 
     int visible = 1;
-    char filename[64] = {};   // logical name of the ".zen" file, at most 63 characters
-    float frame = 0;          // animation frames
+    char filename[64] = {};  // logical name of the ".zen" file, at most 63 characters
+    float frame = 0;         // animation frames
     float loopFrame = 90.0f;
     SceneObject* cameraNode = nullptr;  // a node of `scene`; null for the fixed view
     char cameraName[32] = {};           // the last camera name accepted, for reloads
+
+private:
+    void addTimeOffset(float frames);  // prints "timeoffset"
+    void setCamera(const char* name);
 };
 
 }  // namespace velmora

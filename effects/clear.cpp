@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -47,24 +48,16 @@ void Clear::render()
     glEnable(GL_CULL_FACE);
 }
 
-void Clear::handleElement(const ScriptNode* node)
+EffectScript Clear::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        if (sameName(attribute->name, "color")) {
-            const Colour colour = colourFromText(attribute->value);
-            clearColor[0] = colour.r;
-            clearColor[1] = colour.g;
-            clearColor[2] = colour.b;
-            clearColor[3] = colour.a;
-        } else if (sameName(attribute->name, "trailval")) {
-            trailValue = scriptFloat(attribute->value);
-        } else if (sameName(attribute->name, "cbuf")) {
-            clearColorBuffer = scriptInt(attribute->value) != 0;
-        } else if (sameName(attribute->name, "zbuf")) {
-            clearDepthBuffer = scriptInt(attribute->value) != 0;
-        }
-    }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Colour, &Clear::clearColor>("color"),
+        attribute<Float, &Clear::trailValue>("trailval"),
+        attribute<Flag, &Clear::clearColorBuffer>("cbuf"),
+        attribute<Flag, &Clear::clearDepthBuffer>("zbuf"),
+    };
+    return {kAttributes, {}};
 }
 
 }  // namespace velmora

@@ -11,9 +11,10 @@ public:
     void update(float delta) override;  // trailAlpha = trailValue
     void render() override;
     bool readsPreviousPicture() const override { return trailValue < 1.0f; }  // a trail darkens it
-    // Common parameters, then `color` (hex 0xAARRGGBB), `trailval` (float), `cbuf`, `zbuf` (0 off).
-    void handleElement(const ScriptNode* node) override;
+    // `color` (hex 0xAARRGGBB), `trailval` (float), `cbuf`, `zbuf` (0 off).
+    EffectScript script() const override;
 
+private:
     float clearColor[4] = {0, 0, 0, 1};  // red, green, blue, alpha
     float trailValue = 1.0f;             // 1 and more: a real clear; below: opacity of the darkening
     float trailAlpha = 1.0f;             // trailValue as of the last update

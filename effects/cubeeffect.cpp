@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -15,27 +16,24 @@ namespace velmora {
 namespace {
 
 struct FaceQuad {
-    Cubeeffect::Face face;
+    CubeEffect::Face face;
     float normal[3];
     float corners[4][5];  // s, t, x, y, z
 };
 
 // Drawing order and geometry of the faces, seen from inside the cube.
 constexpr FaceQuad kQuads[] = {
-    {Cubeeffect::Front, {0, 0, 1}, {{1, 1, -1, 1, 1}, {0, 1, 1, 1, 1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
-    {Cubeeffect::Back, {0, 0, -1}, {{0, 1, 1, 1, -1}, {1, 1, -1, 1, -1}, {1, 0, -1, -1, -1}, {0, 0, 1, -1, -1}}},
-    {Cubeeffect::Left, {-1, 0, 0}, {{0, 1, -1, 1, -1}, {1, 1, -1, 1, 1}, {1, 0, -1, -1, 1}, {0, 0, -1, -1, -1}}},
-    {Cubeeffect::Right, {1, 0, 0}, {{0, 1, 1, 1, 1}, {1, 1, 1, 1, -1}, {1, 0, 1, -1, -1}, {0, 0, 1, -1, 1}}},
-    {Cubeeffect::Top, {0, 1, 0}, {{0, 1, -1, 1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
-    {Cubeeffect::Bottom, {0, -1, 0}, {{0, 1, 1, -1, -1}, {1, 1, -1, -1, -1}, {1, 0, -1, -1, 1}, {0, 0, 1, -1, 1}}},
+    {CubeEffect::Front, {0, 0, 1}, {{1, 1, -1, 1, 1}, {0, 1, 1, 1, 1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
+    {CubeEffect::Back, {0, 0, -1}, {{0, 1, 1, 1, -1}, {1, 1, -1, 1, -1}, {1, 0, -1, -1, -1}, {0, 0, 1, -1, -1}}},
+    {CubeEffect::Left, {-1, 0, 0}, {{0, 1, -1, 1, -1}, {1, 1, -1, 1, 1}, {1, 0, -1, -1, 1}, {0, 0, -1, -1, -1}}},
+    {CubeEffect::Right, {1, 0, 0}, {{0, 1, 1, 1, 1}, {1, 1, 1, 1, -1}, {1, 0, 1, -1, -1}, {0, 0, 1, -1, 1}}},
+    {CubeEffect::Top, {0, 1, 0}, {{0, 1, -1, 1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
+    {CubeEffect::Bottom, {0, -1, 0}, {{0, 1, 1, -1, -1}, {1, 1, -1, -1, -1}, {1, 0, -1, -1, 1}, {0, 0, 1, -1, 1}}},
 };
-
-constexpr const char* kFileAttributes[Cubeeffect::FaceCount] = {"file_front", "file_back", "file_top",
-                                                                "file_bot",   "file_left", "file_right"};
 
 }  // namespace
 
-void Cubeeffect::load()
+void CubeEffect::load()
 {
     for (int face = 0; face < FaceCount; ++face) {
         const char* name = fileNames[face].data();
@@ -50,9 +48,9 @@ void Cubeeffect::load()
     }
 }
 
-void Cubeeffect::update(float delta) { spinTime += delta * speed; }
+void CubeEffect::update(float delta) { spinTime += delta * speed; }
 
-void Cubeeffect::render()
+void CubeEffect::render()
 {
     glDisable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
@@ -97,20 +95,19 @@ void Cubeeffect::render()
     glEnable(GL_DEPTH_TEST);
 }
 
-void Cubeeffect::handleElement(const ScriptNode* node)
+EffectScript CubeEffect::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        if (sameName(attribute->name, "camera")) {
-            camera = scriptInt(attribute->value) != 0;
-            continue;
-        }
-        for (int face = 0; face < FaceCount; ++face)
-            if (sameName(attribute->name, kFileAttributes[face])) {
-                std::strncpy(fileNames[face].data(), attribute->value, fileNames[face].size() - 1);
-                fileNames[face][fileNames[face].size() - 1] = '\0';
-            }
-    }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Flag, &CubeEffect::camera>("camera"),
+        attribute<Text, &CubeEffect::fileNames, Front>("file_front"),
+        attribute<Text, &CubeEffect::fileNames, Back>("file_back"),
+        attribute<Text, &CubeEffect::fileNames, Top>("file_top"),
+        attribute<Text, &CubeEffect::fileNames, Bottom>("file_bot"),
+        attribute<Text, &CubeEffect::fileNames, Left>("file_left"),
+        attribute<Text, &CubeEffect::fileNames, Right>("file_right"),
+    };
+    return {kAttributes, {}};
 }
 
 }  // namespace velmora

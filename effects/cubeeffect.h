@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-class Cubeeffect : public Effect {
+class CubeEffect : public Effect {
 public:
     enum Face { Front, Back, Top, Bottom, Left, Right, FaceCount };
 
@@ -18,12 +18,14 @@ public:
     void load() override;
     void update(float delta) override;  // spinTime += delta x speed
     void render() override;             // leaves its view on the modelview matrix
-    // Common parameters, then `camera` and `file_front` ... `file_right`.
-    void handleElement(const ScriptNode* node) override;
+    // `camera` and `file_front` ... `file_right`.
+    EffectScript script() const override;
+    bool hasTexture(Face face) const { return faceTextures[face].name != 0; }
 
-    float spinTime = 0;  // own clock; 3600 is one turn
+private:
+    float spinTime = 0;                                       // own clock; 3600 is one turn
     std::array<std::array<char, 64>, FaceCount> fileNames{};  // indexed by Face
-    std::array<Texture, FaceCount> faceTextures;               // indexed by Face
+    std::array<Texture, FaceCount> faceTextures;              // indexed by Face
     bool camera = false;  // true: the rotation (and scale) of the current modelview, no translation
 };
 

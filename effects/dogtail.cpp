@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -22,22 +23,19 @@ void ennepersPoint(float a, float b, float point[3], float shade[3])
     point[1] = b - b * b * b * third + b * a * a;
     point[2] = a * a - b * b;
     const float l = std::sqrt(point[0] * point[0] + point[1] * point[1] + point[2] * point[2]);
-    for (int c = 0; c < 3; ++c) shade[c] = l != 0 ? std::fabs(point[c] / l) : 0.0f;
+    for (int c = 0; c < 3; ++c)
+        shade[c] = l != 0 ? std::fabs(point[c] / l) : 0.0f;
 }
 
-Dogtail::~Dogtail() { unload(); }
+DogTail::~DogTail() { unload(); }
 
-void Dogtail::handleElement(const ScriptNode* node)
+EffectScript DogTail::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "filename")) {
-            std::strncpy(filename, attribute->value, sizeof filename - 1);
-            filename[sizeof filename - 1] = '\0';
-        }
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Text, &DogTail::filename>("filename")};
+    return {kAttributes, {}};
 }
 
-void Dogtail::load()
+void DogTail::load()
 {
     if (filename[0] != '\0') {
         DataFile file(filename);
@@ -74,16 +72,16 @@ void Dogtail::load()
     glEndList();
 }
 
-void Dogtail::unload()
+void DogTail::unload()
 {
     if (list != 0)
         glDeleteLists(list, 1);
     list = 0;
 }
 
-void Dogtail::update(float delta) { time += delta * speed; }
+void DogTail::update(float delta) { time += delta * speed; }
 
-void Dogtail::render()
+void DogTail::render()
 {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);

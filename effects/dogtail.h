@@ -13,20 +13,22 @@ namespace velmora {
 // component by component.
 void ennepersPoint(float a, float b, float point[3], float shade[3]);
 
-class Dogtail : public Effect {
+class DogTail : public Effect {
 public:
-    ~Dogtail() override;
+    ~DogTail() override;
     // Loads the texture named by `filename` and builds the surface's display list; an image that
     // cannot be decoded leaves both unbuilt.
     void load() override;
-    void unload() override;  // deletes the display list; the texture stays
+    void unload() override;             // deletes the display list; the texture stays
     void update(float delta) override;  // time += delta x speed
     // Replaces the projection, reseeds the shared generator with 300 and draws the ten copies.
     void render() override;
     bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
     void renderUnseen() override;  // the state changes of render, without drawing
-    void handleElement(const ScriptNode* node) override;  // common parameters, `filename`
+    EffectScript script() const override;                   // `filename`
+    int cellCount() const { return list ? gridCells : 0; }  // cells in the built display list
 
+private:
     float time = 0;
     float steps = 7.0f;  // grid steps per pi in each parameter
     float vMin = -3.1415927f, vMax = 3.1415927f;

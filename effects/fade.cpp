@@ -5,32 +5,21 @@
 
 #include <utility>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "effects/screen_square.h"
 
 namespace velmora {
 
-namespace {
-void setColour(float (&target)[4], const char* text)
+EffectScript Fade::script() const
 {
-    const Colour colour = colourFromText(text);
-    target[0] = colour.r;
-    target[1] = colour.g;
-    target[2] = colour.b;
-    target[3] = colour.a;
-}
-}  // namespace
-
-void Fade::handleElement(const ScriptNode* node)
-{
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        if (sameName(attribute->name, "from"))
-            setColour(fromColor, attribute->value);
-        else if (sameName(attribute->name, "to"))
-            setColour(toColor, attribute->value);
-    }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Colour, &Fade::fromColor>("from"),
+        attribute<Colour, &Fade::toColor>("to"),
+    };
+    return {kAttributes, {}};
 }
 
 void Fade::load() { progress = 0; }

@@ -12,8 +12,9 @@ public:
     void update(float delta) override;  // progress += delta * speed; past 1 the colours swap
     void render() override;
     // `from` and `to` set the two colours (hexadecimal AARRGGBB text).
-    void handleElement(const ScriptNode* node) override;
+    EffectScript script() const override;
 
+private:
     // Both start opaque black, which leaves the picture as it is.
     float fromColor[4] = {0, 0, 0, 1};  // red, green, blue, alpha
     float toColor[4] = {0, 0, 0, 1};

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -21,14 +22,18 @@ void Fish::update(float delta)
         frame = 0;
 }
 
-void Fish::handleElement(const ScriptNode* node)
+EffectScript Fish::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "timeoffset")) {
-            frame += scriptFloat(attribute->value);
-            std::printf("timeoffset\n");
-        }
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Float, &Fish::addTimeOffset>("timeoffset"),
+    };
+    return {kAttributes, {}};
+}
+
+void Fish::addTimeOffset(float frames)
+{
+    frame += frames;
+    std::printf("timeoffset\n");
 }
 
 }  // namespace velmora

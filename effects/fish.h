@@ -11,10 +11,13 @@ public:
     Fish();
     // frame += speed * delta * 0.9; the scene is evaluated at frame; 900 and above go back to 0.
     void update(float delta) override;
-    // Common parameters, then `timeoffset` (frames added to `frame`).
-    void handleElement(const ScriptNode* node) override;
+    // `timeoffset` (frames added to `frame`).
+    EffectScript script() const override;
 
     float frame = 0;  // animation frames
+
+private:
+    void addTimeOffset(float frames);  // prints "timeoffset"
 };
 
 }  // namespace velmora

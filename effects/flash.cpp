@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "effects/screen_square.h"
@@ -64,34 +65,24 @@ void Flash::render()
     drawScreenSquare();
 }
 
-void Flash::handleElement(const ScriptNode* node)
+EffectScript Flash::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        if (sameName(attribute->name, "color")) {
-            const Colour colour = colourFromText(attribute->value);
-            color[0] = colour.r;
-            color[1] = colour.g;
-            color[2] = colour.b;
-            color[3] = colour.a;
-        } else if (sameName(attribute->name, "attack")) {
-            attack = scriptFloat(attribute->value);
-        } else if (sameName(attribute->name, "decay")) {
-            decay = scriptFloat(attribute->value);
-        } else if (sameName(attribute->name, "sustain")) {
-            sustain = scriptFloat(attribute->value);
-        } else if (sameName(attribute->name, "mode")) {
-            mode = scriptInt(attribute->value);
-        }
-    }
-    for (const auto& child : node->children) {
-        if (sameName(child->name, "go")) {
-            running = true;
-            sustainLeft = sustain;
-            phase = 1.0f;
-            level = 0;
-        }
-    }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Colour, &Flash::color>("color"),   attribute<Float, &Flash::attack>("attack"),
+        attribute<Float, &Flash::decay>("decay"),    attribute<Float, &Flash::sustain>("sustain"),
+        attribute<Integer, &Flash::mode>("mode"),
+    };
+    static constexpr ChildRow<Effect> kChildren[] = {child<&Flash::go>("go")};
+    return {kAttributes, kChildren};
+}
+
+void Flash::go()
+{
+    running = true;
+    sustainLeft = sustain;
+    phase = 1.0f;
+    level = 0;
 }
 
 }  // namespace velmora

@@ -11,9 +11,11 @@ public:
     void load() override;               // level = 0
     void update(float delta) override;  // runs the envelope while running
     void render() override;             // drawn also when idle, at level 0
-    // Common parameters, then `color`, `attack`, `decay`, `sustain`, `mode`; then every child
-    // named `go` restarts the envelope from level 0.
-    void handleElement(const ScriptNode* node) override;
+    // `color`, `attack`, `decay`, `sustain`, `mode`; every child `go` restarts the envelope.
+    EffectScript script() const override;
+
+private:
+    void go();  // restarts the envelope from level 0
 
     int mode = 0;
     float attack = 1.0f;   // rise per envelope unit

@@ -17,6 +17,7 @@
 #include <deque>
 #include <vector>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -97,7 +98,7 @@ struct Flattener {
     }
 };
 
-void GLAPIENTRY combineVertex(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* user)
+void GLAPIENTRY combineVertex(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* user)
 {
     auto* store = static_cast<std::deque<std::array<GLdouble, 3>>*>(user);
     store->push_back({coords[0], coords[1], coords[2]});
@@ -181,58 +182,58 @@ bool matchFont(const char* family, bool italic, std::vector<char>& path, int& in
     return found;
 }
 
-void copyText(char* field, size_t size, const char* text)
-{
-    std::snprintf(field, size, "%s", text);
-}
-
 }  // namespace
 
-Fontcool::~Fontcool() { unload(); }
+FontCool::~FontCool() { unload(); }
 
-void Fontcool::handleElement(const ScriptNode* node)
+// The element's own `active` and `speed` are not read: each `text` child carries them.
+void FontCool::handleElement(const ScriptNode* node)
 {
-    for (const auto& child : node->children) {
-        if (!sameName(child->name, "text"))
+    const EffectScript own = script();
+    readParameters<Effect>(*this, own.attributes, own.children, *node);
+}
+
+EffectScript FontCool::script() const
+{
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Text, &FontCool::texture>("texture"),
+        attribute<Text, &FontCool::basefont>("basefont"),
+        attribute<Float, &FontCool::extrude>("extrude"),
+        attribute<Float, &FontCool::quality>("quality"),
+        attribute<Integer, &FontCool::italics>("italics"),
+        attribute<Integer, &FontCool::numtexts>("numtexts"),
+    };
+    static constexpr ChildRow<Effect> kChildren[] = {child<&FontCool::readText>("text")};
+    return {kAttributes, kChildren};
+}
+
+std::span<const AttributeRow<TextLine>> FontCool::lineAttributes()
+{
+    using enum ValueKind;
+    static constexpr AttributeRow<TextLine> kLine[] = {
+        attribute<Text, &TextLine::string>("string"),
+        attribute<Integer, &TextLine::active>("active"),
+        attribute<Vector, &TextLine::tra>("tra"),
+        attribute<Vector, &TextLine::trav>("trav"),
+    };
+    return kLine;
+}
+
+// The common parameters of the whole effect, and for each `num` 0..15 that line's attributes.
+void FontCool::readText(const ScriptNode& text)
+{
+    readCommonParameters(text);
+    for (const auto& numAttribute : text.attributes) {
+        if (!sameName(numAttribute->name, "num"))
             continue;
-        Effect::handleElement(child.get());
-        for (const auto& numAttribute : child->attributes) {
-            if (!sameName(numAttribute->name, "num"))
-                continue;
-            const int num = scriptInt(numAttribute->value);
-            if (num < 0 || num >= kMaxLines)
-                continue;
-            TextLine& line = lines[num];
-            for (const auto& a : child->attributes) {
-                if (sameName(a->name, "string"))
-                    copyText(line.string, sizeof line.string, a->value);
-                else if (sameName(a->name, "active"))
-                    line.active = scriptInt(a->value);
-                else if (sameName(a->name, "tra") || sameName(a->name, "trav")) {
-                    const Vector3 v = vectorFromText(a->value);
-                    float* target = sameName(a->name, "tra") ? line.tra : line.trav;
-                    target[0] = v.x, target[1] = v.y, target[2] = v.z;
-                }
-            }
-        }
-    }
-    for (const auto& a : node->attributes) {
-        if (sameName(a->name, "texture"))
-            copyText(texture, sizeof texture, a->value);
-        else if (sameName(a->name, "basefont"))
-            copyText(basefont, sizeof basefont, a->value);
-        else if (sameName(a->name, "extrude"))
-            extrude = scriptFloat(a->value);
-        else if (sameName(a->name, "quality"))
-            quality = scriptFloat(a->value);
-        else if (sameName(a->name, "italics"))
-            italics = scriptInt(a->value);
-        else if (sameName(a->name, "numtexts"))
-            numtexts = static_cast<unsigned>(scriptInt(a->value));
+        const int num = scriptInt(numAttribute->value);
+        if (num >= 0 && num < kMaxLines)
+            readParameters<TextLine>(lines[num], lineAttributes(), {}, text);
     }
 }
 
-void Fontcool::load()
+void FontCool::load()
 {
     unload();
     if (texture[0] != '\0') {
@@ -250,10 +251,11 @@ void Fontcool::load()
         unload();
         return;
     }
-    for (unsigned i = 0; i < lineCount(); ++i) std::printf("text%i: %s\n", static_cast<int>(i), lines[i].string);
+    for (unsigned i = 0; i < lineCount(); ++i)
+        std::printf("text%i: %s\n", static_cast<int>(i), lines[i].string);
 }
 
-bool Fontcool::buildGlyphs()
+bool FontCool::buildGlyphs()
 {
     std::vector<char> path;
     int index = 0;
@@ -275,8 +277,8 @@ bool Fontcool::buildGlyphs()
     gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(glBegin));
     gluTessCallback(tess, GLU_TESS_VERTEX, reinterpret_cast<_GLUfuncptr>(glVertex3dv));
     gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(glEnd));
-    const FT_Outline_Funcs funcs = {&Flattener::moveTo, &Flattener::lineTo, &Flattener::conicTo,
-                                    &Flattener::cubicTo, 0, 0};
+    const FT_Outline_Funcs funcs = {
+        &Flattener::moveTo, &Flattener::lineTo, &Flattener::conicTo, &Flattener::cubicTo, 0, 0};
     for (int code = 0; code < kGlyphCount; ++code) {
         const FT_UInt glyph = FT_Get_Char_Index(face, unicodeOf(code));
         Flattener flat;
@@ -284,8 +286,12 @@ bool Fontcool::buildGlyphs()
         bool filledRight = true;
         if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0) {
             const FT_Glyph_Metrics& m = face->glyph->metrics;
-            glyphMetrics[code] = {float(m.width / em), float(m.height / em), float(m.horiBearingX / em),
-                                  float(m.horiBearingY / em), float(face->glyph->advance.x / em), 0};
+            glyphMetrics[code] = {float(m.width / em),
+                                  float(m.height / em),
+                                  float(m.horiBearingX / em),
+                                  float(m.horiBearingY / em),
+                                  float(face->glyph->advance.x / em),
+                                  0};
             if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
                 FT_Outline_Decompose(&face->glyph->outline, &funcs, &flat);
                 filledRight = FT_Outline_Get_Orientation(&face->glyph->outline) == FT_ORIENTATION_TRUETYPE;
@@ -294,7 +300,8 @@ bool Fontcool::buildGlyphs()
         for (Contour& contour : flat.contours) {
             if (contour.size() > 1 && contour.front() == contour.back())
                 contour.pop_back();
-            for (auto& p : contour) p = {p[0] / em, p[1] / em};
+            for (auto& p : contour)
+                p = {p[0] / em, p[1] / em};
         }
         glNewList(glyphListBase + code, GL_COMPILE);
         tessellateFace(tess, flat.contours, 0, 1);
@@ -308,7 +315,7 @@ bool Fontcool::buildGlyphs()
     return true;
 }
 
-void Fontcool::unload()
+void FontCool::unload()
 {
     if (glyphListBase != 0)
         glDeleteLists(glyphListBase, 256);
@@ -316,14 +323,15 @@ void Fontcool::unload()
     glyphMetrics.reset();
 }
 
-void Fontcool::update(float delta)
+void FontCool::update(float delta)
 {
     const float d = delta * speed;
     for (unsigned i = 0; i < lineCount(); ++i)
-        for (int c = 0; c < 3; ++c) lines[i].tra[c] += d * lines[i].trav[c];
+        for (int c = 0; c < 3; ++c)
+            lines[i].tra[c] += d * lines[i].trav[c];
 }
 
-void Fontcool::render()
+void FontCool::render()
 {
     if (glyphListBase == 0 || !glyphMetrics)
         return;

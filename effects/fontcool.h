@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/effect.h"
+#include "core/effect_parameters.h"
 #include "resources/texture.h"
 
 namespace velmora {
@@ -25,12 +26,12 @@ struct TextLine {
     float trav[3] = {0, 0, 0};  // change of tra per unit of scaled time
 };
 
-class Fontcool : public Effect {
+class FontCool : public Effect {
 public:
     static constexpr int kMaxLines = 16;
     static constexpr int kGlyphCount = 255;  // codes 0..254 get a display list
 
-    ~Fontcool() override;
+    ~FontCool() override;
     // Loads the environment image (if named; a failure stops here, with no glyphs), then builds
     // one display list per code from the font `basefont` (fontconfig's best match when the face
     // is missing) and prints each line's text.
@@ -38,24 +39,26 @@ public:
     void unload() override;  // deletes the glyph lists and the metrics
     void update(float delta) override;
     void render() override;
-    // Children `text` carry common parameters for the whole effect and, with `num` 0..15, a
-    // line's `string`, `active`, `tra`, `trav`; the element's own attributes set `texture`,
-    // `basefont`, `extrude`, `quality`, `italics` and `numtexts` (its `active` and `speed` are
-    // ignored).
+    // The element's own `active` and `speed` are ignored: children `text` carry them.
     void handleElement(const ScriptNode* node) override;
+    // `texture`, `basefont`, `extrude`, `quality`, `italics`, `numtexts`; children `text` with
+    // `num` 0..15 set that line's `string`, `active`, `tra`, `trav` (lineAttributes).
+    EffectScript script() const override;
+    static std::span<const AttributeRow<TextLine>> lineAttributes();
 
     char basefont[32] = "Arial Black";
     char texture[64] = {};
     int italics = 0;
-    float quality = 0.01f;  // largest distance of a flattened curve from the outline, em units
-    float extrude = 0.01f;  // depth of the glyphs, em units
-    unsigned numtexts = 0;  // lines updated and drawn; only the first 16 exist
-    GLuint glyphListBase = 0;  // first of 256 lists; 0 when not built
+    float quality = 0.01f;                         // largest distance of a flattened curve from the outline, em units
+    float extrude = 0.01f;                         // depth of the glyphs, em units
+    unsigned numtexts = 0;                         // lines updated and drawn; only the first 16 exist
+    GLuint glyphListBase = 0;                      // first of 256 lists; 0 when not built
     std::unique_ptr<GlyphMetrics[]> glyphMetrics;  // 256 records; null when not built
     Texture envTexture;
     TextLine lines[kMaxLines];
 
 private:
+    void readText(const ScriptNode& text);
     bool buildGlyphs();
     unsigned lineCount() const { return numtexts < kMaxLines ? numtexts : kMaxLines; }
 };

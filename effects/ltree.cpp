@@ -9,6 +9,7 @@
 
 #include "core/fatal_data.h"
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/bmp_image.h"
@@ -119,12 +120,10 @@ LTree::~LTree()
             glDeleteTextures(1, &texture);
 }
 
-void LTree::handleElement(const ScriptNode* node)
+EffectScript LTree::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "camera"))
-            camera = scriptInt(attribute->value) != 0;
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Flag, &LTree::camera>("camera")};
+    return {kAttributes, {}};
 }
 
 void LTree::load()

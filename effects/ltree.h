@@ -51,7 +51,7 @@ public:
     bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
     // The generator as render leaves it: reseeded, then ten numbers per leaf.
     void renderUnseen() override;
-    void handleElement(const ScriptNode* node) override;
+    EffectScript script() const override;  // `camera`
 
     float growthTime = 0;
     bool camera = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -16,14 +17,6 @@ namespace velmora {
 namespace {
 
 constexpr float kScriptRadiansPerDegree = 0.017444445f;  // 3.14 / 180, as the scripts expect
-
-void setVector(float (&out)[3], const char* text, float factor = 1)
-{
-    const Vector3 v = vectorFromText(text);
-    out[0] = v.x * factor;
-    out[1] = v.y * factor;
-    out[2] = v.z * factor;
-}
 
 // A lifetime below `lifespan`; a lifespan of 0 behaves as 1.
 float randomLifetime(uint32_t lifespan)
@@ -60,7 +53,7 @@ void drawBillboards(uint32_t count, const float* positions, const float* sizes)
     glEnd();
 }
 
-void Particlebox::load()
+void ParticleBox::load()
 {
     unload();
     if (texture[0] != '\0') {
@@ -78,7 +71,7 @@ void Particlebox::load()
     randomise();
 }
 
-void Particlebox::unload()
+void ParticleBox::unload()
 {
     positions = {};
     velocities = {};
@@ -86,7 +79,7 @@ void Particlebox::unload()
     stored_ = 0;
 }
 
-void Particlebox::spawn(uint32_t i)
+void ParticleBox::spawn(uint32_t i)
 {
     float* p = &positions[static_cast<size_t>(i) * 3];
     float* v = &velocities[static_cast<size_t>(i) * 3];
@@ -96,7 +89,7 @@ void Particlebox::spawn(uint32_t i)
         v[k] = randomUnit() * (dirmax[k] - dirmin[k]) + dirmin[k];
 }
 
-void Particlebox::randomise()
+void ParticleBox::randomise()
 {
     for (uint32_t i = 0; i < stored_; ++i) {
         spawn(i);
@@ -104,7 +97,7 @@ void Particlebox::randomise()
     }
 }
 
-void Particlebox::buildFrameTransform(float d)
+void ParticleBox::buildFrameTransform(float d)
 {
     const float ax = d * prot[0], ay = d * prot[1], az = d * prot[2];
     const float sx = std::sin(ax), kx = std::cos(ax);
@@ -117,7 +110,7 @@ void Particlebox::buildFrameTransform(float d)
     m[12] = d * pdir[0], m[13] = d * pdir[1], m[14] = d * pdir[2], m[15] = 1;
 }
 
-void Particlebox::update(float delta)
+void ParticleBox::update(float delta)
 {
     const float d = delta * speed;
     for (int k = 0; k < 3; ++k) {
@@ -149,7 +142,7 @@ void Particlebox::update(float delta)
     }
 }
 
-void Particlebox::render()
+void ParticleBox::render()
 {
     particleTexture.bind();
     glColor4f(color[0], color[1], color[2], 1.0f);
@@ -174,67 +167,57 @@ void Particlebox::render()
     glDepthMask(GL_TRUE);
 }
 
-void Particlebox::handleElement(const ScriptNode* node)
+EffectScript ParticleBox::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        const char* name = attribute->name;
-        const char* value = attribute->value;
-        if (sameName(name, "depth")) {
-            depth = scriptInt(value) != 0;
-        } else if (sameName(name, "camera")) {
-            camera = scriptInt(value) != 0;
-        } else if (sameName(name, "texture")) {
-            std::strncpy(texture, value, sizeof texture - 1);
-            texture[sizeof texture - 1] = '\0';
-        } else if (sameName(name, "number")) {
-            const int count = scriptInt(value);
-            number = count < 0 ? 0 : std::min(static_cast<uint32_t>(count), kMaxParticles);
-        } else if (sameName(name, "lifespan")) {
-            lifespan = static_cast<uint32_t>(scriptInt(value));
-            respawn = true;
-        } else if (sameName(name, "dim")) {
-            setVector(dim, value);
-        } else if (sameName(name, "spawndim")) {
-            setVector(spawndim, value);
-        } else if (sameName(name, "dirmin")) {
-            setVector(dirmin, value);
-        } else if (sameName(name, "dirmax")) {
-            setVector(dirmax, value);
-        } else if (sameName(name, "pdir")) {
-            setVector(pdir, value);
-        } else if (sameName(name, "prot")) {
-            setVector(prot, value);
-        } else if (sameName(name, "tra")) {
-            setVector(tra, value);
-        } else if (sameName(name, "rot")) {
-            setVector(rot, value, kScriptRadiansPerDegree);
-        } else if (sameName(name, "sca")) {
-            setVector(sca, value);
-        } else if (sameName(name, "trainc")) {
-            setVector(trainc, value);
-        } else if (sameName(name, "rotinc")) {
-            setVector(rotinc, value);
-        } else if (sameName(name, "scainc")) {
-            setVector(scainc, value);
-        } else if (sameName(name, "color")) {
-            const Colour c = colourFromText(value);
-            color[0] = c.r;
-            color[1] = c.g;
-            color[2] = c.b;
-        } else if (sameName(name, "src")) {
-            src = blendFactor(scriptInt(value));
-        } else if (sameName(name, "dst")) {
-            dst = blendFactor(scriptInt(value));
-        }
-    }
-    for (const auto& child : node->children) {
-        if (sameName(child->name, "random")) {
-            randomise();
-        } else if (sameName(child->name, "origin")) {
-            positions.assign(positions.size(), 0.0f);
-        }
-    }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Flag, &ParticleBox::depth>("depth"),
+        attribute<Flag, &ParticleBox::camera>("camera"),
+        attribute<Text, &ParticleBox::texture>("texture"),
+        attribute<Integer, &ParticleBox::setNumber>("number"),
+        attribute<Integer, &ParticleBox::setLifespan>("lifespan"),
+        attribute<Vector, &ParticleBox::dim>("dim"),
+        attribute<Vector, &ParticleBox::spawndim>("spawndim"),
+        attribute<Vector, &ParticleBox::dirmin>("dirmin"),
+        attribute<Vector, &ParticleBox::dirmax>("dirmax"),
+        attribute<Vector, &ParticleBox::pdir>("pdir"),
+        attribute<Vector, &ParticleBox::prot>("prot"),
+        attribute<Vector, &ParticleBox::tra>("tra"),
+        attribute<Vector, &ParticleBox::setRotation>("rot"),
+        attribute<Vector, &ParticleBox::sca>("sca"),
+        attribute<Vector, &ParticleBox::trainc>("trainc"),
+        attribute<Vector, &ParticleBox::rotinc>("rotinc"),
+        attribute<Vector, &ParticleBox::scainc>("scainc"),
+        attribute<Colour, &ParticleBox::color>("color"),
+        attribute<Blend, &ParticleBox::src>("src"),
+        attribute<Blend, &ParticleBox::dst>("dst"),
+    };
+    static constexpr ChildRow<Effect> kChildren[] = {
+        child<&ParticleBox::randomise>("random"),
+        child<&ParticleBox::gatherAtOrigin>("origin"),
+    };
+    return {kAttributes, kChildren};
 }
+
+void ParticleBox::setNumber(int count)
+{
+    number = count < 0 ? 0 : std::min(static_cast<uint32_t>(count), kMaxParticles);
+}
+
+// Giving a lifespan at all is what makes particles die and respawn.
+void ParticleBox::setLifespan(int value)
+{
+    lifespan = static_cast<uint32_t>(value);
+    respawn = true;
+}
+
+void ParticleBox::setRotation(Vector3 degrees)
+{
+    rot[0] = degrees.x * kScriptRadiansPerDegree;
+    rot[1] = degrees.y * kScriptRadiansPerDegree;
+    rot[2] = degrees.z * kScriptRadiansPerDegree;
+}
+
+void ParticleBox::gatherAtOrigin() { positions.assign(positions.size(), 0.0f); }
 
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/effect.h"
+#include "core/script_values.h"
 #include "resources/texture.h"
 
 namespace velmora {
@@ -17,7 +18,7 @@ namespace velmora {
 // as one GL_TRIANGLES batch (begun and ended even when empty).
 void drawBillboards(uint32_t count, const float* positions, const float* sizes);
 
-class Particlebox : public Effect {
+class ParticleBox : public Effect {
 public:
     // Unload, then the texture (when named) and the storage for `number` particles, scattered
     // by the randomise step. When the named image cannot be loaded no storage is made and the
@@ -26,9 +27,9 @@ public:
     void unload() override;  // frees the particle storage; parameters stay
     void update(float delta) override;
     void render() override;
-    // Common parameters, then the attributes (see the fields), then the children `random`
-    // (randomise again) and `origin` (every particle to 0, 0, 0).
-    void handleElement(const ScriptNode* node) override;
+    // The attributes of the fields below; children `random` (randomise again) and `origin`
+    // (every particle to 0, 0, 0).
+    EffectScript script() const override;
 
     // Scatters the stored particles: positions in `spawndim`, velocities between `dirmin` and
     // `dirmax`, lifetimes below `lifespan`. Draws random numbers in that order, per particle.
@@ -39,8 +40,8 @@ public:
     // Counts above this (or below 0) in the script would only exhaust memory; they are clamped.
     static constexpr uint32_t kMaxParticles = 1000000;
 
-    uint32_t number = 0;        // particle count for the next load, 0..kMaxParticles
-    char texture[64] = {};      // data-file name of the sprite image; empty: none
+    uint32_t number = 0;               // particle count for the next load, 0..kMaxParticles
+    char texture[64] = {};             // data-file name of the sprite image; empty: none
     float dim[3] = {10, 10, 50};       // wrap box size, centred on the origin
     float spawndim[3] = {10, 10, 50};  // spawn box size, centred on the origin
     float dirmin[3] = {0, 0, 0};
@@ -50,7 +51,7 @@ public:
     float pdir[3] = {0, 0, 0};  // drift of the cloud per unit of scaled time
     float prot[3] = {0, 0, 0};  // rotation of the cloud per unit of scaled time, radians
     float tra[3] = {0, 0, 0};
-    float rot[3] = {0, 0, 0};   // degrees for the GL rotation (script value x 3.14 / 180)
+    float rot[3] = {0, 0, 0};  // degrees for the GL rotation (script value x 3.14 / 180)
     float sca[3] = {1, 1, 1};
     float trainc[3] = {0, 0, 0};
     float rotinc[3] = {0, 0, 0};
@@ -61,13 +62,17 @@ public:
     GLenum src = GL_ONE;
     GLenum dst = GL_ONE;
 
-    std::vector<float> positions;   // stored particles x 3
-    std::vector<float> velocities;  // stored particles x 3
-    std::vector<float> lifetimes;   // stored particles
+    std::vector<float> positions;                                                 // stored particles x 3
+    std::vector<float> velocities;                                                // stored particles x 3
+    std::vector<float> lifetimes;                                                 // stored particles
     float frameTransform[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // column-major
     Texture particleTexture;
 
 private:
+    void setNumber(int count);    // clamped to 0..kMaxParticles
+    void setLifespan(int value);  // also switches respawning on
+    void setRotation(Vector3 degrees);
+    void gatherAtOrigin();
     void spawn(uint32_t i);
     void buildFrameTransform(float d);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -30,10 +31,13 @@ ImageTile::~ImageTile()
 }
 
 ImageTile::ImageTile(ImageTile&& other) noexcept
-    : width(other.width), height(other.height), x(other.x), y(other.y), list(std::exchange(other.list, 0)),
+    : width(other.width),
+      height(other.height),
+      x(other.x),
+      y(other.y),
+      list(std::exchange(other.list, 0)),
       texture(std::move(other.texture))
-{
-}
+{}
 
 std::vector<int> powerOfTwoBlocks(int size)
 {
@@ -176,36 +180,32 @@ void Picture::render()
     glMatrixMode(GL_MODELVIEW);
 }
 
-void Picture::handleElement(const ScriptNode* node)
+EffectScript Picture::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes) {
-        const char* value = attribute->value;
-        if (sameName(attribute->name, "filename")) {
-            std::strncpy(filename, value, sizeof filename - 1);
-            filename[sizeof filename - 1] = '\0';
-        } else if (sameName(attribute->name, "tra")) {
-            const Vector3 v = vectorFromText(value);
-            position[0] = v.x;
-            position[1] = v.y;
-            position[2] = 0;
-        } else if (sameName(attribute->name, "rot")) {
-            const Vector3 v = vectorFromText(value);
-            rotation[0] = v.x * kScriptRadiansPerDegree;
-            rotation[1] = v.y * kScriptRadiansPerDegree;
-            rotation[2] = v.z * kScriptRadiansPerDegree;
-        } else if (sameName(attribute->name, "sca")) {
-            const Vector3 v = vectorFromText(value);
-            scale[0] = v.x;
-            scale[1] = v.y;
-            scale[2] = v.z;
-        } else if (sameName(attribute->name, "color")) {
-            const Colour c = colourFromText(value);
-            color[0] = c.r;
-            color[1] = c.g;
-            color[2] = c.b;
-        }
-    }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Text, &Picture::filename>("filename"),
+        attribute<Vector, &Picture::setPosition>("tra"),
+        attribute<Vector, &Picture::setRotation>("rot"),
+        attribute<Vector, &Picture::scale>("sca"),
+        attribute<Colour, &Picture::color>("color"),
+    };
+    return {kAttributes, {}};
+}
+
+// The picture stays in its plane: z is dropped.
+void Picture::setPosition(Vector3 v)
+{
+    position[0] = v.x;
+    position[1] = v.y;
+    position[2] = 0;
+}
+
+void Picture::setRotation(Vector3 degrees)
+{
+    rotation[0] = degrees.x * kScriptRadiansPerDegree;
+    rotation[1] = degrees.y * kScriptRadiansPerDegree;
+    rotation[2] = degrees.z * kScriptRadiansPerDegree;
 }
 
 }  // namespace velmora

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/effect.h"
+#include "core/script_values.h"
 #include "resources/texture.h"
 
 namespace velmora {
@@ -49,8 +50,13 @@ public:
     void unload() override;  // deletes the tiles
     void update(float delta) override;
     void render() override;
-    // Common parameters, then `filename`, `tra`, `rot` (degrees), `sca` and `color` (hex RRGGBB).
-    void handleElement(const ScriptNode* node) override;
+    // `filename`, `tra`, `rot` (degrees), `sca` and `color` (hex RRGGBB).
+    EffectScript script() const override;
+    const TiledImage* tiledImage() const { return image.get(); }  // null until loaded
+
+private:
+    void setPosition(Vector3 v);
+    void setRotation(Vector3 degrees);
 
     char filename[64] = {};
     std::unique_ptr<TiledImage> image;  // null until loaded

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -73,12 +74,10 @@ void hlsToRgb(float h, float l, float s, float& r, float& g, float& b)
 
 Quiver::~Quiver() { unload(); }
 
-void Quiver::handleElement(const ScriptNode* node)
+EffectScript Quiver::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "num"))
-            num = scriptInt(attribute->value);
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Integer, &Quiver::num>("num")};
+    return {kAttributes, {}};
 }
 
 void Quiver::load()
@@ -129,7 +128,8 @@ void Quiver::update(float delta)
 {
     const float d = delta * speed;
     quiverTime += d;
-    for (GlowParticle& p : particles) p.phase += d * 0.01f;
+    for (GlowParticle& p : particles)
+        p.phase += d * 0.01f;
 }
 
 void Quiver::render()

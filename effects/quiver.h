@@ -31,10 +31,10 @@ public:
     void unload() override;
     void update(float delta) override;
     void render() override;
-    void handleElement(const ScriptNode* node) override;  // common parameters, `num`
+    EffectScript script() const override;  // `num`
 
     static constexpr int kMaxParticles = 65536;  // larger counts are cut to this
-    int num = 64;  // particle count, taken at the next load
+    int num = 64;                                // particle count, taken at the next load
     float quiverTime = 0;
     std::vector<GlowParticle> particles;
     GLuint discList = 0;  // a unit disc of 63 triangles; 0 before load

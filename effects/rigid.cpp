@@ -4,22 +4,21 @@
 
 #include <GL/gl.h>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
 namespace velmora {
 
-RigidEffect::~RigidEffect() { unload(); }
+Rigid::~Rigid() { unload(); }
 
-void RigidEffect::handleElement(const ScriptNode* node)
+EffectScript Rigid::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "camera"))
-            camera = scriptInt(attribute->value) != 0;
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Flag, &Rigid::camera>("camera")};
+    return {kAttributes, {}};
 }
 
-void RigidEffect::load()
+void Rigid::load()
 {
     unload();
     world = std::make_unique<RigidWorld>();
@@ -29,13 +28,13 @@ void RigidEffect::load()
     stepCount = 0;
 }
 
-void RigidEffect::unload()
+void Rigid::unload()
 {
     world.reset();
     cloth.reset();
 }
 
-void RigidEffect::update(float delta)
+void Rigid::update(float delta)
 {
     if (!world)
         return;
@@ -58,7 +57,7 @@ void RigidEffect::update(float delta)
     }
 }
 
-void RigidEffect::drawBodyFaces(const RigidBody& body) const
+void Rigid::drawBodyFaces(const RigidBody& body) const
 {
     for (const RigidFace& face : body.faces) {
         glBegin(GL_POLYGON);
@@ -72,7 +71,7 @@ void RigidEffect::drawBodyFaces(const RigidBody& body) const
     }
 }
 
-void RigidEffect::render()
+void Rigid::render()
 {
     if (!world)
         return;

@@ -9,16 +9,16 @@
 
 namespace velmora {
 
-class RigidEffect : public Effect {
+class Rigid : public Effect {
 public:
-    ~RigidEffect() override;
+    ~Rigid() override;
     void load() override;
     void unload() override;
     // Runs the simulation at 20 steps per second of frame time (`speed` not applied), at most
     // 4 steps per call; steps that fall behind are caught up by later calls.
     void update(float delta) override;
     void render() override;
-    void handleElement(const ScriptNode* node) override;
+    EffectScript script() const override;  // `camera`
 
     float stepClock = 0;  // simulation clock in steps
     int stepCount = 0;    // steps done

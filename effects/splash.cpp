@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -15,7 +16,8 @@ float Splash::splashAngle = 0;
 
 WaterSurface::WaterSurface(int w, int h) : width(w), height(h)
 {
-    for (auto& buffer : buffers) buffer.assign(static_cast<size_t>(w) * h, 0);
+    for (auto& buffer : buffers)
+        buffer.assign(static_cast<size_t>(w) * h, 0);
 }
 
 void WaterSurface::step()
@@ -34,12 +36,10 @@ void WaterSurface::step()
     current = 1 - current;
 }
 
-void Splash::handleElement(const ScriptNode* node)
+EffectScript Splash::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& child : node->children)
-        if (sameName(child->name, "splash"))
-            makeSplash();
+    static constexpr ChildRow<Effect> kChildren[] = {child<&Splash::makeSplash>("splash")};
+    return {{}, kChildren};
 }
 
 void Splash::makeSplash()

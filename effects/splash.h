@@ -28,14 +28,14 @@ class Splash : public Effect {
 public:
     static constexpr int kSize = 128;
 
-    void load() override;    // a fresh, flat surface
-    void unload() override;  // drops the surface
+    void load() override;               // a fresh, flat surface
+    void unload() override;             // drops the surface
     void update(float delta) override;  // one water step per call, whatever delta is
     void render() override;
     bool changesStateWhileDrawing() const override { return true; }  // turns the surface while drawing
     void renderUnseen() override;  // the state changes of render, without drawing
-    // Common parameters; every child element `splash` drops a ring (ignored before load).
-    void handleElement(const ScriptNode* node) override;
+    // Every child element `splash` drops a ring (ignored before load).
+    EffectScript script() const override;
     // A ring of radius 20 around the centre, set to -15 in buffer 0.
     void makeSplash();
 

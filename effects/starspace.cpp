@@ -92,8 +92,11 @@ float StarField::sampleNoise(int n, float x, float y) const
     float rows[4];
     for (int r = 0; r < 4; ++r) {
         const int row = wrap(iy - 1 + r, n) * n;
-        rows[r] = cubic(noiseTable[row + wrap(ix - 1, n)], noiseTable[row + wrap(ix, n)],
-                        noiseTable[row + wrap(ix + 1, n)], noiseTable[row + wrap(ix + 2, n)], tx);
+        rows[r] = cubic(noiseTable[row + wrap(ix - 1, n)],
+                        noiseTable[row + wrap(ix, n)],
+                        noiseTable[row + wrap(ix + 1, n)],
+                        noiseTable[row + wrap(ix + 2, n)],
+                        tx);
     }
     return cubic(rows[0], rows[1], rows[2], rows[3], ty);
 }
@@ -187,7 +190,8 @@ void StarField::render()
         const float* sprite = kSprite[star.kind & 3];
         for (int c = 0; c < 4; ++c) {
             glTexCoord2f(sprite[0] + kTexCorner[c][0], sprite[1] + kTexCorner[c][1]);
-            glVertex3f(static_cast<float>(star.x + 0.07 * kCorner[c][0]), static_cast<float>(star.y + 0.07 * kCorner[c][1]),
+            glVertex3f(static_cast<float>(star.x + 0.07 * kCorner[c][0]),
+                       static_cast<float>(star.y + 0.07 * kCorner[c][1]),
                        static_cast<float>(star.z));
         }
     }
@@ -198,17 +202,17 @@ void StarField::render()
 
 // ---- effect --------------------------------------------------------------------------------
 
-void Starspace::load() { field = std::make_unique<StarField>(); }
+void StarSpace::load() { field = std::make_unique<StarField>(); }
 
-void Starspace::unload() { field.reset(); }
+void StarSpace::unload() { field.reset(); }
 
-void Starspace::update(float delta)
+void StarSpace::update(float delta)
 {
     if (field)
         field->update(delta * speed);
 }
 
-void Starspace::render()
+void StarSpace::render()
 {
     if (field)
         field->render();

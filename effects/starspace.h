@@ -48,10 +48,10 @@ public:
     GLuint texture = 0;
 };
 
-class Starspace : public Effect {
+class StarSpace : public Effect {
 public:
-    void load() override;    // builds the field
-    void unload() override;  // destroys it
+    void load() override;               // builds the field
+    void unload() override;             // destroys it
     void update(float delta) override;  // advances by delta x speed
     void render() override;
 

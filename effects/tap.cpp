@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 
@@ -25,20 +26,22 @@ void Tap::load()
     FixedScenePlayback::load();
 }
 
-void Tap::handleElement(const ScriptNode* node)
+EffectScript Tap::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "camera"))
-            chooseCamera(attribute->value, cameraNode);
-    for (const auto& child : node->children)
-        if (sameName(child->name, "camrand")) {
-            cameraNode = nullptr;
-            const float a = static_cast<float>(nextRandom() % 360) * kRadiansPerDegree;
-            eye[0] = 2 * std::sin(a);
-            eye[1] = 2 * std::cos(a);
-            eye[2] = 2 * std::sin(a) + 2 * std::cos(a);
-        }
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Text, &Tap::setCamera>("camera")};
+    static constexpr ChildRow<Effect> kChildren[] = {child<&Tap::randomViewpoint>("camrand")};
+    return {kAttributes, kChildren};
+}
+
+void Tap::setCamera(const char* cameraName) { chooseCamera(cameraName, cameraNode); }
+
+void Tap::randomViewpoint()
+{
+    cameraNode = nullptr;
+    const float a = static_cast<float>(nextRandom() % 360) * kRadiansPerDegree;
+    eye[0] = 2 * std::sin(a);
+    eye[1] = 2 * std::cos(a);
+    eye[2] = 2 * std::sin(a) + 2 * std::cos(a);
 }
 
 void Tap::render()

@@ -12,12 +12,16 @@ public:
     void load() override;  // also forgets the camera choice, which belonged to the old scene
     // Depth test on, culling off, the view, nine copies 4 apart in x and z, identity model-view.
     void render() override;
-    // Common parameters, `camera` (a camera name of the loaded scene), and `camrand` children
-    // (a random viewpoint at distance 2 to 2.83 from the origin; drops the camera choice).
-    void handleElement(const ScriptNode* node) override;
+    // `camera` (a camera name of the loaded scene), and `camrand` children (a random viewpoint
+    // at distance 2 to 2.83 from the origin; drops the camera choice).
+    EffectScript script() const override;
 
     SceneObject* cameraNode = nullptr;  // a node of `scene`; null for the look-at view
     float eye[3] = {0, 0, -30};
+
+private:
+    void setCamera(const char* cameraName);
+    void randomViewpoint();
 };
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 
 #include "core/fatal_data.h"
 #include "core/random.h"
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "effects/vec3d.h"
@@ -25,7 +26,8 @@ bool isBare(const PolyFace& face, bool isHead) { return isHead && face.material 
 void scaleMesh(PolyMesh& mesh, float scale, float lower)
 {
     for (PolyVertex& v : mesh.vertices) {
-        for (float& c : v.position) c *= scale;
+        for (float& c : v.position)
+            c *= scale;
         v.position[1] -= lower;
     }
 }
@@ -42,7 +44,8 @@ void buildShells(const PolyMesh& mesh, float hair, bool isHead, FurShells& shell
             const float s = k / 15.0f;
             for (int i = 0; i < 6; ++i) {
                 const PolyVertex& v = mesh.vertices[face.corners[corner[i]]];
-                for (int c = 0; c < 3; ++c) shells.positions.push_back(v.position[c] + s * (hair * v.normal[c]));
+                for (int c = 0; c < 3; ++c)
+                    shells.positions.push_back(v.position[c] + s * (hair * v.normal[c]));
                 shells.texCoords.push_back(uv[i][0]);
                 shells.texCoords.push_back(uv[i][1]);
             }
@@ -96,12 +99,12 @@ void drawUnitSphere()
 
 Teddy::~Teddy() { unload(); }
 
-void Teddy::handleElement(const ScriptNode* node)
+EffectScript Teddy::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        if (sameName(attribute->name, "camera"))
-            useSceneCamera = scriptInt(attribute->value) != 0;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Flag, &Teddy::useSceneCamera>("camera"),
+    };
+    return {kAttributes, {}};
 }
 
 void Teddy::load()
@@ -117,7 +120,8 @@ void Teddy::load()
         for (int dy = -4; dy <= 4; ++dy)
             for (int dx = -4; dx <= 4; ++dx)
                 if (x + dx >= 0 && x + dx < 256 && y + dy >= 0 && y + dy < 256)
-                    for (int c = 0; c < 4; ++c) speck[((y + dy) * 256 + x + dx) * 4 + c] = 255;
+                    for (int c = 0; c < 4; ++c)
+                        speck[((y + dy) * 256 + x + dx) * 4 + c] = 255;
     }
     model->speckTexture = buildMipmappedTexture(speck, 256, 256, 4);
 
@@ -125,7 +129,8 @@ void Teddy::load()
     loadPolyMesh("TEDHEAD.DAT", model->head);
     std::vector<float>& m = model->body.materials;
     if (m.size() >= 6)
-        for (int c = 0; c < 3; ++c) m[3 + c] = m[3 + c] * 0.5f + m[c] * 0.5f;
+        for (int c = 0; c < 3; ++c)
+            m[3 + c] = m[3 + c] * 0.5f + m[c] * 0.5f;
     scaleMesh(model->body, 0.26f, 0.35f);
     scaleMesh(model->head, 0.23f, 0.25f);
     buildShells(model->body, kBodyHair, false, model->bodyFur);
@@ -151,7 +156,7 @@ void Teddy::update(float delta) { turnAngle += delta * 0.2f; }
 
 void Teddy::render()
 {
-    furTrianglesDrawn = 0;
+    furTriangles_ = 0;
     if (!furModel)
         return;
     glMatrixMode(GL_MODELVIEW);
@@ -242,9 +247,11 @@ void Teddy::drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead)
         for (int k = 0; k < kFurLayers; ++k) {
             const float s = k / 15.0f;
             for (int i = 0; i < 6; ++i)
-                for (int c = 0; c < 3; ++c) shells.colours[at + (k * 6 + i) * 3 + c] = s * colour[c];
+                for (int c = 0; c < 3; ++c)
+                    shells.colours[at + (k * 6 + i) * 3 + c] = s * colour[c];
         }
-        for (int c = 0; c < 3; ++c) last[c] = colour[c];
+        for (int c = 0; c < 3; ++c)
+            last[c] = colour[c];
         at += kFaceFloats;
     }
     const GLsizei vertices = static_cast<GLsizei>(at / 3);
@@ -258,7 +265,7 @@ void Teddy::drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead)
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    furTrianglesDrawn += vertices / 3;
+    furTriangles_ += vertices / 3;
     if (vertices > 0)
         glColor3fv(last);  // the colour the outermost layer left current
     glDisable(GL_ALPHA_TEST);

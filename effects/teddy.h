@@ -43,14 +43,15 @@ public:
     void render() override;
     bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
     void renderUnseen() override;  // the state changes of render, without drawing
-    void handleElement(const ScriptNode* node) override;
-
-    float turnAngle = 0;  // degrees about +Y, never wrapped
-    bool useSceneCamera = false;
-    int furTrianglesDrawn = 0;  // by the last render
-    std::unique_ptr<FurModel> furModel;  // null before load and after unload
+    EffectScript script() const override;  // `camera`
+    int furTrianglesDrawn() const { return furTriangles_; }  // by the last render
 
 private:
+    float turnAngle = 0;  // degrees about +Y, never wrapped
+    bool useSceneCamera = false;
+    int furTriangles_ = 0;
+    std::unique_ptr<FurModel> furModel;  // null before load and after unload
+
     void drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead);
 };
 

@@ -53,17 +53,17 @@ void ScreenTiles::capture(int windowWidth, int windowHeight)
         }
 }
 
-void Testeffect::load()
+void TestEffect::load()
 {
     unload();
     capture = std::make_unique<ScreenTiles>();
 }
 
-void Testeffect::unload() { capture.reset(); }
+void TestEffect::unload() { capture.reset(); }
 
-void Testeffect::update(float) {}
+void TestEffect::update(float) {}
 
-void Testeffect::render()
+void TestEffect::render()
 {
     if (!capture)
         return;

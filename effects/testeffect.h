@@ -31,7 +31,7 @@ public:
     std::array<GLuint, kColumns * kRows> textures{};
 };
 
-class Testeffect : public Effect {
+class TestEffect : public Effect {
 public:
     void load() override;    // unload, then the tiles
     void unload() override;  // deletes the tiles
@@ -39,8 +39,10 @@ public:
     // Adds last frame's tiles (scaled by 0.9) over the screen, then captures the frame.
     void render() override;
     bool readsPreviousPicture() const override { return true; }  // tiles of the last picture
+    const ScreenTiles* tiles() const { return capture.get(); }  // null when not loaded
 
-    std::unique_ptr<ScreenTiles> capture;  // null when not loaded
+private:
+    std::unique_ptr<ScreenTiles> capture;
 };
 
 }  // namespace velmora

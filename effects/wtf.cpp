@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
@@ -16,7 +17,6 @@ namespace velmora {
 namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr int kPoints = Wtf::kGrid * Wtf::kGrid;
-constexpr const char* kFileAttributes[Wtf::kLayers] = {"file1", "file2", "file3", "file4"};
 }  // namespace
 
 void Wtf::load()
@@ -77,8 +77,8 @@ void Wtf::warpGrid()
                 if (e == 0)
                     continue;
                 const float d = std::sqrt(e), a = spin[i];
-                const float theta = a + d * (std::cos(0.4f * a + 6) * std::sin(d * kPi / 256) * kPi / 64 +
-                                             std::sin(0.3f * a + 4) / 64);
+                const float theta =
+                    a + d * (std::cos(0.4f * a + 6) * std::sin(d * kPi / 256) * kPi / 64 + std::sin(0.3f * a + 4) / 64);
                 const float ct = std::cos(theta), st = std::sin(theta);
                 s += (dx * ct - dy * st) * 4 / e;
                 t += (dx * st + dy * ct) * 4 / e;
@@ -142,15 +142,16 @@ void Wtf::render()
     glDisable(GL_TEXTURE_2D);
 }
 
-void Wtf::handleElement(const ScriptNode* node)
+EffectScript Wtf::script() const
 {
-    Effect::handleElement(node);
-    for (const auto& attribute : node->attributes)
-        for (int i = 0; i < kLayers; ++i)
-            if (sameName(attribute->name, kFileAttributes[i])) {
-                std::strncpy(fileNames[i].data(), attribute->value, fileNames[i].size() - 1);
-                fileNames[i][fileNames[i].size() - 1] = '\0';
-            }
+    using enum ValueKind;
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<Text, &Wtf::fileNames, 0>("file1"),
+        attribute<Text, &Wtf::fileNames, 1>("file2"),
+        attribute<Text, &Wtf::fileNames, 2>("file3"),
+        attribute<Text, &Wtf::fileNames, 3>("file4"),
+    };
+    return {kAttributes, {}};
 }
 
 }  // namespace velmora

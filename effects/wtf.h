@@ -19,11 +19,11 @@ public:
     // Unload, then the arrays and the textures of file1..file4; a file that is missing or cannot
     // be decoded leaves its layer untextured.
     void load() override;
-    void unload() override;  // frees the arrays and deletes the textures
+    void unload() override;             // frees the arrays and deletes the textures
     void update(float delta) override;  // phase += delta x speed
     void render() override;
-    // Common parameters, then `file1` ... `file4` (cut to 63 characters).
-    void handleElement(const ScriptNode* node) override;
+    // `file1` ... `file4` (cut to 63 characters).
+    EffectScript script() const override;
 
     // Sets spin, centreX and centreY for the current phase.
     void moveVortices();
@@ -33,7 +33,7 @@ public:
     float pulse() const;
 
     std::array<std::array<char, 64>, kLayers> fileNames{};
-    float phase = 0;  // hundredths of a second, scaled by speed
+    float phase = 0;                         // hundredths of a second, scaled by speed
     float centreX[3] = {}, centreY[3] = {};  // grid units
     float spin[3] = {};
     std::vector<float> gridS, gridT;  // kGrid x kGrid, index row x kGrid + column

@@ -21,7 +21,7 @@ using testing::element;
 
 TEST(FontcoolScript, OwnAttributesAndTextChildren)
 {
-    Fontcool text;
+    FontCool text;
     auto node = element("credits", {{"texture", "env.tga"}, {"BaseFont", "DejaVu Sans"}, {"extrude", "0.2"},
                                     {"quality", "0.05"}, {"italics", "1"}, {"numTexts", "3"}, {"active", "0"},
                                     {"speed", "9"}, {"pos", "1,2,3"}});
@@ -44,7 +44,7 @@ TEST(FontcoolScript, OwnAttributesAndTextChildren)
     EXPECT_FLOAT_EQ(line.tra[2], 3);
     EXPECT_FLOAT_EQ(line.trav[0], -0.5f);
     EXPECT_FLOAT_EQ(line.trav[2], 0);  // missing component
-    for (int i = 0; i < Fontcool::kMaxLines; ++i)
+    for (int i = 0; i < FontCool::kMaxLines; ++i)
         if (i != 2)
             EXPECT_STREQ(text.lines[i].string, "");
 
@@ -56,7 +56,7 @@ TEST(FontcoolScript, OwnAttributesAndTextChildren)
 
 TEST(FontcoolScript, LinesMoveByTravAndScaledTime)
 {
-    Fontcool text;
+    FontCool text;
     auto node = element("t", {{"numtexts", "2"}});
     addChild(*node, "text", {{"num", "0"}, {"trav", "-0.0136,0.5,0"}, {"speed", "2"}});
     addChild(*node, "text", {{"num", "1"}, {"active", "0"}, {"trav", "1,0,0"}});
@@ -98,7 +98,7 @@ protected:
         return {left, right};
     }
     testing::TempDataDir data;
-    Fontcool text;
+    FontCool text;
 };
 
 TEST_F(FontcoolRenderTest, GlyphMetricsAndSlidingLines)

@@ -17,14 +17,14 @@
 namespace velmora {
 namespace {
 
-void configure(Particlebox& box, testing::AttributeList attributes)
+void configure(ParticleBox& box, testing::AttributeList attributes)
 {
     box.handleElement(testing::element("box", attributes).get());
 }
 
 TEST(ParticleboxSettings, AttributesConvertAsTheScriptsExpect)
 {
-    Particlebox box;
+    ParticleBox box;
     EXPECT_FALSE(box.respawn);
     configure(box, {{"rot", "45,45,45"},
                     {"rotinc", "1,2,3"},
@@ -50,16 +50,16 @@ TEST(ParticleboxSettings, AttributesConvertAsTheScriptsExpect)
     configure(box, {{"src", "10"}, {"dst", "-1"}, {"number", "99999999"}});
     EXPECT_EQ(box.src, static_cast<GLenum>(GL_ONE));
     EXPECT_EQ(box.dst, static_cast<GLenum>(GL_ONE));
-    EXPECT_EQ(box.number, Particlebox::kMaxParticles);
+    EXPECT_EQ(box.number, ParticleBox::kMaxParticles);
 
     box.update(1);  // rotinc is added without conversion
     EXPECT_NEAR(box.rot[0], 0.785f + 1, 1e-3f);
     EXPECT_NEAR(box.rot[2], 0.785f + 3, 1e-3f);
 }
 
-TEST(Particlebox, RandomiseDrawsPositionsVelocitiesThenLifetimePerParticle)
+TEST(ParticleBox, RandomiseDrawsPositionsVelocitiesThenLifetimePerParticle)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "3"},
                     {"spawndim", "2,4,6"},
                     {"dirmin", "1,1,1"},
@@ -91,9 +91,9 @@ TEST(Particlebox, RandomiseDrawsPositionsVelocitiesThenLifetimePerParticle)
         EXPECT_EQ(v, 0.0f);
 }
 
-TEST(Particlebox, ParticlesMoveAndWrapAtTheFacesButStayExactlyOnThem)
+TEST(ParticleBox, ParticlesMoveAndWrapAtTheFacesButStayExactlyOnThem)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "4"}, {"dim", "10,10,10"}});
     box.load();
     box.velocities.assign(12, 0.0f);
@@ -110,9 +110,9 @@ TEST(Particlebox, ParticlesMoveAndWrapAtTheFacesButStayExactlyOnThem)
     EXPECT_FLOAT_EQ(box.positions[10], 0.5f);
 }
 
-TEST(Particlebox, TheWholeCloudTurnsAndDrifts)
+TEST(ParticleBox, TheWholeCloudTurnsAndDrifts)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "1"}, {"dim", "100,100,100"}, {"prot", "0,0,1.5707964"}, {"pdir", "1,2,3"}});
     box.load();
     box.velocities.assign(3, 0.0f);
@@ -129,9 +129,9 @@ TEST(Particlebox, TheWholeCloudTurnsAndDrifts)
     EXPECT_NEAR(box.positions[1], 3, 1e-5f);
 }
 
-TEST(Particlebox, RespawnOnlyWhenLifespanWasGiven)
+TEST(ParticleBox, RespawnOnlyWhenLifespanWasGiven)
 {
-    Particlebox still;
+    ParticleBox still;
     configure(still, {{"number", "2"}, {"spawndim", "4,4,4"}});
     still.load();
     const auto positions = still.positions;
@@ -139,7 +139,7 @@ TEST(Particlebox, RespawnOnlyWhenLifespanWasGiven)
     EXPECT_LT(still.lifetimes[0], 0);
     EXPECT_EQ(still.positions, positions);
 
-    Particlebox living;
+    ParticleBox living;
     configure(living, {{"number", "2"}, {"spawndim", "4,4,4"}, {"lifespan", "10"}});
     living.load();
     living.lifetimes = {0.5f, 5};
@@ -151,9 +151,9 @@ TEST(Particlebox, RespawnOnlyWhenLifespanWasGiven)
     EXPECT_EQ(living.positions[3], kept);
 }
 
-TEST(Particlebox, LifespanZeroBehavesAsOne)
+TEST(ParticleBox, LifespanZeroBehavesAsOne)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "3"}, {"lifespan", "0"}});
     box.load();  // would divide by zero
     for (float life : box.lifetimes)
@@ -163,9 +163,9 @@ TEST(Particlebox, LifespanZeroBehavesAsOne)
         EXPECT_EQ(life, 0.0f);
 }
 
-TEST(Particlebox, CountChangedAfterLoadWaitsForTheNextLoad)
+TEST(ParticleBox, CountChangedAfterLoadWaitsForTheNextLoad)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "2"}});
     box.load();
     configure(box, {{"number", "500"}});
@@ -196,7 +196,7 @@ protected:
 
 TEST_F(ParticleboxGL, ImageThatCannotBeLoadedLeavesNoStorageAndNothingTouchesIt)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "10"}, {"texture", "absent.tga"}});
     box.load();
     EXPECT_EQ(box.storedCount(), 0u);
@@ -217,7 +217,7 @@ TEST_F(ParticleboxGL, ImageThatCannotBeLoadedLeavesNoStorageAndNothingTouchesIt)
 TEST_F(ParticleboxGL, SpritesAreTintedAndPlacedByTheirTransform)
 {
     dir.write("data/textures/white.tga", testing::solidTga24(4, 4, 255, 255, 255));
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "1"},
                     {"spawndim", "0,0,0"},
                     {"texture", "white.tga"},
@@ -243,7 +243,7 @@ TEST_F(ParticleboxGL, SpritesAreTintedAndPlacedByTheirTransform)
 
 TEST_F(ParticleboxGL, NonUniformScaleStretchesTheSpritesIntoBars)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "1"}, {"spawndim", "0,0,0"}, {"tra", "0,0,-20"}, {"sca", "0.2,10,1"}});
     box.load();
     box.render();
@@ -254,7 +254,7 @@ TEST_F(ParticleboxGL, NonUniformScaleStretchesTheSpritesIntoBars)
 
 TEST_F(ParticleboxGL, CameraKeepsTheCurrentViewAndTheTransformStaysOnTheMatrix)
 {
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "1"}, {"spawndim", "0,0,0"}, {"camera", "1"}});
     box.load();
     glMatrixMode(GL_MODELVIEW);
@@ -282,7 +282,7 @@ TEST_F(ParticleboxGL, AlphaBelowTheTestThresholdIsNotDrawn)
     h.height = 1;
     h.bitsPerPixel = 32;
     dir.write("data/textures/clear.tga", testing::tgaFile(h, {255, 255, 255, 20}));
-    Particlebox box;
+    ParticleBox box;
     configure(box, {{"number", "1"}, {"spawndim", "0,0,0"}, {"tra", "0,0,-5"}, {"texture", "clear.tga"}});
     box.load();
     box.render();

@@ -26,27 +26,6 @@ TEST(PowerOfTwoBlocks, SplitsLargestFirst)
     EXPECT_EQ(powerOfTwoBlocks(1030), (std::vector<int>{256, 256, 256, 256, 4, 2}));
 }
 
-TEST(PictureSettings, AttributesConvertAsTheScriptsExpect)
-{
-    Picture picture;
-    picture.handleElement(testing::element("p", {{"tra", "0.1,0.2,5"},
-                                                 {"rot", "180,0,90"},
-                                                 {"sca", "2,3,4"},
-                                                 {"color", "ff8000"},
-                                                 {"FILENAME", "pic.tga"}})
-                              .get());
-    EXPECT_FLOAT_EQ(picture.position[0], 0.1f);
-    EXPECT_FLOAT_EQ(picture.position[1], 0.2f);
-    EXPECT_EQ(picture.position[2], 0.0f);
-    EXPECT_NEAR(picture.rotation[0], 3.14f, 1e-5f);  // 3.14 / 180 per degree, not pi / 180
-    EXPECT_NEAR(picture.rotation[2], 1.57f, 1e-5f);
-    EXPECT_FLOAT_EQ(picture.scale[2], 4.0f);
-    EXPECT_FLOAT_EQ(picture.color[0], 1.0f);
-    EXPECT_NEAR(picture.color[1], 0.50196f, 1e-5f);
-    EXPECT_FLOAT_EQ(picture.color[2], 0.0f);
-    EXPECT_STREQ(picture.filename, "pic.tga");
-}
-
 // A 640 x 480 image whose red grows with x and green with y, so every tile's place shows.
 Bytes rampPicture()
 {
@@ -67,7 +46,7 @@ protected:
     {
         picture.handleElement(testing::element("p", {{"filename", file}}).get());
         picture.load();
-        ASSERT_NE(picture.image, nullptr);
+        ASSERT_NE(picture.tiledImage(), nullptr);
     }
     testing::TempDataDir dir;
 };
@@ -77,7 +56,7 @@ TEST_F(PictureTest, A640By480ImageBecomesThreeByFourTiles)
     dir.write("data/textures/ramp.tga", rampPicture());
     Picture picture;
     loadPicture(picture, "ramp.tga");
-    const TiledImage& image = *picture.image;
+    const TiledImage& image = *picture.tiledImage();
     ASSERT_EQ(image.columns, 3);
     ASSERT_EQ(image.rows, 4);
     ASSERT_EQ(image.tiles.size(), 12u);
@@ -146,7 +125,7 @@ TEST_F(PictureTest, OddSmallMissingOrBrokenImagesLoadNoTilesAndDrawNothing)
     for (const char* name : {"odd.tga", "small.tga", "broken.tga", "absent.tga"}) {
         Picture picture;
         loadPicture(picture, name);
-        EXPECT_TRUE(picture.image->tiles.empty()) << name;
+        EXPECT_TRUE(picture.tiledImage()->tiles.empty()) << name;
         picture.render();
         EXPECT_EQ(pixel(320, 240)[0], 0) << name;
     }
@@ -160,11 +139,11 @@ TEST_F(PictureTest, ReloadReplacesTheTilesAndUnloadDeletesThem)
     dir.write("data/textures/a.tga", testing::solidTga24(256, 256, 255, 0, 0));
     Picture picture;
     loadPicture(picture, "a.tga");
-    const GLuint list = picture.image->tiles[0].list;
-    const GLuint texture = picture.image->tiles[0].texture.name;
+    const GLuint list = picture.tiledImage()->tiles[0].list;
+    const GLuint texture = picture.tiledImage()->tiles[0].texture.name;
     EXPECT_TRUE(glIsList(list));
     picture.unload();
-    EXPECT_EQ(picture.image, nullptr);
+    EXPECT_EQ(picture.tiledImage(), nullptr);
     EXPECT_FALSE(glIsList(list));
     EXPECT_FALSE(glIsTexture(texture));
 }

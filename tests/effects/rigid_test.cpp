@@ -153,7 +153,7 @@ protected:
     {
         while (effect.stepCount < step) effect.update(5);
     }
-    RigidEffect effect;
+    Rigid effect;
 };
 
 TEST_F(RigidEffectTest, AtMostFourStepsPerUpdateWithCatchUp)
@@ -227,7 +227,7 @@ using RigidRenderTest = velmora::testing::GLTest;
 
 TEST_F(RigidRenderTest, DrawsBodiesCentredAndNothingBeforeLoad)
 {
-    RigidEffect effect;
+    Rigid effect;
     effect.render();  // no world yet: nothing drawn, no crash
     EXPECT_EQ(pixel(320, 240)[1], 0);
     effect.load();

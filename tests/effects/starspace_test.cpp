@@ -88,7 +88,7 @@ TEST_F(StarspaceTest, FieldStartsWithinItsRangesAndKindTwoMostCommon)
 
 TEST_F(StarspaceTest, StarsApproachAndAreRebornFarAway)
 {
-    Starspace effect;
+    StarSpace effect;
     effect.load();
     StarField& field = *effect.field;
     field.stars[0].z = -1;
@@ -115,7 +115,7 @@ TEST_F(StarspaceTest, StarsApproachAndAreRebornFarAway)
 
 TEST_F(StarspaceTest, NoiseSamplerPassesThroughGridValuesAndWraps)
 {
-    Starspace effect;
+    StarSpace effect;
     effect.load();
     StarField& field = *effect.field;
     for (int k = 0; k < 64; ++k)
@@ -129,7 +129,7 @@ TEST_F(StarspaceTest, NoiseSamplerPassesThroughGridValuesAndWraps)
 
 TEST_F(StarspaceTest, NebulaIsDarkestAtTheCornersAndBrightestInTheMiddle)
 {
-    Starspace effect;
+    StarSpace effect;
     effect.load();
     StarField& field = *effect.field;
     stillNebula(field, 0);
@@ -152,7 +152,7 @@ TEST_F(StarspaceTest, NebulaIsDarkestAtTheCornersAndBrightestInTheMiddle)
 TEST_F(StarspaceTest, StarsDrawTheirOwnSpriteAdditively)
 {
     dir.write("data/textures/STARS.BMP", sheetWithKind(2));
-    Starspace effect;
+    StarSpace effect;
     effect.load();
     StarField& field = *effect.field;
     stillNebula(field, 1.5707964f);  // sin = 1: no nebula
@@ -171,13 +171,13 @@ TEST_F(StarspaceTest, StarsDrawTheirOwnSpriteAdditively)
 TEST_F(StarspaceTest, MissingOrShortSheetGivesBlackSpritesWithoutReadingPastIt)
 {
     {
-        Starspace effect;
+        StarSpace effect;
         effect.load();  // no STARS.BMP at all
         const auto texels = sheetLevel0(*effect.field);
         EXPECT_TRUE(std::all_of(texels.begin(), texels.end(), [](uint8_t b) { return b == 0; }));
     }
     dir.write("data/textures/STARS.BMP", testing::bmpFile({10, 20, 30, 40, 50, 60, 70}));
-    Starspace effect;
+    StarSpace effect;
     effect.load();
     const auto texels = sheetLevel0(*effect.field);
     EXPECT_EQ(Bytes(texels.begin(), texels.begin() + 6), (Bytes{10, 20, 30, 40, 50, 60}));
@@ -187,7 +187,7 @@ TEST_F(StarspaceTest, MissingOrShortSheetGivesBlackSpritesWithoutReadingPastIt)
 
 TEST_F(StarspaceTest, UnloadedEffectDoesNothing)
 {
-    Starspace effect;
+    StarSpace effect;
     effect.update(1);
     effect.render();
     EXPECT_EQ(pixel(320, 240)[0], 0);

@@ -169,7 +169,7 @@ TEST_F(TeddyTest, FurShellsRunFromBlackToTheJitteredColour)
     writeMeshes();
     teddy.load();
     const auto polygons = feedbackFrame();
-    EXPECT_EQ(teddy.furTrianglesDrawn, 32 * 2);  // the bare head triangle has no fur
+    EXPECT_EQ(teddy.furTrianglesDrawn(), 32 * 2);  // the bare head triangle has no fur
     // Skin and the lit nose and eyes come first, never black; the body fur starts with the
     // first black triangle, 32 head fur triangles follow it, then the shadow quad.
     size_t bodyFur = 0;
@@ -204,15 +204,30 @@ TEST_F(TeddyTest, FurShellsRunFromBlackToTheJitteredColour)
 TEST_F(TeddyTest, FramesRepeatAndTurnIgnoresSpeed)
 {
     writeMeshes();
+    seedRandom(1);  // the speck texture comes from the shared generator
     teddy.load();
     auto node = testing::element("t", {{"speed", "5"}});
     teddy.handleElement(node.get());
     teddy.update(100);
-    EXPECT_FLOAT_EQ(teddy.turnAngle, 20);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     teddy.render();
     glFinish();
     const std::vector<uint8_t> first = context->pixels();
+    Teddy atSpeedOne;  // 20 degrees either way
+    seedRandom(1);
+    atSpeedOne.load();
+    atSpeedOne.update(100);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    atSpeedOne.render();
+    glFinish();
+    EXPECT_EQ(context->pixels(), first);
+    Teddy unturned;
+    seedRandom(1);
+    unturned.load();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    unturned.render();
+    glFinish();
+    EXPECT_NE(context->pixels(), first);
     for (int i = 0; i < 100; ++i) nextRandom();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     teddy.render();

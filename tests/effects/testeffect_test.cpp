@@ -26,7 +26,7 @@ protected:
 TEST_F(TesteffectTest, TilesFeedBackThePreviousFrame)
 {
     clearTo(100 / 255.0f);
-    Testeffect effect;
+    TestEffect effect;
     effect.load();  // every tile starts as the block at (0, 0): grey 100
     clearTo(0);
     effect.render();  // adds the placeholder at 0.9, then captures
@@ -43,7 +43,7 @@ TEST_F(TesteffectTest, TilesFeedBackThePreviousFrame)
 TEST_F(TesteffectTest, TrailFollowsWhatWasDrawnBeforeIt)
 {
     clearTo(0);
-    Testeffect effect;
+    TestEffect effect;
     effect.load();
     // Frame 1: a bright block in tile (2, 2) only.
     glEnable(GL_SCISSOR_TEST);
@@ -61,15 +61,15 @@ TEST_F(TesteffectTest, TrailFollowsWhatWasDrawnBeforeIt)
 
 TEST_F(TesteffectTest, UnloadDeletesTheTilesAndAnUnloadedEffectDrawsNothing)
 {
-    Testeffect effect;
+    TestEffect effect;
     effect.render();
     effect.load();
-    const GLuint first = effect.capture->textures[0];
+    const GLuint first = effect.tiles()->textures[0];
     EXPECT_TRUE(glIsTexture(first));
     effect.load();  // reload: the old tiles go
-    EXPECT_NE(effect.capture, nullptr);
+    EXPECT_NE(effect.tiles(), nullptr);
     effect.unload();
-    EXPECT_EQ(effect.capture, nullptr);
+    EXPECT_EQ(effect.tiles(), nullptr);
     EXPECT_FALSE(glIsTexture(first));
 }
 
@@ -82,7 +82,7 @@ TEST(TesteffectSmallWindow, CapturesAreClampedToTheWindow)
     applyProjection(320, 200);
     glClearColor(100 / 255.0f, 100 / 255.0f, 100 / 255.0f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    Testeffect effect;
+    TestEffect effect;
     effect.load();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);

@@ -51,6 +51,15 @@ uint32_t SceneBuilder::material(const std::string& name, Colour diffuse,
     return id;
 }
 
+uint32_t SceneBuilder::material(const std::string& name, Colour diffuse, Colour second,
+                                Colour third, const std::vector<ZenMap>& maps)
+{
+    const uint32_t id = nextId_++;
+    sections_[kMaterials].push_back(
+        [=](ZenWriter& w) { w.material(id, name, diffuse, second, third, maps); });
+    return id;
+}
+
 uint32_t SceneBuilder::node(const std::string& name, const NodeValues& values, uint32_t parent)
 {
     const uint32_t id = nextId_++;
@@ -75,6 +84,17 @@ uint32_t SceneBuilder::joint(const std::string& name, Vec3f position, uint32_t p
     const uint32_t id = nextId_++;
     sections_[kJoints].push_back(
         [=](ZenWriter& w) { w.joint(id, name, position, {}, {1, 1, 1}, orient, axis); });
+    child(parent, id);
+    return id;
+}
+
+uint32_t SceneBuilder::posedJoint(const std::string& name, const NodeValues& values,
+                                  uint32_t parent)
+{
+    const uint32_t id = nextId_++;
+    sections_[kJoints].push_back([=](ZenWriter& w) {
+        w.joint(id, name, values.position, values.rotation, values.scale, {}, {});
+    });
     child(parent, id);
     return id;
 }

@@ -31,11 +31,16 @@ public:
 
     uint32_t texture(const std::string& fileName);  // second name: upper case, '.' as '_'
     uint32_t material(const std::string& name, Colour diffuse, const std::vector<ZenMap>& maps = {});
+    // A material with all three of its colours given (the second and third are stored, not drawn).
+    uint32_t material(const std::string& name, Colour diffuse, Colour second, Colour third,
+                      const std::vector<ZenMap>& maps);
     uint32_t node(const std::string& name, const NodeValues& values, uint32_t parent = 0);
     uint32_t linkNode(const std::string& name, const NodeValues& values,
                       const std::vector<std::pair<uint32_t, uint32_t>>& pairs, uint32_t parent = 0);
     uint32_t joint(const std::string& name, Vec3f position, uint32_t parent = 0,
                    Vec3f orient = {}, Vec3f axis = {});
+    // A joint in any pose: position, rotation and scale of `values`; no orient or axis angles.
+    uint32_t posedJoint(const std::string& name, const NodeValues& values, uint32_t parent = 0);
     uint32_t light(const std::string& name, Colour colour, uint32_t parent);
     uint32_t camera(const std::string& name, uint32_t parent, float fieldOfView = 0.95f);
     uint32_t mesh(const std::string& name, const MeshGeometry& geometry, uint32_t parent);

@@ -1,0 +1,209 @@
+// libFuzzer target: the scene importer's own code, from Assimp's scene onwards. The bytes build
+// an Assimp scene (nodes, meshes with bones, materials, cameras, lights, an animation, an
+// embedded texture) with counts, indices, floats and links as they come, hierarchies that loop
+// included; then our checks and, when they pass, the conversion to ".zen". Assimp's file readers
+// are not fuzzed here: the tool runs them in a child process (tools/zen/isolated_run.h).
+#include <assimp/scene.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "tools/zen/model_checks.h"
+#include "tools/zen/zen_import.h"
+
+namespace {
+
+class Bytes {
+public:
+    Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint8_t u8() { return at_ < size_ ? data_[at_++] : 0; }
+    unsigned below(unsigned n) { return u8() % n; }
+    float f32()
+    {
+        uint32_t bits = 0;
+        for (int i = 0; i < 4; ++i)
+            bits |= uint32_t(u8()) << (8 * i);
+        float v;
+        std::memcpy(&v, &bits, 4);
+        return v;
+    }
+    aiVector3D vec3() { return {f32(), f32(), f32()}; }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+// Assimp's destructors free only arrays with a count above zero.
+template <typename T>
+T* array(unsigned count)
+{
+    return count ? new T[count] : nullptr;
+}
+
+std::string nodeName(unsigned i) { return "n" + std::to_string(i); }
+
+aiMesh* makeMesh(Bytes& in, unsigned nodes)
+{
+    auto* mesh = new aiMesh;
+    mesh->mName = "mesh";
+    mesh->mMaterialIndex = in.below(3);
+    mesh->mNumVertices = in.below(16);
+    mesh->mVertices = array<aiVector3D>(mesh->mNumVertices);
+    for (unsigned v = 0; v < mesh->mNumVertices; ++v)
+        mesh->mVertices[v] = in.vec3();
+    if (in.u8() & 1) {
+        mesh->mNormals = array<aiVector3D>(mesh->mNumVertices);
+        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
+            mesh->mNormals[v] = in.vec3();
+    }
+    for (unsigned set = 0, sets = in.below(4); set < sets; ++set) {
+        mesh->mTextureCoords[set] = array<aiVector3D>(mesh->mNumVertices);
+        mesh->mNumUVComponents[set] = 2;
+        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
+            mesh->mTextureCoords[set][v] = {in.f32(), in.f32(), 0};
+    }
+    mesh->mNumFaces = in.below(16);
+    mesh->mFaces = array<aiFace>(mesh->mNumFaces);
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+        aiFace& face = mesh->mFaces[f];
+        face.mNumIndices = 1 + in.below(4);
+        face.mIndices = array<unsigned>(face.mNumIndices);
+        for (unsigned i = 0; i < face.mNumIndices; ++i)
+            face.mIndices[i] = in.below(20);
+    }
+    mesh->mNumBones = in.below(3);
+    mesh->mBones = array<aiBone*>(mesh->mNumBones);
+    for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+        auto* bone = new aiBone;
+        bone->mName = nodeName(in.below(nodes + 1));
+        for (unsigned r = 0; r < 4; ++r)
+            for (unsigned c = 0; c < 4; ++c)
+                bone->mOffsetMatrix[r][c] = (in.u8() & 1) ? in.f32() : (r == c ? 1.0f : 0.0f);
+        bone->mNumWeights = in.below(8);
+        bone->mWeights = array<aiVertexWeight>(bone->mNumWeights);
+        for (unsigned w = 0; w < bone->mNumWeights; ++w)
+            bone->mWeights[w] = aiVertexWeight(in.below(20), in.f32());
+        mesh->mBones[b] = bone;
+    }
+    return mesh;
+}
+
+aiAnimation* makeAnimation(Bytes& in, unsigned nodes)
+{
+    auto* animation = new aiAnimation;
+    animation->mTicksPerSecond = in.below(4) * 12.5;
+    animation->mDuration = in.f32();
+    animation->mNumChannels = in.below(4);
+    animation->mChannels = array<aiNodeAnim*>(animation->mNumChannels);
+    for (unsigned c = 0; c < animation->mNumChannels; ++c) {
+        auto* channel = new aiNodeAnim;
+        channel->mNodeName = nodeName(in.below(nodes + 1));
+        channel->mNumPositionKeys = in.below(5);
+        channel->mPositionKeys = array<aiVectorKey>(channel->mNumPositionKeys);
+        for (unsigned k = 0; k < channel->mNumPositionKeys; ++k)
+            channel->mPositionKeys[k] = aiVectorKey(in.below(200), in.vec3());
+        channel->mNumRotationKeys = in.below(5);
+        channel->mRotationKeys = array<aiQuatKey>(channel->mNumRotationKeys);
+        for (unsigned k = 0; k < channel->mNumRotationKeys; ++k)
+            channel->mRotationKeys[k] = aiQuatKey(in.below(200), aiQuaternion(in.f32(), in.f32(), in.f32(), in.f32()));
+        channel->mNumScalingKeys = in.below(3);
+        channel->mScalingKeys = array<aiVectorKey>(channel->mNumScalingKeys);
+        for (unsigned k = 0; k < channel->mNumScalingKeys; ++k)
+            channel->mScalingKeys[k] = aiVectorKey(in.below(200), in.vec3());
+        animation->mChannels[c] = channel;
+    }
+    return animation;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Bytes in(data, size);
+    aiScene scene;
+    const unsigned nodeCount = 1 + in.below(8);
+
+    scene.mNumMaterials = 1 + in.below(2);
+    scene.mMaterials = array<aiMaterial*>(scene.mNumMaterials);
+    for (unsigned m = 0; m < scene.mNumMaterials; ++m) {
+        auto* material = new aiMaterial;
+        const aiColor4D diffuse(in.f32(), in.f32(), in.f32(), in.f32());
+        material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
+        const aiString texture(in.u8() & 1 ? "*0" : "missing.png");
+        material->AddProperty(&texture, AI_MATKEY_TEXTURE_DIFFUSE(0));
+        scene.mMaterials[m] = material;
+    }
+    scene.mNumMeshes = in.below(4);
+    scene.mMeshes = array<aiMesh*>(scene.mNumMeshes);
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m)
+        scene.mMeshes[m] = makeMesh(in, nodeCount);
+
+    // A tree of nodes, each under an earlier one; then perhaps a link back to the root.
+    aiNode* nodes[8];
+    for (unsigned i = 0; i < nodeCount; ++i) {
+        nodes[i] = new aiNode(nodeName(i));
+        for (unsigned r = 0; r < 4; ++r)
+            for (unsigned c = 0; c < 4; ++c)
+                if (in.u8() & 1)
+                    nodes[i]->mTransformation[r][c] = in.f32();
+        nodes[i]->mNumMeshes = in.below(3);
+        nodes[i]->mMeshes = array<unsigned>(nodes[i]->mNumMeshes);
+        for (unsigned k = 0; k < nodes[i]->mNumMeshes; ++k)
+            nodes[i]->mMeshes[k] = in.below(5);
+        if (i > 0)
+            nodes[in.below(i)]->addChildren(1, &nodes[i]);
+    }
+    scene.mRootNode = nodes[0];
+    aiNode* const last = nodes[nodeCount - 1];
+    const bool loop = nodeCount > 1 && (in.u8() & 1);
+    if (loop) {
+        last->addChildren(1, &nodes[0]);  // also sets the root's parent
+    }
+
+    scene.mNumCameras = in.below(2);
+    scene.mCameras = array<aiCamera*>(scene.mNumCameras);
+    for (unsigned c = 0; c < scene.mNumCameras; ++c) {
+        scene.mCameras[c] = new aiCamera;
+        scene.mCameras[c]->mName = nodeName(in.below(nodeCount + 1));
+        scene.mCameras[c]->mLookAt = in.vec3();
+        scene.mCameras[c]->mHorizontalFOV = in.f32();
+    }
+    scene.mNumLights = in.below(2);
+    scene.mLights = array<aiLight*>(scene.mNumLights);
+    for (unsigned l = 0; l < scene.mNumLights; ++l) {
+        scene.mLights[l] = new aiLight;
+        scene.mLights[l]->mName = nodeName(in.below(nodeCount + 1));
+        scene.mLights[l]->mType = aiLightSourceType(in.below(6));
+        scene.mLights[l]->mDirection = in.vec3();
+        scene.mLights[l]->mColorDiffuse = aiColor3D(in.f32(), in.f32(), in.f32());
+    }
+    scene.mNumAnimations = in.below(2);
+    scene.mAnimations = array<aiAnimation*>(scene.mNumAnimations);
+    for (unsigned a = 0; a < scene.mNumAnimations; ++a)
+        scene.mAnimations[a] = makeAnimation(in, nodeCount);
+    if (in.u8() & 1) {  // one embedded image: compressed bytes as they come, or raw texels
+        auto* texture = new aiTexture;
+        texture->mWidth = 1 + in.below(64);
+        texture->mHeight = in.below(3);
+        const unsigned texels = texture->mHeight ? texture->mWidth * texture->mHeight : (texture->mWidth + 3) / 4;
+        texture->pcData = array<aiTexel>(texels);
+        for (unsigned t = 0; t < texels; ++t)
+            texture->pcData[t] = {in.u8(), in.u8(), in.u8(), in.u8()};
+        scene.mNumTextures = 1;
+        scene.mTextures = new aiTexture*[1]{texture};
+    }
+
+    std::string error;
+    if (velmora::zen::checkModel(scene, error))
+        (void)velmora::zen::convertScene(scene, {1.0f, "/nonexistent"});
+
+    if (loop) {  // the scene's destructor walks the tree
+        --last->mNumChildren;
+        nodes[0]->mParent = nullptr;
+    }
+    return 0;
+}
