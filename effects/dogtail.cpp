@@ -123,7 +123,7 @@ void DogTail::render()
     }
 }
 
-void Dogtail::renderUnseen()
+void DogTail::renderUnseen()
 {
     seedRandom(300);
     for (int k = 0; k < 10 * 3; ++k)  // three numbers per ribbon
