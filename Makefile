@@ -3,7 +3,9 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-sanitize valgrind bench fuzz clean
+MAKEFLAGS += --no-print-directory
+
+.PHONY: deps build run test golden test-sanitize valgrind bench fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -17,6 +19,12 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Rewrites the golden references (tests/golden/ref/*.png) from this machine's rendering. Only
+# on purpose: look at every changed picture (git status) before committing it.
+golden: build
+	@VELMORA_GOLDEN_UPDATE=1 $(BUILD)/golden_tests
+	@git status --short tests/golden/ref
 
 # The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer in its own folder.
 # Leaks inside system libraries (Mesa, Vorbis, ...) are suppressed by tests/lsan.supp.
@@ -35,7 +43,8 @@ VALGRIND_DURATION ?= 35
 valgrind: build
 	@scripts/run-valgrind $(BUILD) $(VALGRIND_DURATION)
 
-bench: build
+# Builds quietly what the benchmarks need and prints only their results.
+bench: deps
 	@scripts/run-benchmarks $(BUILD)
 
 fuzz: deps

@@ -1,17 +1,11 @@
-// Sound capture into a WAV file and muxing with ffmpeg.
+// Sound capture into a WAV file.
 #include "audio/audio_capture.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <bit>
-#include <cerrno>
 #include <cstring>
 
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
-
-extern char** environ;
 
 namespace velmora {
 
@@ -74,13 +68,18 @@ bool AudioCapture::open(const std::string& path, bool append) {
     return true;
 }
 
-bool AudioCapture::captureFrame(unsigned index) {
-    if (!file_) return false;
+const std::vector<int16_t>& AudioCapture::mixFrame(unsigned index) {
     int frames = static_cast<int>(framesBefore(int64_t(index) + 1, fps_) - framesBefore(index, fps_));
     buffer_.resize(size_t(frames) * 2);
     mixOffline(buffer_.data(), frames);  // silence while the output is stopped
+    return buffer_;
+}
+
+bool AudioCapture::captureFrame(unsigned index) {
+    if (!file_) return false;
+    const size_t frames = mixFrame(index).size() / 2;
     static_assert(std::endian::native == std::endian::little, "WAV data is little-endian");
-    if (std::fwrite(buffer_.data(), 4, size_t(frames), file_) != size_t(frames)) return false;
+    if (std::fwrite(buffer_.data(), 4, frames, file_) != frames) return false;
     dataBytes_ += uint32_t(frames) * 4;
     return true;
 }
@@ -90,33 +89,6 @@ void AudioCapture::close() {
     writeHeader();
     std::fclose(file_);
     file_ = nullptr;
-}
-
-bool muxCapture(const std::string& folder, int fps, const std::string& audioPath,
-                const std::string& output, std::string& message) {
-    std::string rate = std::to_string(fps > 0 ? fps : 60);
-    std::string pattern = folder + "/frame-%06d.png";
-    std::vector<std::string> args = {"ffmpeg", "-y", "-loglevel", "error", "-framerate", rate,
-                                     "-i", pattern, "-i", audioPath, "-c:v", "libx264",
-                                     "-pix_fmt", "yuv420p", "-crf", "18", "-c:a", "aac",
-                                     "-b:a", "192k", "-shortest", output};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int error = posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ);
-    if (error != 0) {
-        message = error == ENOENT ? "ffmpeg not found" : std::string("cannot run ffmpeg: ") + std::strerror(error);
-        return false;
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        message = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "ffmpeg not found" : "ffmpeg failed";
-        return false;
-    }
-    return true;
 }
 
 }  // namespace velmora

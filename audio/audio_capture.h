@@ -1,6 +1,5 @@
 // The show's sound for a frame capture: per video frame exactly the 44,100 Hz frames that frame
-// lasts, mixed offline and appended to a 16-bit stereo WAV file; and the muxing of frames and
-// sound into one video through the ffmpeg program.
+// lasts, mixed offline, for a video or appended to a 16-bit stereo WAV file.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +21,10 @@ public:
     // Opens `path` for writing; with `append` an existing capture file there is continued
     // (a later part of the same run). False with a message on standard error.
     bool open(const std::string& path, bool append);
-    // Mixes and appends the sound of video frame `index` (counted from 0 over the whole capture).
+    // Mixes the sound of video frame `index` (counted from 0 over the whole capture): interleaved
+    // stereo samples, valid until the next call.
+    const std::vector<int16_t>& mixFrame(unsigned index);
+    // Mixes and appends the sound of video frame `index` to the open file.
     bool captureFrame(unsigned index);
     // Completes the file's header. Safe to call twice.
     void close();
@@ -41,10 +43,5 @@ private:
     uint32_t dataBytes_ = 0;
     std::vector<int16_t> buffer_;
 };
-
-// Runs `ffmpeg` to make `output` from folder/frame-000000.png onward at `fps` and the sound in
-// `audioPath`. False with the reason in `message` (ffmpeg missing, or its failure).
-bool muxCapture(const std::string& folder, int fps, const std::string& audioPath,
-                const std::string& output, std::string& message);
 
 }  // namespace velmora

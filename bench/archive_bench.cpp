@@ -3,6 +3,7 @@
 // CPU times (ours in-process, unar's as a child process), so a busy machine does not skew them.
 // Usage: archive_bench [BUILD_DIR]   (the staged show data in BUILD_DIR/stage/data is one corpus)
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -175,10 +176,97 @@ void throughput(const Corpus& c, const fs::path& scratch)
                 theirsNet > 0 ? ours / theirsNet : 0.0);
 }
 
+
+struct RunTime {
+    double cpu = -1;   // user + system seconds of the command's processes
+    double wall = -1;  // elapsed seconds
+};
+
+// Median CPU and wall time of `rounds` runs of a shell command; negative when it fails.
+RunTime medianRun(const std::string& command, int rounds)
+{
+    std::vector<double> cpu, wall;
+    for (int i = 0; i < rounds; ++i) {
+        const double cpuStart = childCpuSeconds();
+        timespec a{}, b{};
+        clock_gettime(CLOCK_MONOTONIC, &a);
+        if (std::system(command.c_str()) != 0)
+            return {};
+        clock_gettime(CLOCK_MONOTONIC, &b);
+        cpu.push_back(childCpuSeconds() - cpuStart);
+        wall.push_back(double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) * 1e-9);
+    }
+    std::sort(cpu.begin(), cpu.end());
+    std::sort(wall.begin(), wall.end());
+    return {cpu[cpu.size() / 2], wall[wall.size() / 2]};
+}
+
+// A 16-bit stereo PCM WAV file of `seconds` of two detuned tones with a little noise: sample-like
+// data for the multimedia mode.
+Bytes soundFile(int seconds)
+{
+    const uint32_t frames = uint32_t(seconds) * 44100, bytes = frames * 4;
+    Bytes w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
+               0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        w[4 + i] = uint8_t((36 + bytes) >> (8 * i));
+        w[40 + i] = uint8_t(bytes >> (8 * i));
+    }
+    uint32_t noise = 1;
+    for (uint32_t f = 0; f < frames; ++f) {
+        noise = noise * 1664525u + 1013904223u;
+        const double t = f / 44100.0;
+        const int left = int(9000 * std::sin(t * 2 * M_PI * 220) + 3000 * std::sin(t * 2 * M_PI * 331)) +
+                         int(noise >> 27) - 16;
+        const int right = int(9000 * std::sin(t * 2 * M_PI * 221) + 2000 * std::sin(t * 2 * M_PI * 440)) +
+                          int((noise >> 22) & 31) - 16;
+        for (int v : {left, right}) {
+            w.push_back(uint8_t(v));
+            w.push_back(uint8_t(v >> 8));
+        }
+    }
+    return w;
+}
+
+// One large file per archive, unpacked by a whole process each: velmora-pack against unar.
+void wholeProcess(const std::string& label, const Bytes& data, const std::string& name, const fs::path& build,
+                  const fs::path& scratch)
+{
+    const fs::path archive = scratch / (label + ".rar");
+    writeFile(archive, pack::buildArchive({pack::SourceEntry{name, false, data, 0}}, false));
+    const fs::path out = scratch / "unpacked";
+    fs::create_directories(out);
+    const std::string ours = "'" + (build / "velmora-pack").string() + "' extract '" + archive.string() + "' " +
+                             name + " -o '" + (out / "ours.bin").string() + "'";
+    const std::string unar = "unar -q -f -o '" + out.string() + "' '" + archive.string() + "' >/dev/null 2>&1";
+    const RunTime a = medianRun(ours, 5);
+    const RunTime b = medianRun(unar, 5);
+    const double mb = double(data.size()) / 1e6;
+    if (a.cpu < 0) {
+        std::printf("%-10s velmora-pack extract FAILED\n", label.c_str());
+        return;
+    }
+    if (b.cpu < 0) {
+        std::printf("%-10s %.1f MB: ours %.0f MB/s; unar not available or failed\n", label.c_str(), mb, mb / a.cpu);
+        return;
+    }
+    std::printf("%-10s %5.1f MB  ours %4.0f MB/s  unar %4.0f MB/s  ours/unar %.1fx CPU time, %.1fx wall time\n",
+                label.c_str(), mb, mb / a.cpu, mb / b.cpu, b.cpu / a.cpu, b.wall / a.wall);
+}
+
+Bytes joined(const Corpus& c)
+{
+    Bytes all;
+    for (const auto& f : c.files)
+        all.insert(all.end(), f.data.begin(), f.data.end());
+    return all;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured, also into a log
     const fs::path build = argc > 1 ? fs::path(argv[1]) : fs::path("build");
     const fs::path scratch = fs::temp_directory_path() / ("velmora-bench-" + std::to_string(::getpid()));
     fs::create_directories(scratch);
@@ -197,6 +285,12 @@ int main(int argc, char** argv)
     for (const Corpus& c : corpora)
         if (!c.files.empty() && c.label != "show")
             throughput(c, scratch);
+
+    std::printf("== extraction of one large file, whole process, median of 5 (larger ratio is better)\n");
+    wholeProcess("text", joined(gather("text", "/usr/include", {".h"}, 19u << 20)), "text.txt", build, scratch);
+    wholeProcess("executable", joined(gather("executable", "/usr/bin", {""}, 24u << 20)), "programs.bin", build,
+                 scratch);
+    wholeProcess("sound", soundFile(60), "sound.wav", build, scratch);
     fs::remove_all(scratch);
     return 0;
 }

@@ -1,7 +1,9 @@
 // Frame capture: the show's frames as numbered PNG files (DIR/frame-000000.png onward) with the
-// show's sound in DIR/audio.wav; for a target ending in ".mp4" both are muxed into that video.
+// show's sound in DIR/audio.wav; or, for a target ending in ".mp4", straight into that video
+// (frames and sound piped into ffmpeg, nothing else written).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,47 +14,56 @@
 
 namespace velmora {
 
+class PngWriter;
+struct CaptureTarget;
+
 class FrameCapture {
 public:
-    // Frames go to `folder`; each lasts 1 / fps seconds (fps > 0). Without a duration the
-    // capture runs until the show ends. A `folder` ending in ".mp4" names the video to make:
-    // frames and sound then go to the folder "<name>.mp4.frames". Switches the sound library to
+    // Frames go to `target`, a folder or an .mp4 file; each lasts 1 / fps seconds (fps > 0).
+    // Without a duration the capture runs until the show ends. Switches the sound library to
     // offline output, so it must exist before the sound starts.
-    FrameCapture(std::string folder, int fps, std::optional<double> durationSeconds);
+    FrameCapture(std::string target, int fps, std::optional<double> durationSeconds);
+    ~FrameCapture();
 
-    // Creates the folder. The first capture into a folder in this run removes the frame files
-    // already there; a later one (the next `demo` element) continues their numbering. False
-    // with a message on standard error.
+    // Prepares the target: creates the folder, or checks that ffmpeg is there for a video. The
+    // first capture into a folder in this run removes the frame files already there; a later one
+    // (the next `demo` element) continues their numbering, and a later capture into the same
+    // video continues it. False with a message on standard error.
     bool open();
-    bool opened() const { return sequence_ != nullptr; }
-    // Reads the current GL read buffer (width x height) and writes the next frame. False with a
-    // message when the file cannot be written.
+    bool opened() const { return state_ != nullptr; }
+    // Reads the current GL read buffer (width x height) and hands it on as the next frame.
+    // False with a message when the frame cannot be written.
     bool writeFrame(int width, int height);
-    // True once the frames written (in this folder, over the whole run) cover the duration.
+    // True once the frames written (to this target, over the whole run) cover the duration.
     bool finished() const;
     unsigned framesWritten() const { return frames_; }  // the next frame's number
-    // On a terminal: a progress line with frames done and the show time left.
+    // On a terminal: a progress line with frames done, the show time left and the time the
+    // capture still needs.
     void reportProgress();
-    // Ends the progress line, completes audio.wav, makes the video when one was asked for
-    // (without ffmpeg it says so and leaves the frames and audio.wav) and prints where they are.
+    // Ends the progress line, writes the queued frames and completes audio.wav, and prints
+    // where they are. A video is completed when the program ends (a later `demo` element may
+    // continue it).
     void finish();
 
-    // Writes RGBA pixels (rows bottom-up, as GL reads them) as an 8-bit RGB PNG.
-    static bool writePng(const std::string& path, const uint8_t* rgba, int width, int height);
     // The path of frame `index`: folder/frame-000000.png.
     std::string framePath(unsigned index) const;
 
 private:
-    std::string folder_;
+    bool writeVideoFrame(int width, int height);
+
+    std::string target_;
+    bool video_;  // target_ is an .mp4 file
     int fps_;
     std::optional<unsigned> frameLimit_;
     unsigned frames_ = 0;
-    unsigned* sequence_ = nullptr;  // this folder's count in the run-wide table; null until open
+    unsigned framesAtOpen_ = 0;
+    CaptureTarget* state_ = nullptr;  // this target's entry in the run-wide table; null until open
     bool progressShown_ = false;
     bool finishReported_ = false;
+    std::chrono::steady_clock::time_point started_;
     std::vector<uint8_t> pixels_;
-    std::string video_;  // the .mp4 to make; empty for frames only
     std::unique_ptr<AudioCapture> audio_;
+    std::unique_ptr<PngWriter> pngs_;
 };
 
 }  // namespace velmora

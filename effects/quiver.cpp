@@ -76,13 +76,17 @@ Quiver::~Quiver() { unload(); }
 
 EffectScript Quiver::script() const
 {
-    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Integer, &Quiver::num>("num")};
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Integer, &Quiver::num>("num"),
+        attribute<ValueKind::Text, &Quiver::textureName>("texture"),
+    };
     return {kAttributes, {}};
 }
 
 void Quiver::load()
 {
     unload();
+    texture.load(textureName);
     particles.assign(static_cast<size_t>(std::clamp(num, 0, kMaxParticles)), GlowParticle{});
     discList = glGenLists(1);
     glNewList(discList, GL_COMPILE);
@@ -118,6 +122,7 @@ void Quiver::load()
 
 void Quiver::unload()
 {
+    texture.unload();
     particles.clear();
     if (discList != 0)
         glDeleteLists(discList, 1);
@@ -137,6 +142,7 @@ void Quiver::render()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glEnable(GL_TEXTURE_2D);
+    texture.bind();
     glBlendFunc(GL_ONE, GL_ONE);
     glEnable(GL_BLEND);
     glEnable(GL_TEXTURE_GEN_T);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/effect.h"
+#include "effects/overlay_texture.h"
 
 namespace velmora {
 
@@ -26,18 +27,21 @@ struct GlowParticle {
 class Quiver : public Effect {
 public:
     ~Quiver() override;
-    // Creates `num` particles from the shared generator and builds the disc list.
+    // Creates `num` particles from the shared generator and builds the disc list; loads the
+    // texture, if one is named.
     void load() override;
     void unload() override;
     void update(float delta) override;
     void render() override;
-    EffectScript script() const override;  // `num`
+    EffectScript script() const override;  // `num`, `texture`
 
     static constexpr int kMaxParticles = 65536;  // larger counts are cut to this
     int num = 64;                                // particle count, taken at the next load
     float quiverTime = 0;
     std::vector<GlowParticle> particles;
-    GLuint discList = 0;  // a unit disc of 63 triangles; 0 before load
+    GLuint discList = 0;        // a unit disc of 63 triangles; 0 before load
+    char textureName[64] = {};  // from `texture`, read at load; empty: none
+    OverlayTexture texture;     // none: the discs draw with whatever texture is bound
 };
 
 }  // namespace velmora

@@ -38,8 +38,11 @@ void WaterSurface::step()
 
 EffectScript Splash::script() const
 {
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Text, &Splash::textureName>("texture"),
+    };
     static constexpr ChildRow<Effect> kChildren[] = {child<&Splash::makeSplash>("splash")};
-    return {{}, kChildren};
+    return {kAttributes, kChildren};
 }
 
 void Splash::makeSplash()
@@ -63,9 +66,14 @@ void Splash::load()
     // (author mode) then turns from the same angle as the first time.
     splashAngle = 0;
     surface = std::make_unique<WaterSurface>(kSize, kSize);
+    texture.load(textureName);
 }
 
-void Splash::unload() { surface.reset(); }
+void Splash::unload()
+{
+    surface.reset();
+    texture.unload();
+}
 
 void Splash::update(float)
 {
@@ -79,6 +87,7 @@ void Splash::render()
         return;
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
+    texture.bind();
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glDisable(GL_DEPTH_TEST);

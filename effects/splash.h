@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/effect.h"
+#include "effects/overlay_texture.h"
 
 namespace velmora {
 
@@ -28,20 +29,22 @@ class Splash : public Effect {
 public:
     static constexpr int kSize = 128;
 
-    void load() override;               // a fresh, flat surface
-    void unload() override;             // drops the surface
+    void load() override;               // a fresh, flat surface; the texture, if one is named
+    void unload() override;             // drops the surface and the texture
     void update(float delta) override;  // one water step per call, whatever delta is
     void render() override;
     bool changesStateWhileDrawing() const override { return true; }  // turns the surface while drawing
     void renderUnseen() override;  // the state changes of render, without drawing
-    // Every child element `splash` drops a ring (ignored before load).
+    // `texture`; every child element `splash` drops a ring (ignored before load).
     EffectScript script() const override;
     // A ring of radius 20 around the centre, set to -15 in buffer 0.
     void makeSplash();
 
     std::unique_ptr<WaterSurface> surface;  // null before load and after unload
     int centreX = 64, centreY = 64;
-    static float splashAngle;  // degrees, shared by every splash effect; 0 again at each load
+    char textureName[64] = {};  // from `texture`, read at load; empty: none
+    OverlayTexture texture;     // none: the water draws with whatever texture is bound
+    static float splashAngle;   // degrees, shared by every splash effect; 0 again at each load
 };
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "core/effect_parameters.h"
 #include "core/random.h"
 
 namespace velmora {
@@ -49,9 +50,22 @@ void WaveEffect::load()
         octave.value.assign(size, 0.0f);
         octaves.push_back(std::move(octave));
     }
+    texture.load(textureName);
 }
 
-void WaveEffect::unload() { octaves.clear(); }
+void WaveEffect::unload()
+{
+    octaves.clear();
+    texture.unload();
+}
+
+EffectScript WaveEffect::script() const
+{
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Text, &WaveEffect::textureName>("texture"),
+    };
+    return {kAttributes, {}};
+}
 
 void WaveEffect::update(float delta) { waveTime += speed * delta * 0.1f; }
 
@@ -88,6 +102,10 @@ void WaveEffect::render()
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glMatrixMode(GL_MODELVIEW);
+    if (texture.loaded()) {
+        glEnable(GL_TEXTURE_2D);
+        texture.bind();
+    }
 
     struct Trace {
         float colour[3];
@@ -100,18 +118,25 @@ void WaveEffect::render()
         {{0.6f, 0.46666667f, 0.6f}, 0.1f, 4},
         {{1.0f, 0.6f, 0.8f}, 0.0f, 2},
     };
+    float row = 0.125f;  // the line's height in the texture
     for (const Trace& trace : traces) {
         glColor3fv(trace.colour);
         buildLine(t - trace.age);
         glLineWidth(static_cast<float>(trace.width / 2));
         glBegin(GL_LINES);
+        glTexCoord2f(0, row);
         glVertex3f(0, 0, 0);
+        glTexCoord2f(1, row);
         glVertex3f(255, 0, 0);
         glEnd();
         glLineWidth(static_cast<float>(trace.width));
         glBegin(GL_LINE_STRIP);
-        for (int i = 0; i < kLinePoints; ++i) glVertex3f(static_cast<float>(i), line[i], 0);
+        for (int i = 0; i < kLinePoints; ++i) {
+            glTexCoord2f(i / 255.0f, row);
+            glVertex3f(static_cast<float>(i), line[i], 0);
+        }
         glEnd();
+        row += 0.25f;
     }
     glDisable(GL_BLEND);
     glMatrixMode(GL_PROJECTION);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/effect.h"
+#include "effects/overlay_texture.h"
 
 namespace velmora {
 
@@ -21,10 +22,14 @@ public:
     static constexpr int kLinePoints = 256;
 
     // Fills the three octaves (16, 32, 64 entries) from the shared generator; waveTime = 0.
+    // Loads the texture, if one is named.
     void load() override;
     void unload() override;
-    void update(float delta) override;  // waveTime += speed x delta x 0.1
-    void render() override;             // nothing before load
+    EffectScript script() const override;  // `texture`
+    void update(float delta) override;     // waveTime += speed x delta x 0.1
+    // Nothing before load. With a texture, each line is textured along its length (s from 0 to
+    // 1) at its own height t in the texture (0.125, 0.375, 0.625, 0.875, faintest first).
+    void render() override;
 
     // Computes `line` for time tau (the octave values and weights of that moment).
     void buildLine(float tau);
@@ -32,6 +37,8 @@ public:
     float waveTime = 0;
     std::vector<WaveOctave> octaves;  // empty before load
     float line[kLinePoints] = {};
+    char textureName[64] = {};  // from `texture`, read at load; empty: none
+    OverlayTexture texture;     // none: the lines are drawn untextured
 };
 
 }  // namespace velmora

@@ -5,7 +5,25 @@
 
 #include <cmath>
 
+#include "core/effect_parameters.h"
+
 namespace velmora {
+
+EffectScript Wobble::script() const
+{
+    static constexpr AttributeRow<Effect> kAttributes[] = {
+        attribute<ValueKind::Text, &Wobble::textureName>("texture"),
+    };
+    return {kAttributes, {}};
+}
+
+void Wobble::load()
+{
+    unload();
+    texture.load(textureName);
+}
+
+void Wobble::unload() { texture.unload(); }
 
 void Wobble::update(float) {}
 
@@ -14,6 +32,7 @@ void Wobble::render()
     float x1 = 0, y1 = 0, z1 = 0, x2 = 0, z2 = 0;
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
+    texture.bind();
     glDisable(GL_TEXTURE_GEN_T);
     glDisable(GL_TEXTURE_GEN_S);
     glEnable(GL_LIGHT0);

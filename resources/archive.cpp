@@ -1,6 +1,8 @@
 // The RAR 2.0 archive reader: marker, main header, block walk, name match and entry unpacking.
 #include "resources/archive.h"
 
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -37,6 +39,17 @@ void normalizeName(const char* in, std::string& out)
             c = char(c - 'a' + 'A');
         out.push_back(c);
     }
+}
+
+// A large output buffer is filled front to back at hundreds of MB/s: with 4 KB pages, faulting
+// them in costs as much as decoding. Asks for 2 MB pages on the aligned interior; a hint only.
+void preferHugePages(uint8_t* buffer, size_t size)
+{
+    constexpr uintptr_t kHugePage = 2u << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer) + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(buffer) + size) & ~(kHugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 }  // namespace
@@ -148,6 +161,7 @@ bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name
                 buffer.reset(static_cast<uint8_t*>(std::malloc(entry.unpSize)));
                 if (!buffer)
                     return false;
+                preferHugePages(buffer.get(), entry.unpSize);
             }
         }
 

@@ -41,19 +41,25 @@ bool HuffmanDecoder::build(const uint8_t* lengths, int count)
         if (lengths[i] != 0)
             symbols_[next[lengths[i] & 0x0F]++] = uint16_t(i);
 
-    // Codes of up to kQuickBits bits fill every table slot they prefix; other slots (longer
-    // codes, or values no code covers) take the slow path, which gives the same results.
-    std::memset(quick_, 0, sizeof quick_);
+    // The table spans the longest code, up to kQuickBits bits: small alphabets get small tables,
+    // which matters as tables change every few thousand symbols. Codes that fit fill every slot
+    // they prefix; the slots behind them (longer codes, or values no code covers) are 0 and take
+    // the slow path, which gives the same results.
+    quickBits_ = 1;
+    for (int l = 1; l <= kMaxCodeLength; ++l)
+        if (lengthCount[l] != 0)
+            quickBits_ = std::min(l, kQuickBits);
     uint32_t code = 0;  // left-justified in 16 bits
-    for (int l = 1; l <= kQuickBits; ++l) {
+    for (int l = 1; l <= quickBits_; ++l) {
+        const uint32_t slots = 1u << (quickBits_ - l);
         for (uint32_t k = start_[l]; k < start_[l] + lengthCount[l]; ++k) {
-            const uint32_t first = code >> (16 - kQuickBits);
-            const uint32_t slots = 1u << (kQuickBits - l);
-            for (uint32_t i = 0; i < slots; ++i)
-                quick_[first + i] = QuickEntry{symbols_[k], uint8_t(l)};
+            const uint16_t entry = uint16_t(symbols_[k] << 4 | l);
+            std::fill_n(quick_ + (code >> (16 - quickBits_)), slots, entry);
             code += 1u << (16 - l);
         }
     }
+    const uint32_t filled = code >> (16 - quickBits_);
+    std::fill(quick_ + filled, quick_ + (1u << quickBits_), uint16_t(0));
     return true;
 }
 
@@ -190,23 +196,37 @@ bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdow
 
     uint8_t* w = base_;
     if (Direct) {
-        // The output is the window: a match past the entry's size is cut at its end.
-        const uint32_t n = std::min<uint32_t>(length, outputCap_ - ptr_);
         uint8_t* to = w + ptr_;
         const uint8_t* from = to - distance;
-        uint32_t i = 0;
-        if (distance >= 8) {
-            for (; i + 8 <= n; i += 8) {  // whole words: each reads only bytes already final
-                uint64_t word;
-                std::memcpy(&word, from + i, 8);
-                std::memcpy(to + i, &word, 8);
+        if (length <= outputCap_ - ptr_ && outputCap_ - ptr_ - length >= 16 && distance >= 8) {
+            // Wide stores that may run up to 15 bytes past the match: still inside the output,
+            // and overwritten by what follows. Each load reads only bytes already final.
+            uint8_t* const end = to + length;
+            if (distance >= 16) {
+                do {
+                    std::memcpy(to, from, 16);
+                    to += 16;
+                    from += 16;
+                } while (to < end);
+            } else {
+                do {
+                    std::memcpy(to, from, 8);
+                    to += 8;
+                    from += 8;
+                } while (to < end);
             }
-        } else if (distance == 1) {
-            std::memset(to, *from, n);
-            i = n;
+            ptr_ += length;
+            total_ += length;
+            return true;
         }
-        for (; i < n; ++i)
-            to[i] = from[i];
+        // The output is the window: a match past the entry's size is cut at its end.
+        const uint32_t n = std::min<uint32_t>(length, outputCap_ - ptr_);
+        if (distance == 1) {
+            std::memset(to, *from, n);
+        } else {
+            for (uint32_t i = 0; i < n; ++i)
+                to[i] = from[i];
+        }
         ptr_ += n;
         total_ += n;
         return true;
@@ -247,10 +267,88 @@ bool RarDecoder::decodeAudio(int64_t& countdown)
     return true;
 }
 
+int RarDecoder::directRun(int symbol, int64_t& countdown)
+{
+    BitInput in = in_;
+    uint8_t* out = base_ + ptr_;
+    uint8_t* const end = base_ + outputCap_;
+    int64_t left = countdown;
+    int result = kRunEnded;
+    for (;;) {
+        if (symbol < 256) {
+            *out++ = uint8_t(symbol);
+            --left;
+        } else if (symbol >= kSymLength) {
+            const int slot = symbol - kSymLength;
+            uint32_t length = kLengthBase[slot] + 3 + in.read(kLengthBits[slot]);
+            const int d = distances_.decode(in);
+            const uint32_t distance = kDistanceBase[d] + 1 + in.read(kDistanceBits[d]);
+            length += matchLengthBonus(distance);
+            if (distance > uint64_t(out - base_)) {
+                result = kRunBroken;  // before the start of the data
+                break;
+            }
+            oldDistances_[oldIndex_] = distance;
+            oldIndex_ = (oldIndex_ + 1) & 3;
+            lastDistance_ = distance;
+            lastLength_ = length;
+            left -= length;
+            const uint8_t* from = out - distance;
+            const size_t room = size_t(end - out);
+            if (length + 16 <= room && distance >= 8) {
+                // Wide stores that may run up to 15 bytes past the match: still inside the
+                // output, and overwritten by what follows. Each load reads only final bytes.
+                uint8_t* const stop = out + length;
+                if (distance >= 16) {
+                    do {
+                        std::memcpy(out, from, 16);
+                        out += 16;
+                        from += 16;
+                    } while (out < stop);
+                } else {
+                    do {
+                        std::memcpy(out, from, 8);
+                        out += 8;
+                        from += 8;
+                    } while (out < stop);
+                }
+                out = stop;
+            } else {
+                const size_t n = std::min<size_t>(length, room);  // cut at the entry's size
+                if (distance == 1)
+                    std::memset(out, *from, n);
+                else
+                    for (size_t k = 0; k < n; ++k)
+                        out[k] = from[k];
+                out += n;
+            }
+        } else {
+            result = symbol;
+            break;
+        }
+        if (left <= 0)
+            break;
+        symbol = literals_.decode(in);
+    }
+    in_ = in;
+    ptr_ = uint32_t(out - base_);
+    total_ = ptr_;
+    countdown = left;
+    return result;
+}
+
 template <bool Direct>
 bool RarDecoder::decodeNormal(int64_t& countdown)
 {
-    const int symbol = literals_.decode(in_);
+    int symbol = literals_.decode(in_);
+    if (Direct) {
+        // Literals and new matches, the bulk of a stream, stay in the run; it hands back the rest.
+        symbol = directRun(symbol, countdown);
+        if (symbol == kRunEnded)
+            return true;
+        if (symbol == kRunBroken)
+            return false;
+    }
     if (symbol < 256) {
         putByte<Direct>(uint8_t(symbol));
         --countdown;

@@ -3,56 +3,78 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "resources/rar_format.h"
 
 namespace velmora {
 
-// MSB-first bit reader over one entry's packed bytes; bytes past the end read as zero.
+// MSB-first bit reader over one entry's packed bytes; bytes past the end read as zero. Bits
+// wait left-aligned in a 64-bit buffer that is refilled eight bytes at a time.
 class BitInput {
 public:
     void reset(const uint8_t* data, uint32_t size)
     {
         data_ = data;
         size_ = size;
-        bitPos_ = 0;
+        next_ = 0;
+        buffer_ = 0;
+        count_ = 0;
     }
     // The next 16 bits, most significant first, without consuming them.
-    uint32_t peek16() const
+    uint32_t peek16()
     {
-        const uint64_t byte = bitPos_ >> 3;
-        uint32_t v;
-        if (byte + 4 <= size_) {
-            v = uint32_t(data_[byte]) << 24 | uint32_t(data_[byte + 1]) << 16 | uint32_t(data_[byte + 2]) << 8 |
-                data_[byte + 3];
-        } else {
-            v = 0;
-            for (uint64_t i = 0; i < 4; ++i)
-                v = v << 8 | (byte + i < size_ ? data_[byte + i] : 0);
-        }
-        return (v << (bitPos_ & 7)) >> 16;
+        refill();
+        return uint32_t(buffer_ >> 48);
     }
-    void skip(uint32_t bits) { bitPos_ += bits; }
+    // Consumes bits already seen through peek16.
+    void skip(uint32_t bits)
+    {
+        buffer_ <<= bits;
+        count_ -= bits;
+    }
     // Reads 0..16 bits as an unsigned number.
     uint32_t read(uint32_t bits)
     {
-        const uint32_t v = bits ? peek16() >> (16 - bits) : 0;
-        bitPos_ += bits;
+        refill();
+        const uint32_t v = bits ? uint32_t(buffer_ >> (64 - bits)) : 0;
+        skip(bits);
         return v;
     }
     // Bytes not yet touched by the read position.
-    uint64_t bytesLeft() const { return size_ > (bitPos_ >> 3) ? size_ - (bitPos_ >> 3) : 0; }
+    uint64_t bytesLeft() const { return size_ > consumedBits() / 8 ? size_ - consumedBits() / 8 : 0; }
     // True once reading has gone well past the packed data (a truncated or malformed stream).
-    bool overrun() const { return bitPos_ > uint64_t(size_) * 8 + 64; }
+    bool overrun() const { return consumedBits() > uint64_t(size_) * 8 + 64; }
 
 private:
+    uint64_t consumedBits() const { return next_ * 8 - count_; }
+    // Tops the buffer up to at least 56 bits.
+    void refill()
+    {
+        if (count_ >= 56)
+            return;
+        if (next_ + 8 <= size_) {
+            uint64_t word;
+            std::memcpy(&word, data_ + next_, 8);
+            buffer_ |= __builtin_bswap64(word) >> count_;
+            next_ += (63 - count_) >> 3;
+            count_ |= 56;
+            return;
+        }
+        for (; count_ <= 56; count_ += 8, ++next_)
+            buffer_ |= uint64_t(next_ < size_ ? data_[next_] : 0) << (56 - count_);
+    }
+
     const uint8_t* data_ = nullptr;
     uint32_t size_ = 0;
-    uint64_t bitPos_ = 0;
+    uint64_t next_ = 0;    // the next byte to enter the buffer
+    uint64_t buffer_ = 0;  // unread bits, left-aligned
+    uint32_t count_ = 0;   // how many bits of buffer_ are unread
 };
 
-// Canonical Huffman decoder as the format builds it: left-justified 16-bit limits per length.
+// Canonical Huffman decoder as the format builds it: left-justified 16-bit limits per length,
+// with a lookup table for the codes of up to kQuickBits bits.
 class HuffmanDecoder {
 public:
     // Builds the code from `count` lengths (0..15, 0 = unused). False when more codes are given
@@ -61,28 +83,26 @@ public:
     int decode(BitInput& in) const
     {
         const uint32_t value = in.peek16();
-        const QuickEntry q = quick_[value >> (16 - kQuickBits)];
-        if (q.length) {
-            in.skip(q.length);
-            return q.symbol;
+        const uint16_t q = quick_[value >> (16 - quickBits_)];
+        if (q & 0x0F) {
+            in.skip(q & 0x0F);
+            return q >> 4;
         }
         return decodeSlow(in, value & 0xFFFE);
     }
 
 private:
-    static constexpr int kQuickBits = 10;
-    struct QuickEntry {
-        uint16_t symbol;
-        uint8_t length;  // 0: longer than kQuickBits, take the slow path
-    };
+    static constexpr int kQuickBits = 12;
     int lookup(uint32_t value, int& length) const;
     int decodeSlow(BitInput& in, uint32_t value) const;
 
     int count_ = 0;
+    int quickBits_ = 1;
     uint32_t limit_[16] = {};
     uint32_t start_[16] = {};
     uint16_t symbols_[rar::kLiteralCodes] = {};
-    QuickEntry quick_[1 << kQuickBits] = {};
+    // symbol << 4 | length; length 0: the code is longer than kQuickBits, take the slow path
+    uint16_t quick_[1 << kQuickBits] = {};
 };
 
 class RarDecoder {
@@ -106,6 +126,12 @@ private:
     bool decodeAudio(int64_t& countdown);
     template <bool Direct>
     bool decodeNormal(int64_t& countdown);
+    // Decoding straight into the output: literals and new matches from `symbol` on, with the
+    // reader and the write position in registers, until the countdown ends (kRunEnded), a
+    // match reaches before the data (kRunBroken) or another symbol comes, which it returns.
+    int directRun(int symbol, int64_t& countdown);
+    static constexpr int kRunEnded = -1;
+    static constexpr int kRunBroken = -2;
     template <bool Direct>
     bool copyMatch(uint32_t length, uint32_t distance, int64_t& countdown);
     template <bool Direct>

@@ -1,18 +1,13 @@
-// Sound capture for frame captures: frame-exact lengths, the WAV file and its continuation, and
-// muxing through ffmpeg (or saying that it is missing).
+// Sound capture for frame captures: frame-exact lengths, the WAV file and its continuation.
 #include "audio/audio_capture.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
-#include "core/frame_capture.h"
 #include "tests/audio/sound_files.h"
 
 namespace velmora {
@@ -93,39 +88,6 @@ TEST_F(CaptureFiles, WavHoldsTheMixFrameByFrameAndALaterPartContinuesIt) {
     fresh.close();
     EXPECT_EQ(fs::file_size(wav), 44u) << "a new capture starts the file over";
     EXPECT_FALSE(fresh.open((folder / "missing" / "audio.wav").string(), false));
-}
-
-TEST_F(CaptureFiles, MuxingWithoutFfmpegSaysSo) {
-    std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", folder.c_str(), 1);
-    std::string message;
-    bool made = muxCapture(folder.string(), 30, (folder / "audio.wav").string(),
-                           (folder / "show.mp4").string(), message);
-    setenv("PATH", saved.c_str(), 1);
-    EXPECT_FALSE(made);
-    EXPECT_EQ(message, "ffmpeg not found");
-    EXPECT_FALSE(fs::exists(folder / "show.mp4"));
-}
-
-TEST_F(CaptureFiles, FfmpegMakesOneVideoWithSound) {
-    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg";
-    std::vector<uint8_t> rgba(64 * 48 * 4, 200);
-    for (unsigned i = 0; i < 10; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%06u.png", i);
-        ASSERT_TRUE(FrameCapture::writePng((folder / name).string(), rgba.data(), 64, 48));
-    }
-    std::ofstream((folder / "audio.wav"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(testing::wavFile(std::vector<int16_t>(14700 * 2, 500)).data()),
-               44 + 14700 * 4);
-    std::string message;
-    ASSERT_TRUE(muxCapture(folder.string(), 30, (folder / "audio.wav").string(),
-                           (folder / "show.mp4").string(), message))
-        << message;
-    std::ifstream in(folder / "show.mp4", std::ios::binary);
-    std::string video((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_NE(video.find("avc1"), std::string::npos) << "an H.264 picture track";
-    EXPECT_NE(video.find("mp4a"), std::string::npos) << "an AAC sound track";
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -12,6 +15,8 @@
 #include "core/demo_window.h"
 #include "core/frame_capture.h"
 #include "core/offscreen_context.h"
+#include "core/png_writer.h"
+#include "core/video_export.h"
 
 namespace velmora {
 namespace {
@@ -91,7 +96,7 @@ TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
     // 2 x 2, GL order: bottom row red then green, top row blue then white; alpha 0 everywhere.
     const uint8_t rgba[] = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0};
     const fs::path path = folder / "tiny.png";
-    ASSERT_TRUE(FrameCapture::writePng(path.string(), rgba, 2, 2));
+    ASSERT_TRUE(PngWriter::writeFile(path.string(), rgba, 2, 2));
     Png png;
     ASSERT_TRUE(readPng(path, png));
     ASSERT_EQ(png.width, 2);
@@ -102,8 +107,8 @@ TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
     EXPECT_EQ(png.at(0, 1)[0], 255);  // red at the bottom left
     EXPECT_EQ(png.at(1, 1)[1], 255);
 
-    EXPECT_FALSE(FrameCapture::writePng((folder / "missing" / "x.png").string(), rgba, 2, 2));
-    EXPECT_FALSE(FrameCapture::writePng(path.string(), rgba, 0, 2));
+    EXPECT_FALSE(PngWriter::writeFile((folder / "missing" / "x.png").string(), rgba, 2, 2));
+    EXPECT_FALSE(PngWriter::writeFile(path.string(), rgba, 0, 2));
 }
 
 TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
@@ -159,6 +164,7 @@ TEST_F(CaptureGLTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
     window.close();
     window.frame();
     EXPECT_FALSE(window.processMessages());
+    started.reset();  // frame files are complete once the capture is finished
     EXPECT_TRUE(fs::exists(folder / "frames" / "frame-000004.png"));
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000005.png"));
 }
@@ -202,6 +208,78 @@ TEST_F(CaptureGLTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecord
     EXPECT_FALSE(window.create(settings, "velmora"));
     EXPECT_FALSE(window.exists());
     EXPECT_FALSE(window.processMessages());
+}
+
+// Runs `body` with PATH set to `path` alone.
+template <typename Body>
+void withPath(const fs::path& path, Body body)
+{
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", path.c_str(), 1);
+    body();
+    setenv("PATH", saved.c_str(), 1);
+}
+
+TEST_F(CaptureTest, VideoFramesAndSoundGoThroughFfmpegIntoOneFile)
+{
+    if (!VideoExport::ffmpegAvailable())
+        GTEST_SKIP() << "no ffmpeg";
+    fs::create_directories(folder);
+    const fs::path video = folder / "show.mp4";
+    std::string message;
+    // Two seconds of frames larger than the pipes hold: ffmpeg must take frames and sound as they come.
+    auto exporter = VideoExport::start(video.string(), 320, 240, 30, message);
+    ASSERT_TRUE(exporter) << message;
+    std::vector<uint8_t> rgba(320 * 240 * 4);
+    const std::vector<int16_t> sound(1470 * 2, 300);
+    for (int i = 0; i < 60; ++i) {
+        std::fill(rgba.begin(), rgba.end(), uint8_t(i * 4));
+        ASSERT_TRUE(exporter->addFrame(rgba.data(), sound.data(), sound.size()));
+    }
+    ASSERT_TRUE(exporter->finish(message)) << message;
+    std::ifstream in(video, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(bytes.find("avc1"), std::string::npos) << "an H.264 picture track";
+    EXPECT_NE(bytes.find("mp4a"), std::string::npos) << "an AAC sound track";
+    EXPECT_LT(bytes.find("moov"), bytes.find("mdat")) << "the index comes first";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "no other files";
+}
+
+TEST_F(CaptureTest, WithoutWorkingFfmpegAVideoCaptureSaysSoAndNeverHangs)
+{
+    fs::create_directories(folder);
+    // No ffmpeg at all: the show does not start, nothing is written.
+    withPath(folder, [&] {
+        std::string message;
+        EXPECT_FALSE(VideoExport::start((folder / "a.mp4").string(), 8, 8, 30, message));
+        EXPECT_EQ(message, "ffmpeg not found");
+        RunOptions options;
+        options.output = RunOptions::Output::Headless;
+        options.captureTarget = (folder / "b.mp4").string();
+        DemoWindow window(options);
+        DisplaySettings settings;
+        EXPECT_FALSE(window.create(settings, "velmora"));
+        EXPECT_FALSE(window.processMessages());
+    });
+    EXPECT_FALSE(fs::exists(folder / "a.mp4"));
+    EXPECT_FALSE(fs::exists(folder / "b.mp4"));
+
+    // An ffmpeg that quits at once: frames are refused instead of blocking or killing the player.
+    const fs::path fake = folder / "ffmpeg";
+    std::ofstream(fake) << "#!/bin/sh\nexit 1\n";
+    fs::permissions(fake, fs::perms::owner_all);
+    withPath(folder, [&] {
+        std::string message;
+        auto exporter = VideoExport::start((folder / "c.mp4").string(), 256, 256, 30, message);
+        ASSERT_TRUE(exporter) << message;
+        const std::vector<uint8_t> rgba(256 * 256 * 4);
+        bool accepted = true;
+        for (int i = 0; i < 200 && accepted; ++i)
+            accepted = exporter->addFrame(rgba.data(), nullptr, 0);
+        EXPECT_FALSE(accepted);
+        EXPECT_FALSE(exporter->finish(message));
+        EXPECT_EQ(message, "ffmpeg failed");
+    });
 }
 
 }  // namespace

@@ -6,35 +6,11 @@
 #include <vector>
 
 #include "core/script_parser.h"
-#include "resources/data_stream.h"
+#include "tests/support/memory_stream.h"
 #include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
-
-// A stream over a private copy of `text`, with no terminating zero behind the data, so that a
-// read past the end shows up under the address sanitizer.
-class TextStream : public DataStream {
-public:
-    explicit TextStream(const std::string& text) : bytes_(text.begin(), text.end())
-    {
-        data_ = bytes_.empty() ? nullptr : bytes_.data();
-        size_ = static_cast<uint32_t>(bytes_.size());
-    }
-    int read(void*, uint32_t) override { return 0; }
-    int write(const void*, uint32_t) override { return 0; }
-    int seek(uint32_t offset, int origin) override
-    {
-        position_ = origin == 0 ? offset : origin == 1 ? position_ + offset : size_ - offset;
-        return 0;
-    }
-    uint32_t tell() const override { return position_; }
-    uint32_t size() const override { return size_; }
-    bool eof() const override { return position_ >= size_; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 struct Parsed {
     ScriptNode root;
@@ -44,7 +20,7 @@ struct Parsed {
 
 void parseText(Parsed& parsed, const std::string& text)
 {
-    TextStream stream(text);
+    testing::MemoryStream stream(text);
     ::testing::internal::CaptureStdout();
     parsed.status = parseChildren(&parsed.root, stream);
     parsed.output = ::testing::internal::GetCapturedStdout();

@@ -10,21 +10,15 @@
 namespace velmora {
 namespace {
 
-class CountingWindow : public DemoWindow {
+class HeadlessWindow : public DemoWindow {
 public:
-    explicit CountingWindow(RunOptions options = headless()) : DemoWindow(options) {}
+    explicit HeadlessWindow(RunOptions options = headless()) : DemoWindow(options) {}
     static RunOptions headless()
     {
         RunOptions options;
         options.output = RunOptions::Output::Headless;
         return options;
     }
-    void close() override
-    {
-        ++closes;
-        DemoWindow::close();
-    }
-    int closes = 0;
 };
 
 std::array<float, 16> projection()
@@ -44,7 +38,7 @@ protected:
         ASSERT_TRUE(window.create(settings, "velmora"));
     }
     DisplaySettings settings;
-    CountingWindow window;
+    HeadlessWindow window;
 };
 
 TEST_F(OffscreenWindowTest, CreateGivesAContextOfTheSettingsSizeInTheShowState)
@@ -68,15 +62,46 @@ TEST_F(OffscreenWindowTest, CreateGivesAContextOfTheSettingsSizeInTheShowState)
     uint8_t corner[4] = {};
     glReadPixels(319, 199, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
     EXPECT_EQ(corner[1], 255);
+
+    // A zero height keeps the projection; another size recomputes it.
+    const auto before = projection();
+    window.resize(640, 0);
+    EXPECT_EQ(projection(), before);
+    window.resize(200, 400);
+    EXPECT_NEAR(projection()[0], 2.4142135f * 2.0f, 1e-4);
+    EXPECT_EQ(window.height, 400);
+}
+
+TEST_F(OffscreenWindowTest, CloseReleasesGLOnceAndPostsOneQuitMessage)
+{
+    EXPECT_TRUE(window.processMessages());
+    window.releaseGL();
+    window.releaseGL();  // twice is harmless
+    EXPECT_FALSE(window.makeCurrent());
+    window.swapBuffers();
+    window.close();
+    EXPECT_FALSE(window.hasContext());
+    EXPECT_TRUE(window.destroyed);
+    EXPECT_FALSE(window.active);
+    EXPECT_FALSE(window.processMessages());
+    EXPECT_TRUE(window.processMessages());  // consumed
+    window.close();  // no window any more: nothing posted
+    EXPECT_TRUE(window.processMessages());
+
+    HeadlessWindow quiet;
+    quiet.postQuitOnClose = false;
+    ASSERT_TRUE(quiet.create(settings, "velmora"));
+    quiet.close();
+    EXPECT_TRUE(quiet.processMessages());
 }
 
 TEST_F(OffscreenWindowTest, CommandLineSizeAndModeOverrideTheScript)
 {
-    RunOptions options = CountingWindow::headless();
+    RunOptions options = HeadlessWindow::headless();
     options.width = 160;
     options.height = 120;
     options.fullscreen = true;
-    CountingWindow overridden(options);
+    HeadlessWindow overridden(options);
     DisplaySettings script;
     ASSERT_TRUE(overridden.create(script, "velmora"));
     EXPECT_EQ(script.width, 160);
@@ -111,56 +136,6 @@ TEST(WindowSizeLimit, SidesOutOfRangeAreBroughtInWithAMessage)
         EXPECT_EQ(settings.width, c.wantWidth) << c.width;
         EXPECT_EQ(settings.height, c.wantHeight) << c.height;
     }
-}
-
-TEST_F(OffscreenWindowTest, ResizeWithZeroHeightKeepsTheProjection)
-{
-    const auto before = projection();
-    window.resize(640, 0);
-    EXPECT_EQ(projection(), before);
-    window.resize(200, 400);
-    EXPECT_NEAR(projection()[0], 2.4142135f * 2.0f, 1e-4);
-    EXPECT_EQ(window.height, 400);
-}
-
-TEST_F(OffscreenWindowTest, ReleaseGLTwiceIsHarmless)
-{
-    window.releaseGL();
-    EXPECT_FALSE(window.hasContext());
-    window.releaseGL();
-    EXPECT_FALSE(window.makeCurrent());
-    window.swapBuffers();
-    window.close();  // releases again, then destroys the window
-    EXPECT_FALSE(window.processMessages());
-}
-
-TEST_F(OffscreenWindowTest, CloseReleasesGLAndPostsOneQuitMessage)
-{
-    EXPECT_TRUE(window.processMessages());
-    window.close();
-    EXPECT_FALSE(window.hasContext());
-    EXPECT_TRUE(window.destroyed);
-    EXPECT_FALSE(window.active);
-    EXPECT_FALSE(window.processMessages());
-    EXPECT_TRUE(window.processMessages());  // consumed
-    window.close();  // no window any more: nothing posted
-    EXPECT_TRUE(window.processMessages());
-
-    CountingWindow quiet;
-    quiet.postQuitOnClose = false;
-    ASSERT_TRUE(quiet.create(settings, "velmora"));
-    quiet.close();
-    EXPECT_TRUE(quiet.processMessages());
-}
-
-TEST_F(OffscreenWindowTest, EscapeClosesOtherKeysDoNot)
-{
-    for (int code : {65, 32, 13, 0})
-        window.key(code, 1);
-    EXPECT_EQ(window.closes, 0);
-    window.key(27, 0);
-    EXPECT_EQ(window.closes, 1);
-    EXPECT_FALSE(window.processMessages());
 }
 
 TEST_F(OffscreenWindowTest, StartUpShowsBlackFramesAndResetsTheTimerToThreeFrames)

@@ -1,5 +1,5 @@
-// The scene playback effects: time driving, loops, camera choice and fallbacks, the grid of
-// `tap`, the shaking viewport of `goldletter`.
+// The scene playback effects beyond their golden images: time driving, loops, camera choice and
+// fallbacks, a missing scene.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -110,28 +110,6 @@ TEST_F(SceneEffects, ThreeDSceneLoopsAtLoopFrameAfterDrawingIt)
     EXPECT_LT(reached, 401.0f);
     effect.update(1);
     EXPECT_NEAR(effect.frame, 0.6f, 1e-5f);
-}
-
-TEST_F(SceneEffects, ThreeDSceneAttributesInDocumentOrder)
-{
-    ThreeDScene effect;
-    ::testing::internal::CaptureStdout();
-    effect.handleElement(element("s", {{"frame", "0"}, {"timeoffset", "-200"}, {"visible", "0"},
-                                       {"camera", "cam0"}})
-                             .get());
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "timeoffset\nERROR: set 3dscene camera after loading only\n");
-    EXPECT_FLOAT_EQ(effect.frame, -200.0f);
-    EXPECT_EQ(effect.visible, 0);
-    effect.handleElement(element("s", {{"timeoffset", "-200"}, {"frame", "12"}}).get());
-    EXPECT_FLOAT_EQ(effect.frame, 12.0f);
-    // 200 frames before time 0 at 30 frames per second.
-    effect.handleElement(element("s", {{"frame", "-200"}}).get());
-    for (int i = 0; i < 666; ++i)
-        effect.update(1);
-    EXPECT_LT(effect.frame, 0.0f);
-    effect.update(1);
-    EXPECT_GE(effect.frame, 0.0f);
 }
 
 TEST_F(SceneEffects, ThreeDSceneViewComesFromTheNamedCamerasNode)
@@ -252,126 +230,6 @@ TEST_F(SceneEffects, MissingSceneDrawsNothingAndTimeRuns)
     EXPECT_FALSE(cog.scene);
     cog.update(1);
     cog.render();
-}
-
-TEST_F(SceneEffects, SteppingRatesAndWraps)
-{
-    data.write("data/scenes/cog.zen", quadScene(1));
-    data.write("data/scenes/stairs.zen", quadScene(7));
-    data.write("data/scenes/gold.zen", quadScene(5));
-    data.write("data/scenes/headlook.zen", quadScene(0));
-    CogLogo cog;
-    Stairs stairs;
-    GoldLetter gold;
-    HeadLook head;
-    for (Effect* effect : std::initializer_list<Effect*>{&cog, &stairs, &gold, &head}) {
-        effect->handleElement(element("e", {{"speed", "2"}}).get());
-        effect->load();
-    }
-    cog.update(1);
-    stairs.update(1);
-    EXPECT_FLOAT_EQ(cog.scene->time, 1.8f);
-    EXPECT_FLOAT_EQ(stairs.scene->time, 0.18f);  // ten times slower
-
-    cog.update(199);  // 360 frames reached: drawn once, then back to 0
-    EXPECT_FLOAT_EQ(cog.scene->time, 0.0f);
-    head.update(333);
-    EXPECT_GT(head.scene->time, 599.0f);
-    head.update(1);
-    EXPECT_FLOAT_EQ(head.scene->time, 0.0f);
-    gold.update(499);
-    EXPECT_NEAR(gold.scene->time, 898.2f, 1e-3f);
-    gold.update(2);
-    EXPECT_FLOAT_EQ(gold.scene->time, 0.0f);
-}
-
-TEST_F(SceneEffects, FishKeepsItsOwnFrameCounter)
-{
-    data.write("data/scenes/fish.zen", quadScene(5));
-    Fish fish;
-    fish.load();
-    ::testing::internal::CaptureStdout();
-    fish.handleElement(element("fish", {{"timeoffset", "100"}}).get());
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "timeoffset\n");
-    fish.update(10);
-    EXPECT_FLOAT_EQ(fish.frame, 109.0f);
-    EXPECT_FLOAT_EQ(fish.scene->time, 109.0f);
-    EXPECT_FLOAT_EQ(fish.scene->tracks[0]->lastTime, 109.0f);
-    fish.frame = 899;
-    fish.update(2);
-    EXPECT_FLOAT_EQ(fish.frame, 0.0f);
-    EXPECT_FLOAT_EQ(fish.scene->time, 900.8f);  // the frame that reached the limit is drawn
-}
-
-TEST_F(SceneEffects, GoldLetterViewportJittersWithinFifteenPixels)
-{
-    data.write("data/scenes/gold.zen", quadScene(5));
-    GoldLetter gold;
-    gold.load();
-    seedRandom(12345);
-    bool movedX = false, movedY = false;
-    for (int i = 0; i < 200; ++i) {
-        gold.render();
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_GE(viewport[0], 0);
-        EXPECT_LE(viewport[0], 15);
-        EXPECT_GE(viewport[1], 0);
-        EXPECT_LE(viewport[1], 15);
-        EXPECT_EQ(viewport[2], 640);
-        EXPECT_EQ(viewport[3], 480);
-        movedX |= viewport[0] != 0;
-        movedY |= viewport[1] != 0;
-    }
-    EXPECT_TRUE(movedX && movedY);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-}
-
-TEST_F(SceneEffects, TapDrawsANineCopyGrid)
-{
-    data.write("data/scenes/tap2.zen", quadScene(1, {{0, 0, 20}}));
-    Tap tap;
-    ::testing::internal::CaptureStdout();
-    tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "ERROR: set 3dscene camera after loading only\n");
-    tap.load();
-    tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
-    ASSERT_NE(tap.cameraNode, nullptr);
-    drawOnBlack(tap);
-    // Copies 4 apart in x and z, seen from 20 units away: the side copies of each row land
-    // at distinct points; the middle column shows its nearest copy.
-    for (float x : {-4.0f, 4.0f})
-        for (float z : {-4.0f, 0.0f, 4.0f})
-            EXPECT_TRUE(litAt(x, 0, z - 20)) << x << " " << z;
-    EXPECT_TRUE(litAt(0, 0, -16));
-    EXPECT_FALSE(litAt(8, 0, -20));
-    EXPECT_FALSE(litAt(0, 2, -20));
-    EXPECT_TRUE(modelViewIsIdentity());
-}
-
-TEST_F(SceneEffects, TapRandomViewpointLooksAtTheOriginFromNearby)
-{
-    data.write("data/scenes/tap2.zen", quadScene(1, {{0, 0, 20}}));
-    Tap tap;
-    tap.load();
-    tap.handleElement(element("tap", {{"camera", "cam0"}}).get());
-    seedRandom(7);
-    auto node = element("tap");
-    testing::addChild(*node, "camrand");
-    tap.handleElement(node.get());
-    EXPECT_EQ(tap.cameraNode, nullptr);
-    const float distance =
-        std::sqrt(tap.eye[0] * tap.eye[0] + tap.eye[1] * tap.eye[1] + tap.eye[2] * tap.eye[2]);
-    EXPECT_GE(distance, 2.0f - 1e-4f);
-    EXPECT_LE(distance, 3.5f);
-    // The angle comes from the shared generator: degrees = nextRandom() % 360.
-    seedRandom(7);
-    const float a = static_cast<float>(nextRandom() % 360) * 0.017452778f;
-    EXPECT_FLOAT_EQ(tap.eye[0], 2 * std::sin(a));
-    EXPECT_FLOAT_EQ(tap.eye[2], 2 * std::sin(a) + 2 * std::cos(a));
-    drawOnBlack(tap);
-    EXPECT_TRUE(modelViewIsIdentity());
 }
 
 }  // namespace

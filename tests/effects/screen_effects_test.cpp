@@ -1,4 +1,5 @@
-// The screen effects clear, flash and fade, checked by the pixels they leave.
+// The screen effects clear, flash and fade beyond their golden images: the trail, the flash
+// envelope over time, the flash modes, and the matrices they leave.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -31,14 +32,6 @@ protected:
     {
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         effect.update(delta);
-        effect.render();
-        glPopAttrib();
-    }
-
-    // Render alone, attribute state saved around it.
-    void renderOnly(Effect& effect)
-    {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
         effect.render();
         glPopAttrib();
     }
@@ -88,38 +81,6 @@ protected:
     }
 };
 
-TEST_F(ScreenEffectsTest, ClearUsesItsColourAndBufferFlags)
-{
-    // Each step: attributes, picture before, colour and depth after. Second: picture kept,
-    // depth cleared; third: depth kept; fourth, both off: nothing changes.
-    struct Case {
-        std::unique_ptr<ScriptNode> settings;
-        float before[3];
-        int after[3];
-        float depth;
-    };
-    const Case cases[] = {
-        {element("clear", {{"color", "ff804020"}}), {1, 1, 1}, {128, 64, 32}, 1.0f},
-        {element("clear", {{"cbuf", "0"}}), {0, 1, 0}, {0, 255, 0}, 1.0f},
-        {element("clear", {{"cbuf", "1"}, {"zbuf", "0"}}), {0, 1, 0}, {128, 64, 32}, 0.25f},
-        {element("clear", {{"cbuf", "0"}}), {0, 0, 1}, {0, 0, 255}, 0.25f},
-    };
-    Clear clear;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        clear.handleElement(c.settings.get());
-        fill(c.before[0], c.before[1], c.before[2]);
-        setDepth(0.25);
-        draw(clear);
-        for (int xy : {0, 100, 320})
-            expectColour(xy, xy, c.after[0], c.after[1], c.after[2], 0);
-        if (c.depth == 1.0f)
-            EXPECT_FLOAT_EQ(depthAt(100, 100), 1.0f);
-        else
-            EXPECT_NEAR(depthAt(100, 100), c.depth, 1e-4);
-    }
-}
-
 TEST_F(ScreenEffectsTest, TrailDarkensByItsValueEachFrameAndAlwaysClearsDepth)
 {
     Clear clear;
@@ -137,20 +98,6 @@ TEST_F(ScreenEffectsTest, TrailDarkensByItsValueEachFrameAndAlwaysClearsDepth)
                          int(std::lround(expected[1])), int(std::lround(expected[2])));
         EXPECT_FLOAT_EQ(depthAt(320, 240), 1.0f);
     }
-}
-
-TEST_F(ScreenEffectsTest, TrailValueChangesTakeEffectFromTheNextUpdate)
-{
-    Clear clear;
-    clear.handleElement(element("clear", {{"trailval", "0.5"}}).get());
-    clear.update(1);
-    // An event changes the value between update and render: this render still uses 0.5.
-    clear.handleElement(element("clear", {{"trailval", "0.9"}}).get());
-    fill(200.0f / 255, 200.0f / 255, 200.0f / 255);
-    renderOnly(clear);
-    expectColour(320, 240, 100, 100, 100);
-    draw(clear);
-    expectColour(320, 240, 10, 10, 10);
 }
 
 TEST_F(ScreenEffectsTest, FlashEnvelopeRisesPastOneHoldsFallsAndRearms)
@@ -252,37 +199,6 @@ TEST_F(ScreenEffectsTest, FlashAndFadeLeaveTheMatricesAsTheyFoundThem)
     EXPECT_FLOAT_EQ(after[12], 1);
     EXPECT_FLOAT_EQ(after[13], 2);
     EXPECT_FLOAT_EQ(after[14], 3);
-}
-
-TEST_F(ScreenEffectsTest, FadeBlendsBetweenItsColoursAndSwapsThem)
-{
-    Fade fade;
-    // From transparent red to opaque blue.
-    fade.handleElement(element("fade", {{"speed", "0.25"}, {"from", "00ff0000"}, {"to", "ff0000ff"}}).get());
-    fade.load();
-
-    fade.update(2);  // progress 0.5
-    fill(0, 100.0f / 255, 0);
-    renderOnly(fade);
-    // Colour (0.5, 0, 0.5, 0.5) plus the picture weighted by alpha 0.5.
-    expectColour(320, 240, 128, 50, 128);
-
-    fade.update(2);  // exactly 1: no swap yet, all blue
-    fill(0, 100.0f / 255, 0);
-    renderOnly(fade);
-    expectColour(320, 240, 0, 100, 255);
-    fade.update(1);  // past 1: back to 0 with the colours swapped, so from opaque blue
-
-    fill(0, 100.0f / 255, 0);
-    renderOnly(fade);
-    // Opaque blue plus the whole picture.
-    expectColour(0, 479, 0, 100, 255);
-
-    // Default colours are opaque black: the picture stays as it was.
-    Fade plain;
-    fill(0.2f, 0.4f, 0.6f);
-    renderOnly(plain);
-    expectColour(320, 240, 51, 102, 153);
 }
 
 }  // namespace

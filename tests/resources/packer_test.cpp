@@ -56,33 +56,6 @@ TEST(CodeLengths, LimitedCompleteAndOptimal)
     EXPECT_EQ(loneLengths[0] + loneLengths[2], 1);  // a partner completes the code
 }
 
-TEST(CodeLengths, CanonicalCodesArePrefixFreeAndOrdered)
-{
-    const uint8_t lengths[6] = {2, 3, 3, 0, 2, 2};
-    uint16_t codes[6];
-    pack::canonicalCodes(lengths, 6, codes);
-    EXPECT_EQ(codes[0], 0b00);
-    EXPECT_EQ(codes[4], 0b01);
-    EXPECT_EQ(codes[5], 0b10);
-    EXPECT_EQ(codes[1], 0b110);
-    EXPECT_EQ(codes[2], 0b111);
-}
-
-TEST(PcmDetection, FindsTheSampleData)
-{
-    Bytes wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                 1,   0,   2,   0,   0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0,
-                 'L', 'I', 'S', 'T', 2, 0, 0, 0, 'x', 'y', 'd', 'a', 't', 'a', 8, 0, 0, 0};
-    wav.resize(wav.size() + 8, 0x11);
-    const pack::PcmRange r = pack::findPcmData(wav.data(), wav.size());
-    EXPECT_EQ(r.frameBytes, 4);
-    EXPECT_EQ(r.begin, wav.size() - 8);
-    EXPECT_EQ(r.end, wav.size());
-    wav[20] = 3;  // floating-point samples: not for the multimedia mode
-    EXPECT_EQ(pack::findPcmData(wav.data(), wav.size()).frameBytes, 0);
-    EXPECT_EQ(pack::findPcmData(wav.data(), 20).frameBytes, 0);
-}
-
 // A RIFF WAVE file of `frames` frames of a chord with a little noise.
 Bytes makeWav(int channels, int bits, int frames)
 {

@@ -1,5 +1,5 @@
-// Texture and SceneTexture on an offscreen context: what is uploaded is what is drawn, in the
-// file's byte order for Texture and after the red-blue exchange for SceneTexture.
+// Texture and SceneTexture on an offscreen context: storage, ownership, the red-blue exchange and
+// the failures. What textures look like when drawn is in the golden images (tests/golden).
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -9,11 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "resources/data_file.h"
-#include "resources/data_stream.h"
 #include "resources/scene_texture.h"
 #include "resources/texture.h"
-#include "resources/tga_image.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
 #include "tests/support/temp_data_dir.h"
@@ -51,15 +48,6 @@ protected:
             EXPECT_NEAR(p[c], rgb[c], 2) << "channel " << c << " at " << x << "," << y;
     }
 
-    // Bottom left red, bottom right green, top left blue, top right white.
-    void expectQuadrants()
-    {
-        expectColour(160, 120, {255, 0, 0});
-        expectColour(480, 120, {0, 255, 0});
-        expectColour(160, 360, {0, 0, 255});
-        expectColour(480, 360, {255, 255, 255});
-    }
-
     GLint levelWidth()
     {
         GLint width = -1;
@@ -80,43 +68,6 @@ testing::TgaHeader tgaHeader(int16_t width, int16_t height, uint8_t bits = 24, u
 
 // A 2 x 2 24-bit image, bottom row first: red, green / blue, white.
 Bytes quadrantTga() { return testing::tgaFile(tgaHeader(2, 2), {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255}); }
-
-TEST_F(TextureTest, TwentyFourBitImageDrawsInFileRowOrderWithBlueGreenRedBytes)
-{
-    testing::TempDataDir dir;
-    dir.write("data/textures/quad.tga", quadrantTga());
-    DataFile file("quad.tga");
-    TgaImage image;
-    ASSERT_EQ(image.load(file), 0);
-    Texture texture;
-    ASSERT_EQ(texture.create(image.width, image.height, image.bitsPerPixel), 0);
-    EXPECT_NE(texture.name, 0u);
-    EXPECT_EQ(texture.bytesPerPixel, 3);
-    texture.upload(image.pixels.get(), image.pixelBytes);
-    texture.bind();
-    drawFullScreen();
-    expectQuadrants();
-}
-
-TEST_F(TextureTest, ThirtyTwoBitImageKeepsItsAlpha)
-{
-    TgaImage image;
-    testing::TempDataDir dir;
-    dir.write("data/textures/a.tga", testing::tgaFile(tgaHeader(1, 1, 32), {0x20, 0x40, 0x80, 0x60}));
-    DataFile file("a.tga");
-    ASSERT_EQ(image.load(file), 0);
-    Texture texture;
-    texture.create(1, 1, 32);
-    texture.upload(image.pixels.get(), image.pixelBytes);
-    texture.bind();
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ZERO);
-    drawFullScreen();
-    // colour scaled by alpha 0x60/255
-    expectColour(320, 240, {0x80 * 0x60 / 255, 0x40 * 0x60 / 255, 0x20 * 0x60 / 255});
-}
 
 TEST_F(TextureTest, OtherDepthsGetANameButNoStorageAndShortUploadsAreIgnored)
 {
@@ -158,7 +109,7 @@ TEST_F(TextureTest, DestroyDeletesTheTextureAndMovesHandOwnershipOver)
     EXPECT_EQ(b.width, 0);
 }
 
-TEST_F(TextureTest, SceneTextureShowsTheSameColoursAfterTheExchangeAndPrintsItsProgress)
+TEST_F(TextureTest, SceneTextureExchangesRedAndBlueAndPrintsItsProgress)
 {
     testing::TempDataDir dir;
     dir.write("data/textures/quad.tga", quadrantTga());
@@ -177,8 +128,6 @@ TEST_F(TextureTest, SceneTextureShowsTheSameColoursAfterTheExchangeAndPrintsItsP
     texture.create();
     texture.bind();
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    drawFullScreen();
-    expectQuadrants();
 }
 
 TEST_F(TextureTest, SceneTextureAlphaPrefixIsCaseSensitive)

@@ -98,8 +98,8 @@ TEST(GeneratedScenes, FreeScenesOfferNamedCameras)
 {
     const auto files = generated();
     const std::map<std::string, std::vector<const char*>> cameras = {
-        {"scenes/orbit.zen", {"Wide", "Close", "Polar"}},
-        {"scenes/pillars.zen", {"Hall", "Fly", "Low"}},
+        {"scenes/orbit.zen", {"Wide", "Close", "Polar", "Ground"}},
+        {"scenes/pillars.zen", {"Hall", "Fly", "Low", "Bear"}},
     };
     for (const auto& [path, names] : cameras) {
         auto scene = load(files.at(path));
@@ -173,6 +173,40 @@ TEST(GeneratedScenes, FishSkinRestsInItsBindPoseAndSwims)
     for (size_t i = 0; i < rest.size(); ++i)
         moved = std::max(moved, std::fabs(posed[i].z - rest[i].z));
     EXPECT_GT(moved, 0.5f);  // the tail swings sideways
+}
+
+// `tap` after `camrand` looks at the middle of its nine copies (4 apart) from one of 360 points 2
+// to 3.5 units away: from every one of them, at every frame, each copy must fit well inside the
+// 45-degree view instead of filling it.
+TEST(GeneratedScenes, TapStandsClearOfEveryRandomViewpoint)
+{
+    auto tap = load(generated().at("scenes/tap2.zen"));
+    float radius = 0;  // of the ball around the origin that holds the tap at every frame
+    for (float frame = 0; frame < 360; frame += 5) {
+        tap->time = frame;
+        tap->Update(0);
+        for (const auto& mesh : tap->meshes) {
+            ASSERT_NE(mesh->parent, nullptr);
+            const Matrix4& m = mesh->parent->world;
+            for (const Vec3f& p : mesh->geometry.positions) {
+                const float x = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];
+                const float y = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
+                const float z = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14];
+                radius = std::max(radius, std::sqrt(x * x + y * y + z * z));
+            }
+        }
+    }
+    ASSERT_GT(radius, 0.3f) << "the tap is there";
+    for (int degrees = 0; degrees < 360; ++degrees) {
+        const float a = degrees * 0.017452778f;
+        const float eye[3] = {2 * std::sin(a), 2 * std::cos(a), 2 * std::sin(a) + 2 * std::cos(a)};
+        for (float cx : {-4.0f, 0.0f, 4.0f})
+            for (float cz : {-4.0f, 0.0f, 4.0f}) {
+                const float dx = eye[0] - cx, dy = eye[1], dz = eye[2] - cz;
+                const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+                EXPECT_LT(radius / distance, 0.45f) << degrees << " degrees, copy at " << cx << "," << cz;
+            }
+    }
 }
 
 }  // namespace

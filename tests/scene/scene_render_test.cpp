@@ -1,10 +1,10 @@
-// Scene drawing on the offscreen context: group materials, texture units, lights, matrices.
+// Scene drawing on the offscreen context: group materials, the caller's matrices, broken scenes.
+// Whole scenes (maps, lights, skins, hierarchy) are in the golden images (tests/golden).
 #include <GL/gl.h>
 #include <GL/glu.h>
 
 #include <array>
 
-#include "core/gl_extensions.h"
 #include "tests/scene/zen_samples.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
@@ -15,7 +15,6 @@ namespace {
 
 using testing::placedAt;
 
-const uint8_t kWhite[3] = {255, 255, 255};
 const uint8_t kRed[3] = {255, 0, 0};
 
 std::vector<uint8_t> solidTga(uint8_t r, uint8_t g, uint8_t b) { return testing::solidTga24(4, 4, r, g, b); }
@@ -121,125 +120,6 @@ TEST_F(SceneRender, GroupRangesDrawWithTheirMaterials)
     for (int i = 0; i < 5; ++i)
         expectColour(pixelAt(specialX[i] + 0.15f, -1.35f, -5), expected[i][0], expected[i][1],
                      expected[i][2], std::to_string(specials[i]).c_str());
-}
-
-TEST_F(SceneRender, SecondMapIsSphereMappedAndAddedOnUnitOne)
-{
-    if (!glActiveTextureARB)
-        GTEST_SKIP() << "no multitexture";
-    testing::TempDataDir data;
-    data.write("data/textures/base.tga", solidTga(64, 64, 64));
-    data.write("data/textures/env.tga", solidTga(0, 0, 128));
-    ZenWriter w;
-    w.texture(1, "base", "base.tga", "");
-    w.texture(2, "env", "env.tga", "");
-    w.material(3, "chrome", {1, 1, 1, 1}, {}, {}, {{1, 1}, {2, Material::kSphereMap}});
-    w.mesh(4, "quad", testing::quadGeometry(1, kWhite, 3));
-    w.node(5, "holder", placedAt(0, 0, -4));
-    w.hierarchy({{5, {4}}});
-    auto scene = prepared(w);
-    draw(*scene);
-    expectColour(pixelAt(0, 0, -4), 64, 64, 192, "base modulated plus environment added");
-
-    GLint mode = 0, active = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
-    EXPECT_EQ(active, GL_TEXTURE0_ARB);
-    glActiveTextureARB(GL_TEXTURE1_ARB);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_ADD);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_T));
-    GLint gen = 0;
-    glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &gen);
-    EXPECT_EQ(gen, GL_SPHERE_MAP);
-    glActiveTextureARB(GL_TEXTURE0_ARB);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODULATE);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-}
-
-TEST_F(SceneRender, MeshesFollowTheirParentAndSuppressedOrHiddenMeshesAreNotDrawn)
-{
-    ZenWriter w;
-    w.mesh(1, "quad", testing::quadGeometry(0.5f, kRed, 99));
-    w.node(2, "mover", placedAt(0, 0, -5));
-    w.track(3, "x", 0, 0, {{0, 0, 2, 2}, {90, 1.5f, 2, 2}});
-    w.track(4, "hide", 0, 0, {{0, 0, 1, 1}});
-    w.binding({{3, 2, kChannelPositionX}, {4, 2, kChannelVisibility}});
-    w.hierarchy({{2, {1}}});
-    auto scene = prepared(w);
-    draw(*scene);
-    // The parent's visibility channel is 0, but only the mesh's own flags count.
-    EXPECT_EQ(scene->nodes[0]->visible, 0);
-    expectColour(pixelAt(0, 0, -5), 255, 0, 0, "at the start");
-    scene->Update(1);
-    draw(*scene);
-    expectColour(pixelAt(0, 0, -5), 0, 0, 0, "moved away");
-    expectColour(pixelAt(1.5f, 0, -5), 255, 0, 0, "moved to");
-    scene->meshes[0]->visible = 0;
-    draw(*scene);
-    expectColour(pixelAt(1.5f, 0, -5), 0, 0, 0, "hidden");
-    scene->meshes[0]->visible = 1;
-    scene->meshes[0]->suppressed = 1;
-    draw(*scene);
-    expectColour(pixelAt(1.5f, 0, -5), 0, 0, 0, "suppressed");
-}
-
-TEST_F(SceneRender, SkinsAreDrawnDeformedInPlaceOfTheirSource)
-{
-    const uint8_t green[3] = {0, 255, 0};
-    ZenWriter w;
-    w.node(1, "holder", placedAt(0, 0, 0));
-    w.mesh(2, "body", testing::quadGeometry(0.5f, green, 99));
-    w.joint(3, "bone", {}, {}, {1, 1, 1}, {}, {});
-    w.hierarchy({{1, {2}}});
-    w.track(4, "y", 0, 0, {{0, 0, 2, 2}, {90, 1.2f, 2, 2}});
-    w.binding({{4, 3, kChannelPositionY}});
-    w.skin(5, "skin", 2, {{{3, 1}}, {{3, 1}}, {{3, 1}}, {{3, 1}}});
-    auto scene = prepared(w);
-    scene->Update(1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0, 0, -5);  // skins have no matrix of their own: the caller's view places them
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene->Render();
-    expectColour(pixelAt(0, 1.2f, -5), 0, 255, 0, "deformed copy");
-    expectColour(pixelAt(0, 0, -5), 0, 0, 0, "source not drawn");
-}
-
-TEST_F(SceneRender, LightsTakeConsecutiveNumbersAndTheirParentsTranslation)
-{
-    ZenWriter w;
-    w.light(1, "key", {1, 1, 1, 0});
-    w.light(2, "fill", {0.5f, 0.25f, 1, 0});
-    w.node(3, "keyHolder", placedAt(1, 2, 3));
-    NodeValues far = placedAt(4, 5, 6);
-    far.rotation = {0.5f, 0.5f, 0.5f};
-    w.node(4, "fillHolder", far);
-    w.node(5, "root", placedAt(100, 100, 100));
-    w.hierarchy({{3, {1}}, {4, {2}}, {5, {4}}});
-    auto scene = prepared(w);
-    glDisable(GL_LIGHT1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(7, 7, 7);
-    scene->Render();
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
-    EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
-    GLfloat position[4];
-    glGetLightfv(GL_LIGHT1, GL_POSITION, position);
-    // The parent's local translation, set under the identity: the caller's matrix and the
-    // grandparent play no part.
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FLOAT_EQ(position[i], (std::array<float, 4>{4, 5, 6, 0}[i])) << i;
-    GLfloat diffuse[4], ambient[4];
-    glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
-    glGetLightfv(GL_LIGHT1, GL_AMBIENT, ambient);
-    EXPECT_FLOAT_EQ(diffuse[1], 0.25f);
-    EXPECT_FLOAT_EQ(ambient[0], 0.2f);
-    glGetLightfv(GL_LIGHT0, GL_POSITION, position);
-    EXPECT_FLOAT_EQ(position[2], 3);
 }
 
 TEST_F(SceneRender, RenderLeavesTheCallersModelViewMatrix)

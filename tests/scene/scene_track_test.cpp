@@ -88,6 +88,10 @@ TEST(Track, SmoothKeysPeakAtTheMiddleKey)
     // The end tangents point along their neighbouring interval, normalised.
     EXPECT_NEAR(track.tangents[0].outDt, std::sqrt(0.5f), 1e-6f);
     EXPECT_NEAR(track.tangents[0].outDv, std::sqrt(0.5f), 1e-6f);
+    // Unevenly spaced keys on a straight line: both tangents of the middle key follow the line.
+    Track line = makeTrack({{0, 0, 4, 4}, {10, 10, 4, 4}, {30, 30, 4, 4}});
+    for (float t : {5.0f, 15.0f, 20.0f, 25.0f})
+        EXPECT_NEAR(line.evaluate(t), t, 1e-3f) << t;
 }
 
 TEST(Track, FlatTangentsEaseInAndOut)

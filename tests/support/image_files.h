@@ -1,5 +1,5 @@
-// Builds small TGA and BMP files in memory, and streams over bytes, for tests of the image
-// readers and the effects that load pictures.
+// Builds small TGA and BMP files in memory for tests of the image readers and the effects that
+// load pictures.
 #pragma once
 
 #include <algorithm>
@@ -7,40 +7,9 @@
 #include <cstring>
 #include <vector>
 
-#include "resources/data_stream.h"
+#include "tests/support/memory_stream.h"
 
 namespace velmora::testing {
-
-// A read-only stream over a byte vector that clamps at the end and, like a data file, returns
-// no byte count from read().
-class MemoryStream : public DataStream {
-public:
-    explicit MemoryStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
-    {
-        data_ = bytes_.data();
-        size_ = static_cast<uint32_t>(bytes_.size());
-    }
-    int read(void* buffer, uint32_t count) override
-    {
-        const uint32_t n = std::min(count, size_ - std::min(position_, size_));
-        if (n)
-            std::memcpy(buffer, data_ + position_, n);
-        position_ += n;
-        return 0;
-    }
-    int write(const void*, uint32_t) override { return 0; }
-    int seek(uint32_t offset, int) override
-    {
-        position_ = offset;
-        return 0;
-    }
-    uint32_t tell() const override { return position_; }
-    uint32_t size() const override { return size_; }
-    bool eof() const override { return position_ >= size_; }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
 
 struct TgaHeader {
     uint8_t idLength = 0;

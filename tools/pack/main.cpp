@@ -34,11 +34,15 @@ int fail(const std::string& reason)
 
 bool readArchive(const char* path, std::vector<uint8_t>& bytes)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return bytes.size() <= 0xFFFFFFFFu;
+    const std::streamoff size = in.tellg();
+    if (size < 0 || uint64_t(size) > 0xFFFFFFFFu)
+        return false;
+    bytes.resize(size_t(size));
+    in.seekg(0);
+    return bool(in.read(reinterpret_cast<char*>(bytes.data()), size));
 }
 
 // All file entries the extractor can reach, in archive order. False when the walk breaks.

@@ -41,6 +41,9 @@ std::vector<uint8_t> orbitScene()
     scene.camera("Close", swing);
     scene.animate(swing, kChannelPositionY, kRepeat, kRepeat,
                   {key(0, 3, kKeySmooth), key(360, 8, kKeySmooth), key(720, 3, kKeySmooth)});
+    // Low over the ground of a `rigid` effect drawn in this view (its top at y = -7), between
+    // two of its outer bodies: the ground ends at a horizon below the sun and the sky shows above.
+    scene.camera("Ground", scene.node("GroundNode", lookAt({21, -4.5f, 21}, {0, -2, 0})));
 
     MeshBuilder sun;
     sun.setMaterial(sunMaterial);
@@ -125,6 +128,16 @@ std::vector<uint8_t> pillarsScene()
     scene.animate(fly, kChannelPositionX, kRepeat, kRepeat,
                   {key(0, 0, kKeySmooth), key(150, 1.5f, kKeySmooth), key(450, -1.5f, kKeySmooth),
                    key(600, 0, kKeySmooth)});
+    // Close to a `teddy` drawn in this view (it stands at the origin facing -z), pushing in
+    // slowly from 1.3 times as far along the line of sight.
+    const uint32_t bear = scene.node("BearNode", lookAt({1, 0.3f, -2.2f}, {0, -0.15f, 0}));
+    scene.camera("Bear", bear);
+    scene.animate(bear, kChannelPositionX, kRepeat, kRepeat,
+                  {key(0, 1.3f, kKeySmooth), key(300, 1, kKeySmooth), key(600, 1.3f, kKeySmooth)});
+    scene.animate(bear, kChannelPositionY, kRepeat, kRepeat,
+                  {key(0, 0.435f, kKeySmooth), key(300, 0.3f, kKeySmooth), key(600, 0.435f, kKeySmooth)});
+    scene.animate(bear, kChannelPositionZ, kRepeat, kRepeat,
+                  {key(0, -2.86f, kKeySmooth), key(300, -2.2f, kKeySmooth), key(600, -2.86f, kKeySmooth)});
 
     MeshBuilder pillars;
     pillars.setMaterial(polished);

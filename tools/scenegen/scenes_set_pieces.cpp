@@ -182,33 +182,38 @@ std::vector<uint8_t> stairsScene()
 
 // ---- tap2.zen: a dripping tap with a turning handle, 360 frames ----------------------------
 
+// The `tap` effect draws nine copies 4 units apart and, after `camrand`, looks at the middle one
+// from 2 to 3.5 units away: the tap fits in a ball of radius 0.9 around the origin so that from
+// every such viewpoint the taps stand in open space instead of filling the view.
 std::vector<uint8_t> tapScene()
 {
+    constexpr float k = 0.4f;  // the tap was modelled 2.5 times larger
+    auto v = [](float x, float y, float z) { return Vec3f{x * k, y * k, z * k}; };
     SceneBuilder scene;
     const uint32_t chrome = scene.texture("chrome.tga");
     const uint32_t metal = scene.material("Chrome", {0.8f, 0.8f, 0.85f, 1}, {{chrome, 4}});
     const uint32_t water = scene.material("Water", {0.3f, 0.5f, 1, 1});
     const uint32_t porcelain = scene.material("Basin", {0.95f, 0.95f, 0.9f, 1});
     scene.light("Light", {1, 1, 1, 0}, scene.node("LightNode", at(5, 10, 10)));
-    scene.camera("TapCam", scene.node("TapCamNode", lookAt({0, 2.5f, 7}, {0, -0.2f, 0})));
-    scene.camera("TapTop", scene.node("TapTopNode", lookAt({0.01f, 8, 0}, {0, 0, 0})));
+    scene.camera("TapCam", scene.node("TapCamNode", lookAt(v(0, 2.5f, 7), v(0, -0.2f, 0))));
+    scene.camera("TapTop", scene.node("TapTopNode", lookAt(v(0.01f, 8, 0), {0, 0, 0})));
 
-    const uint32_t tap = scene.node("Tap", at(-0.4f, 0, 0));
+    const uint32_t tap = scene.node("Tap", at(-0.4f * k, 0.25f * k, 0));
     MeshBuilder pipe;
     pipe.setMaterial(metal);
     pipe.setColour({210, 210, 220});
-    pipe.cylinder({0, -1.2f, 0}, 0.18f, 1.8f, 12);
-    pipe.cylinderX({0, 0.45f, 0}, 0.14f, 1.0f, 12);
-    pipe.cylinder({0.95f, 0.2f, 0}, 0.1f, 0.3f, 10);
+    pipe.cylinder(v(0, -1.2f, 0), 0.18f * k, 1.8f * k, 12);
+    pipe.cylinderX(v(0, 0.45f, 0), 0.14f * k, 1.0f * k, 12);
+    pipe.cylinder(v(0.95f, 0.2f, 0), 0.1f * k, 0.3f * k, 10);
     scene.mesh("Pipe", pipe.build(), tap);
 
     MeshBuilder handle;
     handle.setMaterial(metal);
     handle.setColour({180, 40, 40});
-    handle.box({0, 0, 0}, {0.45f, 0.06f, 0.08f});
-    handle.box({0, 0, 0}, {0.08f, 0.06f, 0.45f});
-    handle.cylinder({0, -0.2f, 0}, 0.07f, 0.2f, 8);
-    const uint32_t handleNode = scene.node("Handle", at(0, 0.8f, 0), tap);
+    handle.box({0, 0, 0}, v(0.45f, 0.06f, 0.08f));
+    handle.box({0, 0, 0}, v(0.08f, 0.06f, 0.45f));
+    handle.cylinder(v(0, -0.2f, 0), 0.07f * k, 0.2f * k, 8);
+    const uint32_t handleNode = scene.node("Handle", at(0, 0.8f * k, 0), tap);
     scene.mesh("HandleMesh", handle.build(), handleNode);
     // Quarter turns that snap: step keys hold each position until the next.
     scene.animate(handleNode, kChannelRotationY, kRepeat, kRepeat,
@@ -218,20 +223,20 @@ std::vector<uint8_t> tapScene()
     MeshBuilder drop;
     drop.setMaterial(water);
     drop.setColour({90, 150, 255});
-    drop.ellipsoid({0, 0, 0}, {0.1f, 0.14f, 0.1f}, 6, 10);
-    const uint32_t dropNode = scene.node("Drop", at(0.95f, 0.15f, 0), tap);
+    drop.ellipsoid({0, 0, 0}, v(0.1f, 0.14f, 0.1f), 6, 10);
+    const uint32_t dropNode = scene.node("Drop", at(0.95f * k, 0.15f * k, 0), tap);
     scene.mesh("DropMesh", drop.build(), dropNode);
     scene.animate(dropNode, kChannelPositionY, kRepeat, kRepeat,
-                  {key(0, 0.15f, kKeyFlat), key(45, -1.1f, kKeyLinear)});
+                  {key(0, 0.15f * k, kKeyFlat), key(45, -1.1f * k, kKeyLinear)});
     scene.animate(dropNode, kChannelScaleY, kRepeat, kRepeat,
                   {key(0, 0.5f, kKeySmooth), key(20, 1.3f, kKeySmooth), key(45, 1, kKeySmooth)});
 
     MeshBuilder basin;
     basin.setMaterial(porcelain);
     basin.setColour({240, 240, 230});
-    basin.box({0.4f, -1.3f, 0}, {1.3f, 0.1f, 0.9f});
-    basin.box({0.4f, -1.1f, 0.85f}, {1.3f, 0.15f, 0.05f});
-    basin.box({0.4f, -1.1f, -0.85f}, {1.3f, 0.15f, 0.05f});
+    basin.box(v(0.4f, -1.3f, 0), v(1.3f, 0.1f, 0.9f));
+    basin.box(v(0.4f, -1.1f, 0.85f), v(1.3f, 0.15f, 0.05f));
+    basin.box(v(0.4f, -1.1f, -0.85f), v(1.3f, 0.15f, 0.05f));
     scene.mesh("BasinMesh", basin.build(), tap);
     return scene.finish();
 }

@@ -103,9 +103,6 @@ public:
     void pad(int bar, const Chord& chord, int vol) {
         for (int v = 0; v < 3; ++v) hit(bar, 0, kPad1 + v, iPad, chord.pad[v], vol);
     }
-    void padRelease(int bar, int row) {
-        for (int v = 0; v < 3; ++v) song_.at(current(), bar * kRowsPerBar + row, kPad1 + v).note = kNoteOff;
-    }
     // Bass line: 'r' root, 'o' root an octave up, 'f' the fifth, '.' hold, '-' note off.
     void bass(int bar, const Chord& chord, const char* line, int vol) {
         int root = noteNumber(chord.bass);
@@ -151,12 +148,12 @@ public:
         }
     }
     void crash(int bar, int row, int vol) { hit(bar, row, kCrash, iCrash, "C-4", vol); }
-    // Volume slide down on a channel from `row` to the bar's end (effect A0x).
-    void fade(int bar, int row, int channel, int speed) {
-        for (int r = row; r < kRowsPerBar; ++r) {
-            Cell& c = song_.at(current(), bar * kRowsPerBar + r, channel);
-            c.effect = 0xA;
-            c.parameter = uint8_t(speed & 0xF);
+    // Fine volume slide down by one on every row from `bar` to the pattern's end (effect EB1).
+    void fineFadeOut(int bar, int channel) {
+        for (int row = bar * kRowsPerBar; row < 4 * kRowsPerBar; ++row) {
+            Cell& c = song_.at(current(), row, channel);
+            c.effect = 0xE;
+            c.parameter = 0xB1;
         }
     }
 
@@ -228,21 +225,30 @@ void calm(Arranger& a, int pattern) {
     if (pattern == 0) a.crash(0, 0, 30);
 }
 
-void outro(Arranger& a) {
+// The credits: the drive chords without drums under the last theme, then one held A minor
+// chord that fades out slowly over the whole last pattern, so that the sound ends with the show.
+void outro(Arranger& a, int pattern) {
     a.newPattern();
-    a.pad(0, kAm, 40);
-    a.bass(0, kAm, "r...............", 50);
-    a.drums(0, kKick, iKick, "x...............", 64);
-    a.crash(0, 0, 56);
-    a.melody(0, "A-5:16", 44);
-    a.fade(0, 8, kLead, 1);
-    for (int bar = 1; bar < 4; ++bar) {
-        for (int c : {kPad1, kPad2, kPad3, kBass}) a.fade(bar, 0, c, 2);
-        a.fade(bar, 0, kLead, 2);
+    if (pattern == 0) {
+        for (int bar = 0; bar < 4; ++bar) {
+            const Chord& chord = *kDrive[bar];
+            a.pad(bar, chord, 38);
+            a.bass(bar, chord, "r.......r.......", 40);
+            a.arp(bar, chord, 2, 20 + bar * 2);
+            a.hats(bar, "..o...o...o...o.", 22);
+            a.melody(bar, kThemeEnd[bar], 36);
+        }
+        a.drums(0, kKick, iKick, "x...............", 60);
+        a.crash(0, 0, 50);
+        return;
     }
-    a.padRelease(3, 12);
-    a.bass(3, kAm, "............-...", 0);
-    a.melody(3, "r:16", 0);
+    a.pad(0, kAm, 40);
+    a.bass(0, kAm, "r...............", 44);
+    a.drums(0, kKick, iKick, "x...............", 60);
+    a.crash(0, 0, 50);
+    a.melody(0, "A-5:16", 36);
+    // One volume step down per row from the second bar: silent after 40 to 44 rows.
+    for (int c : {kPad1, kPad2, kPad3, kBass, kLead}) a.fineFadeOut(1, c);
 }
 
 }  // namespace
@@ -259,7 +265,7 @@ int noteNumber(const char* name) {
 const std::vector<Section>& sections() {
     static const std::vector<Section> kSections = {
         {"intro", 0, 2},     {"build-up 1", 2, 2}, {"drop 1", 4, 4}, {"calm", 8, 3},
-        {"build-up 2", 11, 2}, {"drop 2", 13, 4},  {"finale", 17, 2}, {"outro", 19, 1},
+        {"build-up 2", 11, 2}, {"drop 2", 13, 4},  {"finale", 17, 2}, {"outro", 19, 2},
     };
     return kSections;
 }
@@ -285,7 +291,8 @@ Song composeSong() {
     for (int p = 0; p < 4; ++p) drop(a, drops[p], p, true);
     drop(a, kThemeB, 0, true);
     drop(a, kThemeEnd, 1, true);
-    outro(a);
+    outro(a, 0);
+    outro(a, 1);
     return song;
 }
 

@@ -24,7 +24,7 @@ struct Recipe {
 // here, add it to the group list in recipe_list.cpp, and list its outputs in CMakeLists.txt.
 std::vector<Recipe> imageRecipes();  // star sprites, particles, skybox, pictures, vortex layers
 std::vector<Recipe> sceneRecipes();  // fish scales, stone blocks, alpha grate of the .zen scenes
-std::vector<Recipe> proceduralRecipes();  // teddy shadow, tree leaf and bark, chrome sphere map
+std::vector<Recipe> proceduralRecipes();  // teddy shadow, tree leaf and bark, sphere maps, water, ribbon
 
 // Every recipe of every group, in group order.
 std::vector<Recipe> allRecipes();

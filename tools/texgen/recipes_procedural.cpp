@@ -1,5 +1,5 @@
-// Recipes for the images of the fur teddy (shadow), the growing tree (leaf and bark) and the
-// environment maps of the dogtail and outline text effects.
+// Recipes for the images of the fur teddy (shadow), the growing tree (leaf and bark), the
+// environment maps of the dogtail and outline text effects, and the water and ribbon overlays.
 #include <algorithm>
 #include <cmath>
 
@@ -96,15 +96,65 @@ Image chromeSphere()
     return image;
 }
 
-// 128 x 128 sphere map for additive ribbons: black with thin bright rings and a small highlight,
-// so that the many overlapping folds of the dogtail surface add up to streaks, not to white.
+// 128 x 128 sphere map for additive ribbons: the chrome ball at two fifths of its brightness
+// with thin coloured rings, so that the many overlapping folds of the dogtail surface add up to
+// shining streaks on a glow, not to white.
 Image glintSphere()
 {
-    Image image(128, 128, Pixel{0, 0, 0, 1});
-    addRing(image, 0.5f, 0.5f, 0.18f, 0.012f, Pixel{0.5f, 0.7f, 1.0f, 0});
-    addRing(image, 0.5f, 0.5f, 0.33f, 0.015f, Pixel{1.0f, 0.6f, 0.3f, 0});
-    addRing(image, 0.5f, 0.5f, 0.45f, 0.01f, Pixel{0.6f, 0.5f, 1.0f, 0});
-    addGlow(image, 0.38f, 0.62f, 0.08f, Pixel{1, 1, 1, 0}, 2.0f);
+    Image image = chromeSphere();
+    forEachPixel(image, [](Pixel p, float, float) { return p * 0.4f; });
+    addRing(image, 0.5f, 0.5f, 0.25f, 0.02f, Pixel{0.5f, 0.7f, 1.0f, 0});
+    addRing(image, 0.5f, 0.5f, 0.4f, 0.02f, Pixel{1.0f, 0.6f, 0.3f, 0});
+    clampColours(image);
+    return image;
+}
+
+// 64 x 64 for `splash`: the water takes (2h + 0.1, 2h + 0.1) as its coordinates for a surface
+// height h, so calm water reads the colour at u = 0.1 and ripples read the columns either side.
+// The colour depends on u alone (whatever way up the image is read): a deep blue for calm water,
+// then bands of cyan and pale blue between darker ones, so that high waves show as contours and
+// the picture under the water (it is drawn additively) shows through the dark bands.
+Image waterRipples()
+{
+    Image image(64, 64);
+    static const std::vector<RampStop> ripple = {
+        {0.00f, {0.02f, 0.05f, 0.10f, 1}},
+        {0.03f, {0.04f, 0.12f, 0.24f, 1}},
+        {0.06f, {0.10f, 0.30f, 0.45f, 1}},
+        {0.09f, {0.35f, 0.50f, 0.65f, 1}},
+        {0.13f, {0.06f, 0.20f, 0.38f, 1}},
+        {0.18f, {0.01f, 0.04f, 0.10f, 1}},
+        {0.24f, {0.08f, 0.26f, 0.38f, 1}},
+        {0.30f, {0.28f, 0.40f, 0.60f, 1}},
+        {0.36f, {0.05f, 0.14f, 0.30f, 1}},
+        {0.43f, {0.02f, 0.03f, 0.08f, 1}},
+        {0.50f, {0.06f, 0.06f, 0.20f, 1}},
+    };
+    forEachPixel(image, [](Pixel, float u, float) {
+        float d = std::fabs(u - 0.1f);
+        d = std::min(d, 1 - d);  // the texture repeats
+        return rampColour(ripple, d);
+    });
+    return image;
+}
+
+// 64 x 64 for `wobble`: u runs across the ribbon, v along it (about six repeats over its
+// length). Bands of violet, rose and amber along it, a bright middle line and dark edges.
+Image ribbonBands()
+{
+    Image image(64, 64);
+    static const std::vector<RampStop> bands = {
+        {0.00f, {0.25f, 0.08f, 0.45f, 1}},
+        {0.35f, {0.85f, 0.25f, 0.55f, 1}},
+        {0.65f, {1.00f, 0.60f, 0.20f, 1}},
+        {1.00f, {0.25f, 0.08f, 0.45f, 1}},
+    };
+    forEachPixel(image, [](Pixel, float u, float v) {
+        const float across = std::sin(3.14159265f * u);        // 0 at the edges, 1 in the middle
+        const float line = std::pow(across, 24.0f) * 0.5f;     // the bright middle line
+        const Pixel colour = rampColour(bands, v) * (0.25f + 0.75f * across);
+        return colour + Pixel{line, line, line, 0};
+    });
     clampColours(image);
     return image;
 }
@@ -119,6 +169,8 @@ std::vector<Recipe> proceduralRecipes()
         {"textures/treesmall.bmp", FileFormat::Bmp24, barkStrip},
         {"textures/chrome.tga", FileFormat::Tga24, chromeSphere},
         {"textures/glint.tga", FileFormat::Tga24, glintSphere},
+        {"textures/water.tga", FileFormat::Tga24, waterRipples},
+        {"textures/ribbon.tga", FileFormat::Tga24, ribbonBands},
     };
 }
 

@@ -1,0 +1,71 @@
+// Video export: raw frames and PCM sound streamed into one ffmpeg process that encodes and
+// muxes them into an .mp4 file. No frame touches the disk; a writer thread feeds ffmpeg's two
+// input pipes so that rendering, encoding and the pipes overlap.
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velmora {
+
+class VideoExport {
+public:
+    // True when an `ffmpeg` program is on the PATH.
+    static bool ffmpegAvailable();
+    // The ffmpeg command line for `width` x `height` RGBA frames (rows bottom-up, as GL reads
+    // them) at `fps` from standard input and 16-bit stereo 44,100 Hz sound from descriptor 3.
+    static std::vector<std::string> ffmpegArguments(const std::string& path, int width, int height, int fps);
+
+    // Starts ffmpeg; null with the reason in `message` when it cannot run.
+    static std::unique_ptr<VideoExport> start(const std::string& path, int width, int height, int fps,
+                                              std::string& message);
+    ~VideoExport();
+    VideoExport(const VideoExport&) = delete;
+    VideoExport& operator=(const VideoExport&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Queues one frame's pixels (width x height x 4 bytes) and its sound (interleaved stereo
+    // samples). Waits while a few frames are still queued, so memory stays bounded. False once
+    // ffmpeg has stopped taking input.
+    bool addFrame(const uint8_t* rgba, const int16_t* sound, size_t soundSamples);
+    // Ends the input, waits for ffmpeg and reports whether the video was made (the reason in
+    // `message` when not). Safe to call twice.
+    bool finish(std::string& message);
+
+private:
+    struct Stream {
+        int fd = -1;
+        std::deque<std::vector<uint8_t>> queue;  // the front is being written
+        size_t written = 0;                      // bytes of the front already in the pipe
+    };
+
+    VideoExport(int width, int height) : width_(width), height_(height) {}
+    void writeLoop();
+    // Writes what the pipes take of each stream's front chunk; false when ffmpeg has gone.
+    bool pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2]);
+
+    int width_;
+    int height_;
+    pid_t pid_ = -1;
+    std::thread writer_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Stream video_, audio_;
+    std::vector<std::vector<uint8_t>> spare_;  // frame buffers the writer is done with
+    bool closing_ = false;
+    bool broken_ = false;  // ffmpeg stopped reading
+    bool finished_ = false;
+    bool made_ = false;
+    std::string failure_;
+};
+
+}  // namespace velmora
