@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/effect_factory.h"
-#include "core/frame_capture.h"
+#include "core/png_writer.h"
 #include "core/gl_extensions.h"
 #include "core/gl_state.h"
 #include "core/offscreen_context.h"
@@ -223,7 +223,7 @@ protected:
     {
         const std::vector<uint8_t> rgba = reduced(context_->pixels());
         if (std::getenv("VELMORA_GOLDEN_UPDATE")) {
-            ASSERT_TRUE(FrameCapture::writePng(path.string(), rgba.data(), kWidth, kHeight)) << path;
+            ASSERT_TRUE(PngWriter::writeFile(path.string(), rgba.data(), kWidth, kHeight)) << path;
             return;
         }
         int width = 0, height = 0;
