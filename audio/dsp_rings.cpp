@@ -8,4 +8,6 @@ DspRings& dspRings() {
     return rings;
 }
 
+void resetDspRings() { dspRings() = DspRings{}; }
+
 }  // namespace velmora

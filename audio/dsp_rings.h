@@ -19,4 +19,8 @@ struct DspRings {
 // previous one left the rings.
 DspRings& dspRings();
 
+// Back to the silent rings of the program's start: for a show started again from the beginning.
+// Only while no DSP hook runs (the sound output stopped or freed).
+void resetDspRings();
+
 }  // namespace velmora

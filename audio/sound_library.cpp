@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "audio/clock_output.h"
 #include "audio/decoders.h"
 #include "audio/mixer.h"
 #include "audio/offline_output.h"
+#include "audio/playback_control.h"
 #include "audio/sdl_audio_output.h"
 
 namespace velmora {
@@ -22,6 +24,8 @@ struct Library {
     Output output = Output::None;
     bool started = false;
     bool offlineRequested = false;
+    int64_t playedFrames = 0;  // mixed since BASS_Init, heard or advanced
+    std::vector<int16_t> discard;  // advancePlayback's output
     SdlAudioOutput device;
     ClockOutput clock;
 };
@@ -41,9 +45,10 @@ bool fail(int error) {
 void fillFromMixer(int16_t* out, int frames, void* user) {
     auto* lib = static_cast<Library*>(user);
     std::lock_guard guard(lib->lock);
-    if (lib->started)
+    if (lib->started) {
         lib->mixer.mix(out, frames);
-    else  // stopped: nothing advances from the moment BASS_Stop returns
+        lib->playedFrames += frames;
+    } else  // stopped: nothing advances from the moment BASS_Stop returns
         std::fill(out, out + size_t(frames) * 2, int16_t(0));
 }
 
@@ -98,6 +103,7 @@ bool BASS_Init(int device, uint32_t rate, uint32_t /*flags*/, void* /*window*/) 
     std::lock_guard guard(lib.lock);
     lib.output = output;
     lib.started = false;
+    lib.playedFrames = 0;
     lastError = kSoundOk;
     return true;
 }
@@ -157,7 +163,23 @@ bool mixOffline(int16_t* out, int frames) {
         return false;
     }
     lib.mixer.mix(out, frames);
+    lib.playedFrames += frames;
     return true;
+}
+
+void advancePlayback(int frames) {
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (lib.output == Output::None || frames <= 0) return;
+    lib.discard.resize(size_t(frames) * 2);
+    lib.mixer.mix(lib.discard.data(), frames);
+    lib.playedFrames += frames;
+}
+
+int64_t playedFrames() {
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    return lib.playedFrames;
 }
 
 // ---- music ----

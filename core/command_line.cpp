@@ -25,11 +25,11 @@ bool readInt(const char* text, int minimum, int maximum, int& value)
     return true;
 }
 
-bool readSeconds(const char* text, double& value)
+bool readSeconds(const char* text, double& value, bool zeroAllowed = false)
 {
     char* end = nullptr;
     const double number = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(number) || number <= 0)
+    if (end == text || *end != '\0' || !std::isfinite(number) || number < 0 || (number == 0 && !zeroAllowed))
         return false;
     value = number;
     return true;
@@ -87,13 +87,26 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.run.stats = true;
             continue;
         }
+        if (argument == "--loop") {
+            line.run.loop = true;
+            continue;
+        }
+        if (argument == "--watch") {
+            line.run.watch = true;
+            continue;
+        }
+        if (argument == "--no-vsync") {
+            line.run.vsync = false;
+            continue;
+        }
         if (argument == "--fullscreen" || argument == "--windowed") {
             line.run.fullscreen = argument == "--fullscreen";
             continue;
         }
 
         const bool takesValue = argument == "--data" || argument == "--capture" || argument == "--fps" ||
-                                argument == "--duration" || argument == "--size";
+                                argument == "--duration" || argument == "--size" || argument == "--start" ||
+                                argument == "--new";
         if (!takesValue)
             return fail(line, "unknown option " + argument);
         if (i + 1 >= argc)
@@ -108,6 +121,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             if (*value == '\0')
                 return fail(line, "--capture needs a folder or an .mp4 file");
             line.run.captureTarget = value;
+        } else if (argument == "--start") {
+            if (!readSeconds(value, line.run.startSeconds, true) || line.run.startSeconds > 86400)
+                return fail(line, "--start needs a number of seconds from 0 to 86400");
+        } else if (argument == "--new") {
+            if (*value == '\0')
+                return fail(line, "--new needs a folder");
+            line.newShowFolder = value;
+            line.action = CommandLine::Action::NewShow;
         } else if (argument == "--fps") {
             if (!readInt(value, 1, 1000, line.run.captureFps))
                 return fail(line, "--fps needs a whole number from 1 to 1000");
@@ -125,6 +146,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.run.height = height;
         }
     }
+    if (line.run.watch && line.dataPath.empty())
+        return fail(line, "--watch needs --data FOLDER");
+    if (line.run.loop && !line.run.captureTarget.empty() && !line.run.durationSeconds)
+        return fail(line, "--loop in a capture needs --duration");
+    line.run.dataFolder = line.dataPath;
+    line.run.scriptName = line.script;
     return line;
 }
 
@@ -145,6 +172,15 @@ const char* usageText()
            "  --windowed          show in a window, whatever the script says\n"
            "  --size WxH          window or picture size, instead of the script's\n"
            "  --stats             print how often each effect was drawn when a demo ends\n"
+           "\n"
+           "author mode (docs/scripting.md, \"Author mode\"):\n"
+           "  --start SECONDS     begin the show at this time, as it would look and sound there\n"
+           "  --loop              start the show again when it ends (a capture ends at --duration)\n"
+           "  --watch             with --data FOLDER: reload the show when one of its files changes\n"
+           "  --no-vsync          do not wait for the display's refresh (to measure the frame rate)\n"
+           "  --new FOLDER        write a small show to start from into FOLDER and exit\n"
+           "  keys in a window: Space pause, Left/Right 5 s, Page Up/Down 30 s, Home restart,\n"
+           "  . one frame while paused, F1 overlay, R reload, Escape quit\n"
            "  --help              print this text and exit\n"
            "  --version           print the version and exit\n";
 }

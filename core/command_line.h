@@ -11,12 +11,13 @@ namespace velmora {
 constexpr size_t kMaxScriptName = 255;
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action { Run, Help, Version, NewShow, Error };
     Action action = Action::Run;
     std::string error;  // Action::Error: what was wrong, one line without a line break
 
     std::string script = "script.txt";  // logical name of the main script
     std::string dataPath;               // empty: the archive linked into the player
+    std::string newShowFolder;          // Action::NewShow: the folder to write a starter show into
     RunOptions run;
 };
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/author_mode.h"
 #include "core/script_driver.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
@@ -18,7 +19,11 @@ Demo::Demo(const RunOptions& options, std::span<const EffectType> effectTypes)
 {
 }
 
-Demo::~Demo() { clearAll(); }
+Demo::~Demo()
+{
+    author.reset();
+    clearAll();
+}
 
 // ---- Effects and draw order -------------------------------------------------------------
 
@@ -140,6 +145,12 @@ void Demo::drawLoadingFrame()
         loadingEffect_->render();
         glPopAttrib();
     }
+    // Loading again while the show runs (author mode): shown in a window, never captured.
+    if (rebuilding) {
+        if (!capturing())
+            swapBuffers();
+        return;
+    }
     DemoWindow::frame();
 }
 
@@ -188,6 +199,9 @@ void Demo::runMainLoop()
         std::printf("run: no window, nothing to show\n");
         return;
     }
+    // Applying the element again for author mode stops here: its main loop goes on.
+    if (rebuilding)
+        return;
     // A `run` inside an event would start a loop inside the loop, once per frame, without end.
     if (running_) {
         std::printf("XML Error: run inside a running show ignored\n");
@@ -197,8 +211,14 @@ void Demo::runMainLoop()
     quitSeen_ = false;
     frameTimer->reset();
     frameTimer->setInterval(1);
-    while (pumpMessages())
+    if (!author)
+        author = std::make_unique<AuthorSession>(*this, options);
+    author->beforeMainLoop();
+    while (pumpMessages()) {
+        if (author->holdFrame())
+            continue;
         frame();
+    }
     running_ = false;
 }
 
@@ -211,7 +231,14 @@ bool Demo::pumpMessages()
 
 bool Demo::frame()
 {
-    const float delta = frameTimer->step();
+    step(frameTimer->step(), DrawPass::Full);
+    if (author)
+        author->beforeSwap();
+    return DemoWindow::frame();
+}
+
+void Demo::step(float delta, DrawPass pass)
+{
     frameStart = clock;
 
     while (nextEvent_ < events_.size() && events_[nextEvent_].time < 0)
@@ -228,17 +255,47 @@ bool Demo::frame()
 
     clock += delta * 0.01f;
 
+    if (pass == DrawPass::StateOnly) {
+        // An empty scissor box discards every fragment: what the skipped frames would have
+        // drawn costs no rasterising.
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, 0, 0);
+    }
     for (uint32_t i = 0; i < drawCount_; ++i) {
         Effect* effect = drawOrder_[i];
         if (!effect->active)
             continue;
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        effect->update(delta);
-        effect->render();
-        glPopAttrib();
+        if (pass == DrawPass::Full) {
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            effect->update(delta);
+            effect->render();
+            glPopAttrib();
+        } else {
+            effect->update(delta);  // touches no GL state
+            if (effect->changesStateWhileDrawing()) {
+                glPushAttrib(GL_ALL_ATTRIB_BITS);
+                effect->renderUnseen();
+                glPopAttrib();
+            }
+        }
         ++timesDrawn_[drawIndex_[i]];
     }
-    return DemoWindow::frame();
+    if (pass == DrawPass::StateOnly)
+        glDisable(GL_SCISSOR_TEST);
+}
+
+void Demo::key(int code, int flag)
+{
+    if (author && author->key(code, flag))
+        return;
+    DemoWindow::key(code, flag);
+}
+
+void Demo::exitShow()
+{
+    if (author && author->loopInsteadOfExit())
+        return;
+    close();
 }
 
 void Demo::printDrawStats() const

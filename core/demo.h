@@ -17,6 +17,7 @@
 namespace velmora {
 
 struct ScriptNode;
+class AuthorSession;
 
 constexpr uint32_t kMaxEffects = 48;
 constexpr uint32_t kMaxDrawOrder = 48;
@@ -32,6 +33,10 @@ struct Event {
     ScriptNode* element = nullptr;  // the `event` element; owned by the script tree, which outlives the Demo
     bool waitsForModule = false;  // placed at a module's order and row: timed once the module is loaded
 };
+
+// How a step of the show draws: everything, or (in a run-up to a start time) only what changes
+// state, with every pixel discarded.
+enum class DrawPass { Full, StateOnly };
 
 class Demo : public DemoWindow {
 public:
@@ -69,8 +74,16 @@ public:
     void runMainLoop();
     // False once the quit message has been seen (it stays seen for enclosing loops).
     bool pumpMessages();
-    // One frame of the show: due events, clock, the draw order, buffer swap.
+    // One frame of the show: step with the timer's step, then the buffer swap.
     bool frame() override;
+    // One step of show time without showing it: due events, the clock advanced by `delta`
+    // hundredths of a second, then update and render of each active draw-order entry (with
+    // StateOnly, render only for effects that change state while drawing, drawing no pixel).
+    void step(float delta, DrawPass pass);
+    // Author mode's keys first (in a window), then Escape.
+    void key(int code, int flag) override;
+    // `exit`: closes the window, or with --loop starts the show again.
+    void exitShow();
     // Unloads and deletes every effect, empties the draw order and the events.
     void clearAll();
 
@@ -90,6 +103,12 @@ public:
     DisplaySettings settings;
     BeatGrid beatGrid;  // the `bpm` and `beatoffset` in force for events read from now on
     float frameStart = 0;  // clock at the start of the current frame, seconds
+    // The `demo` element this show was built from (owned by the script tree, which outlives the
+    // Demo); author mode applies it again to start over. Null: the show cannot start over.
+    ScriptNode* element = nullptr;
+    // Author mode (start time, loop, keys, reload); null until the main loop runs.
+    std::unique_ptr<AuthorSession> author;
+    bool rebuilding = false;  // author mode is applying the element again: loading is not shown
 
 private:
     void drawLoadingFrame();

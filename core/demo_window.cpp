@@ -7,6 +7,7 @@
 
 #include "audio/sound_service.h"
 #include "core/frame_capture.h"
+#include "core/gl_state.h"
 #include "core/sdl_platform.h"
 
 namespace velmora {
@@ -49,8 +50,9 @@ void limitWindowSize(DisplaySettings& settings)
 
 bool DemoWindow::create(DisplaySettings& settings, const char* title)
 {
+    // --fullscreen takes the desktop as it is (below); --windowed turns the script's off.
     if (options.fullscreen)
-        settings.fullscreen = *options.fullscreen;
+        settings.fullscreen = false;
     if (options.width && options.height && *options.width > 0 && *options.height > 0) {
         settings.width = *options.width;
         settings.height = *options.height;
@@ -80,7 +82,31 @@ bool DemoWindow::create(DisplaySettings& settings, const char* title)
         quitPosted = true;
         return false;
     }
-    return GLWindow::create(settings, title);
+    pictureWidth = settings.width;
+    pictureHeight = settings.height;
+    const bool created = GLWindow::create(settings, title);
+    if (created && !offscreen && handle) {
+        platform::setVsync(options.vsync);
+        if (options.fullscreen.value_or(false)) {
+            if (platform::enterDesktopFullscreen(handle)) {
+                platform::showCursor(false);
+                int w = 0, h = 0;
+                platform::drawableSize(handle, w, h);
+                resize(w, h);
+            } else {
+                std::fprintf(stderr, "fullscreen refused: the show stays in a window\n");
+            }
+        }
+    }
+    return created;
+}
+
+void DemoWindow::resize(int newWidth, int newHeight)
+{
+    GLWindow::resize(newWidth, newHeight);
+    // A window whose shape differs from the picture's shows the picture whole, with bars.
+    if (pictureWidth > 0 && pictureHeight > 0 && newWidth > 0 && newHeight > 0 && !offscreen)
+        letterbox(newWidth, newHeight, pictureWidth, pictureHeight);
 }
 
 void DemoWindow::startUp()

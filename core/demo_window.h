@@ -35,11 +35,17 @@ public:
     // (those after the first processMessages) are written first, and the window is closed once
     // the capture duration is reached.
     bool frame() override;
+    // As GLWindow's, but a window of another shape than the picture shows it whole, centred
+    // with black bars (the script's aspect ratio kept, also fullscreen on the desktop).
+    void resize(int width, int height) override;
     void key(int code, int flag) override;  // 27 (Escape) closes the window
     bool processMessages() override;
+    bool capturing() const { return capture_ != nullptr; }
+    const RunOptions& runOptions() const { return options; }
 
     std::unique_ptr<FrameTimer> frameTimer;
     float clock = 0;  // show time in seconds
+    int pictureWidth = 0, pictureHeight = 0;  // the script's (or --size) picture size; 0 before create
 
 protected:
     RunOptions options;

@@ -19,6 +19,16 @@ public:
     virtual void update(float delta) = 0;
     // Draws into the current frame; the caller saves and restores all GL attributes around it.
     virtual void render() = 0;
+    // True when render changes what later frames show or compute (the effect's own state, or the
+    // shared random generator): a run-up to a start time then calls renderUnseen.
+    virtual bool changesStateWhileDrawing() const { return false; }
+    // For a frame that is run but not shown: leaves the effect and the random generator as render
+    // would. The default renders (the caller discards every pixel); an override may do just the
+    // state changes.
+    virtual void renderUnseen() { render(); }
+    // True when what it draws depends on the picture of the frames before (trails, screen
+    // feedback): a run-up draws the frames just before the start time in full.
+    virtual bool readsPreviousPicture() const { return false; }
     // Applies one script element addressed to this effect: `active` and `speed`, then the
     // attributes and children of script(), each in document order.
     virtual void handleElement(const ScriptNode* node);

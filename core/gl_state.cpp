@@ -33,4 +33,19 @@ void applyProjection(int width, int height)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+void letterbox(int windowWidth, int windowHeight, int pictureWidth, int pictureHeight)
+{
+    const double windowAspect = static_cast<double>(windowWidth) / windowHeight;
+    const double pictureAspect = static_cast<double>(pictureWidth) / pictureHeight;
+    int width = windowWidth, height = windowHeight;
+    if (windowAspect > pictureAspect)
+        width = static_cast<int>(windowHeight * pictureAspect + 0.5);
+    else
+        height = static_cast<int>(windowWidth / pictureAspect + 0.5);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    applyProjection(width, height);
+    glViewport((windowWidth - width) / 2, (windowHeight - height) / 2, width, height);
+}
+
 }  // namespace velmora

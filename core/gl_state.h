@@ -12,4 +12,8 @@ void applyInitialGLState();
 // both buffers cleared. A zero height keeps the previous projection.
 void applyProjection(int width, int height);
 
+// Within a window of windowWidth x windowHeight: clears it black, then sets the viewport to the
+// largest centred rectangle of the picture's aspect ratio, keeping the projection of that ratio.
+void letterbox(int windowWidth, int windowHeight, int pictureWidth, int pictureHeight);
+
 }  // namespace velmora

@@ -1,9 +1,11 @@
 // The player's entry point: command line, data source, then the show of the main script.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "core/command_line.h"
+#include "core/new_show.h"
 #include "core/script_driver.h"
 #include "core/sdl_platform.h"
 #include "effects/effect_table.h"
@@ -48,6 +50,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
         return 2;
     case CommandLine::Action::Run:
+    case CommandLine::Action::NewShow:
         break;
     }
 
@@ -59,6 +62,21 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "velmora: cannot read the show from %s: %s\n", line.dataPath.c_str(), error.c_str());
             return 2;
         }
+    }
+
+    if (line.action == CommandLine::Action::NewShow) {
+        std::string error;
+        if (!writeNewShow(line.newShowFolder, error)) {
+            std::fprintf(stderr, "velmora: %s\n", error.c_str());
+            return 2;
+        }
+        std::printf("A new show is in %s: play it with velmora --data %s --watch\n", line.newShowFolder.c_str(),
+                    line.newShowFolder.c_str());
+        return 0;
+    }
+    if (line.run.watch && !std::filesystem::is_directory(line.dataPath)) {
+        std::fprintf(stderr, "velmora: --watch needs --data FOLDER, a folder\n");
+        return 2;
     }
 
     if (!someoneCanWatch(line.run))

@@ -20,6 +20,14 @@ struct RunOptions {
     std::optional<int> height;
 
     bool stats = false;  // --stats: print how often each effect was drawn when a demo ends
+
+    // Author mode.
+    double startSeconds = 0;  // --start: the show begins at this time, run up from 0
+    bool loop = false;        // --loop: the show starts again when it ends
+    bool watch = false;       // --watch: reload the show when a file of the --data folder changes
+    bool vsync = true;        // --no-vsync turns off waiting for the display's refresh
+    std::string dataFolder;   // the --data folder a reload reads again; empty: none
+    std::string scriptName = "script.txt";  // the main script a reload reads again
 };
 
 }  // namespace velmora

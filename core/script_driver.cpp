@@ -63,11 +63,26 @@ void applyChild(Demo& demo, ScriptNode* child)
     } else if (sameName(child->name, "run")) {
         demo.runMainLoop();
     } else if (sameName(child->name, "exit")) {
-        demo.close();
+        demo.exitShow();
     }
 }
 
 }  // namespace
+
+int applyUntilRun(Demo& demo, ScriptNode* element)
+{
+    for (const auto& attribute : element->attributes)
+        applyAttribute(demo, *attribute);
+    for (const auto& child : element->children) {
+        const bool keyword = !demo.findEffect(child->name);
+        if (keyword && sameName(child->name, "run"))
+            break;
+        if (keyword && sameName(child->name, "create"))
+            continue;
+        applyChild(demo, child.get());
+    }
+    return 0;
+}
 
 int applyBlock(Demo& demo, ScriptNode* element)
 {
@@ -90,6 +105,7 @@ int playScript(const char* scriptName, const RunOptions& options, std::span<cons
         if (!sameName(child->name, "demo"))
             continue;
         auto demo = std::make_unique<Demo>(options, effectTypes);
+        demo->element = child.get();
         applyBlock(*demo, child.get());
     }
     return 0;

@@ -24,4 +24,9 @@ int playScript(const char* scriptName, const RunOptions& options, std::span<cons
 // ignored. `trigger` and `key` (of an event) upper-case their values in the tree. Returns 0.
 int applyBlock(Demo& demo, ScriptNode* element);
 
+// Applies a `demo` element again to a Demo whose window is open (author mode starting over):
+// as applyBlock, but `create` is skipped (the window stays) and the children stop before the
+// first `run` (the main loop that runs already goes on). Returns 0.
+int applyUntilRun(Demo& demo, ScriptNode* element);
+
 }  // namespace velmora

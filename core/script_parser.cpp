@@ -162,12 +162,12 @@ int parseLevel(ScriptNode* node, DataStream& stream, ParseContext& context)
 
 }  // namespace
 
-void parseFile(ScriptNode* node, const char* fileName)
+int parseFile(ScriptNode* node, const char* fileName)
 {
     DataFile file(fileName);
     ParseContext context;
     context.files.emplace_back(fileName);
-    parseLevel(node, file, context);
+    return parseLevel(node, file, context);
 }
 
 int parseChildren(ScriptNode* node, DataStream& stream)

@@ -18,10 +18,10 @@ constexpr int kParseOk = 0;       // end of data, or the closing tag of the node
 constexpr int kParseStopped = 1;  // no further '<', a tag without '>', or a tag without a name
 constexpr int kParseFailed = -1;  // a mismatched closing tag, or a nested level or include failed
 
-// Parses the data file `fileName` (a logical name) into `node` as parseChildren does. The status
-// is not reported: whatever was built before an error stays in the tree. A file that cannot be
-// found adds nothing.
-void parseFile(ScriptNode* node, const char* fileName);
+// Parses the data file `fileName` (a logical name) into `node` as parseChildren does and returns
+// its status; whatever was built before an error stays in the tree. A file that cannot be found
+// adds nothing.
+int parseFile(ScriptNode* node, const char* fileName);
 
 // Reads elements from the stream's position and appends them as children of `node`, until the
 // end of the data, the closing tag of `node`, or an error (printed to stdout). Never reads past

@@ -24,13 +24,21 @@ Window* ownerOf(uint32_t windowId)
     return owner && owner->active ? owner : nullptr;
 }
 
-// Key codes as the show sees them: letters upper-case, Escape 27, other ASCII unchanged, keys
-// without an ASCII code 0 (nothing acts on them).
+// Key codes as the show sees them: letters upper-case, Escape 27, other ASCII unchanged, the
+// author-mode keys as kKey*, other keys 0 (nothing acts on them).
 int keyCode(SDL_Keycode key)
 {
     if (key >= 0 && key < 128)
         return std::toupper(static_cast<int>(key));
-    return 0;
+    switch (key) {
+    case SDLK_PAGEUP: return kKeyPageUp;
+    case SDLK_PAGEDOWN: return kKeyPageDown;
+    case SDLK_HOME: return kKeyHome;
+    case SDLK_LEFT: return kKeyLeft;
+    case SDLK_RIGHT: return kKeyRight;
+    case SDLK_F1: return kKeyF1;
+    default: return 0;
+    }
 }
 
 void screenMouse(int& x, int& y) { SDL_GetGlobalMouseState(&x, &y); }
@@ -228,6 +236,21 @@ void* createGLContext(SDL_Window* window)
         std::fprintf(stderr, "SDL GL context: %s\n", SDL_GetError());
     return context;
 }
+
+void setVsync(bool on)
+{
+    if (SDL_GL_SetSwapInterval(on ? 1 : 0) != 0 && on)
+        std::fprintf(stderr, "no vertical sync: %s\n", SDL_GetError());
+}
+
+bool enterDesktopFullscreen(SDL_Window* window)
+{
+    return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
+
+void drawableSize(SDL_Window* window, int& width, int& height) { SDL_GL_GetDrawableSize(window, &width, &height); }
+
+void setTitle(SDL_Window* window, const char* title) { SDL_SetWindowTitle(window, title); }
 
 bool makeCurrent(SDL_Window* window, void* context) { return SDL_GL_MakeCurrent(window, context) == 0; }
 

@@ -44,7 +44,15 @@ bool enterFullscreen(SDL_Window* window, int width, int height, int bitsPerPixel
 void leaveFullscreen(SDL_Window* window);
 void showCursor(bool visible);
 
+// Fullscreen on the desktop as it is (no display-mode change); false when refused.
+bool enterDesktopFullscreen(SDL_Window* window);
+// The window's drawable size in pixels.
+void drawableSize(SDL_Window* window, int& width, int& height);
+void setTitle(SDL_Window* window, const char* title);
+
 void* createGLContext(SDL_Window* window);  // null on failure
+// Waits for the display's refresh at each swap (on) or not, for the current context.
+void setVsync(bool on);
 bool makeCurrent(SDL_Window* window, void* context);
 bool clearCurrent();
 void deleteGLContext(void* context);

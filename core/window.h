@@ -14,6 +14,15 @@ constexpr uint32_t kWindowPopup = 0x004;         // no title bar or border
 constexpr uint32_t kWindowNoSizing = 0x100;      // not resizable
 constexpr uint32_t kWindowFullscreen = 0x200;    // popup without sizing, placed at (0, 0)
 
+// Codes of keys without an ASCII code, as key() receives them: the platform's virtual-key code
+// plus 0x100, apart from every ASCII code.
+constexpr int kKeyPageUp = 0x121;
+constexpr int kKeyPageDown = 0x122;
+constexpr int kKeyHome = 0x124;
+constexpr int kKeyLeft = 0x125;
+constexpr int kKeyRight = 0x127;
+constexpr int kKeyF1 = 0x170;
+
 class Window {
 public:
     Window() = default;
@@ -25,7 +34,7 @@ public:
     virtual bool frame();                        // base: false
     virtual void resize(int width, int height);  // stores the new client size
     virtual void paint();
-    virtual void key(int code, int flag);  // code: upper-case ASCII, 27 Escape, 0 other; flag 1 = release
+    virtual void key(int code, int flag);  // code: upper-case ASCII, 27 Escape, kKey*, 0 other; flag 1 = release
     virtual void mouseMove(int x, int y);  // screen coordinates
     virtual void mouseUp(int button);      // 0 left, 1 middle, 2 right
     virtual void mouseDown(int button);

@@ -10,6 +10,7 @@ class Clear : public Effect {
 public:
     void update(float delta) override;  // trailAlpha = trailValue
     void render() override;
+    bool readsPreviousPicture() const override { return trailValue < 1.0f; }  // a trail darkens it
     // `color` (hex 0xAARRGGBB), `trailval` (float), `cbuf`, `zbuf` (0 off).
     EffectScript script() const override;
 

@@ -120,4 +120,11 @@ void DogTail::render()
     }
 }
 
+void DogTail::renderUnseen()
+{
+    seedRandom(300);
+    for (int k = 0; k < 10 * 3; ++k)  // three numbers per ribbon
+        nextRandom();
+}
+
 }  // namespace velmora

@@ -22,6 +22,8 @@ public:
     void update(float delta) override;  // time += delta x speed
     // Replaces the projection, reseeds the shared generator with 300 and draws the ten copies.
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
+    void renderUnseen() override;  // the state changes of render, without drawing
     EffectScript script() const override;                   // `filename`
     int cellCount() const { return list ? gridCells : 0; }  // cells in the built display list
 

@@ -19,4 +19,10 @@ void GoldLetter::render()
     FixedScenePlayback::render();
 }
 
+void GoldLetter::renderUnseen()
+{
+    nextRandom();  // the viewport's shake
+    nextRandom();
+}
+
 }  // namespace velmora

@@ -123,6 +123,7 @@ void LTree::load()
     unload();
     growthTime = 0;
     rule_ = std::make_unique<RuleSymbol[]>(kRuleLength);
+    leafCount_ = -1;
     static const int kinds[kRuleLength] = {1, 0, 1, 1, 2, 1, 1, 4, 3, 0, 2, 1, 1, 4, 3, 0, 2, 1, 1, 4, 3};
     for (int i = 0; i < kRuleLength; ++i) rule_[i].kind = kinds[i];
     rule_[3].transform = makeTransform(0, 0, 0, 0.6, 0.7);
@@ -239,6 +240,29 @@ void LTree::interpret(int depth)
             break;
         }
     }
+}
+
+int LTree::countLeaves(int depth) const
+{
+    if (depth >= kMaxDepth)
+        return 0;
+    int leaves = 0;
+    for (int i = 0; i < kRuleLength; ++i) {
+        if (rule_[i].kind == RuleSymbol::Branch)
+            leaves += depth >= kMaxDepth - 1 ? 1 : countLeaves(depth + 1);
+    }
+    return leaves;
+}
+
+void LTree::renderUnseen()
+{
+    if (!rule_)
+        return;
+    if (leafCount_ < 0)
+        leafCount_ = countLeaves(0);
+    seedRandom(4);
+    for (int i = 0; i < leafCount_ * 10; ++i)
+        nextRandom();
 }
 
 void LTree::drawSegment()

@@ -47,6 +47,9 @@ public:
     void update(float delta) override;
     // Reseeds the shared generator with 4 and draws the whole tree; nothing before load.
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
+    // The generator as render leaves it: reseeded, then ten numbers per leaf.
+    void renderUnseen() override;
     EffectScript script() const override;  // `camera`
 
     float growthTime = 0;
@@ -61,10 +64,12 @@ private:
         Mat3d orientation;
     };
     void interpret(int depth);
+    int countLeaves(int depth) const;  // leaves interpret(depth) draws; the rule's shape alone
     void drawSegment();
     void drawLeaf(double wind);
 
     std::unique_ptr<RuleSymbol[]> rule_;  // kRuleLength symbols; null before load
+    int leafCount_ = -1;                  // leaves of the whole tree; -1 until counted
     std::unique_ptr<float[]> sinTable_, cosTable_;  // 9 entries each
     TurtleState turtle_;
     std::vector<TurtleState> stack_;  // saved turtle states, newest last

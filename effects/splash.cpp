@@ -62,6 +62,9 @@ void Splash::makeSplash()
 void Splash::load()
 {
     unload();
+    // Loading precedes all drawing, so this changes nothing in one run; a show started again
+    // (author mode) then turns from the same angle as the first time.
+    splashAngle = 0;
     surface = std::make_unique<WaterSurface>(kSize, kSize);
     texture.load(textureName);
 }
@@ -114,6 +117,12 @@ void Splash::render()
             corner(x, y + 1);
         }
     glEnd();
+}
+
+void Splash::renderUnseen()
+{
+    if (surface)
+        splashAngle += 1;
 }
 
 }  // namespace velmora

@@ -33,6 +33,8 @@ public:
     void unload() override;             // drops the surface and the texture
     void update(float delta) override;  // one water step per call, whatever delta is
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // turns the surface while drawing
+    void renderUnseen() override;  // the state changes of render, without drawing
     // `texture`; every child element `splash` drops a ring (ignored before load).
     EffectScript script() const override;
     // A ring of radius 20 around the centre, set to -15 in buffer 0.
@@ -42,7 +44,7 @@ public:
     int centreX = 64, centreY = 64;
     char textureName[64] = {};  // from `texture`, read at load; empty: none
     OverlayTexture texture;     // none: the water draws with whatever texture is bound
-    static float splashAngle;   // degrees, shared by every splash effect, never reset
+    static float splashAngle;   // degrees, shared by every splash effect; 0 again at each load
 };
 
 }  // namespace velmora

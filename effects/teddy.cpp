@@ -267,4 +267,17 @@ void Teddy::drawFur(const PolyMesh& mesh, FurShells& shells, bool isHead)
     glDisable(GL_ALPHA_TEST);
 }
 
+void Teddy::renderUnseen()
+{
+    if (!furModel)
+        return;
+    // Each fur pass reseeds the generator; the head's, drawn last, leaves it one number further
+    // on per furred face.
+    seedRandom(100);
+    for (const PolyFace& face : furModel->head.faces) {
+        if (!isBare(face, true))
+            nextRandom();
+    }
+}
+
 }  // namespace velmora

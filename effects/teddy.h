@@ -40,6 +40,8 @@ public:
     // Needs a loaded model (draws nothing otherwise). A furred face that is not a quad ends the
     // process with exit status -1.
     void render() override;
+    bool changesStateWhileDrawing() const override { return true; }  // reseeds the shared generator
+    void renderUnseen() override;  // the state changes of render, without drawing
     EffectScript script() const override;  // `camera`
     int furTrianglesDrawn() const { return furTriangles_; }  // by the last render
 

@@ -34,6 +34,7 @@ public:
     void update(float delta) override;
     // Adds last frame's tiles (scaled by 0.9) over the screen, then captures the frame.
     void render() override;
+    bool readsPreviousPicture() const override { return true; }  // tiles of the last picture
     const ScreenTiles* tiles() const { return capture.get(); }  // null when not loaded
 
 private:

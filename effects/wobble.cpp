@@ -81,4 +81,18 @@ void Wobble::render()
     pc = pb;
 }
 
+void Wobble::renderUnseen()
+{
+    // The same arithmetic as render's loop, which the curve's next frames depend on.
+    const float pi = 3.1415927f;
+    for (float t = -pi; t < pi; t += 0.01f) {
+        const float x = (std::sin(pa - std::cos(pd)) + std::cos(std::sin(pd) + pb) - std::sin(std::cos(pc)) +
+                         std::sin(pd + pa)) * 0.5f - 2;
+        pa += speed * 0.01f;
+        pc += (std::sin(pa) * 0.0002f + 0.03f) * speed;
+        pd -= (0.02f - std::cos(x) * 0.0001f) * speed;
+    }
+    pc = pb;
+}
+
 }  // namespace velmora

@@ -43,6 +43,16 @@ TEST(CommandLine, ScriptNameAndOptions)
     EXPECT_NE(std::string(usageText()).find("--stats"), std::string::npos);
     EXPECT_EQ(parse({"x.txt", "--help"}).action, CommandLine::Action::Help);
     EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
+
+    const CommandLine author = parse({"--data", "dir", "--start", "12.5", "--loop", "--watch", "--no-vsync"});
+    ASSERT_EQ(author.action, CommandLine::Action::Run) << author.error;
+    EXPECT_DOUBLE_EQ(author.run.startSeconds, 12.5);
+    EXPECT_TRUE(author.run.loop && author.run.watch && !author.run.vsync);
+    EXPECT_EQ(author.run.dataFolder, "dir");
+    EXPECT_TRUE(plain.run.vsync);
+    const CommandLine fresh = parse({"--new", "myshow"});
+    EXPECT_EQ(fresh.action, CommandLine::Action::NewShow);
+    EXPECT_EQ(fresh.newShowFolder, "myshow");
 }
 
 TEST(CommandLine, BadArgumentsAreErrors)
@@ -50,7 +60,8 @@ TEST(CommandLine, BadArgumentsAreErrors)
     const std::vector<std::vector<const char*>> bad = {
         {"--bogus"}, {"-h"}, {"--data"}, {"--fps", "0"}, {"--fps", "12x"}, {"--duration", "-1"},
         {"--duration", "inf"}, {"--size", "640"}, {"--size", "x480"}, {"--size", "640x0"},
-        {"a.txt", "b.txt"}, {"--capture", ""},
+        {"a.txt", "b.txt"}, {"--capture", ""}, {"--start", "-1"}, {"--start", "x"}, {"--watch"},
+        {"--loop", "--capture", "out"}, {"--new", ""},
     };
     for (const auto& arguments : bad) {
         const CommandLine line = parse(arguments);

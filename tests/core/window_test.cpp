@@ -107,8 +107,10 @@ TEST_F(OffscreenWindowTest, CommandLineSizeAndModeOverrideTheScript)
     EXPECT_EQ(script.width, 160);
     EXPECT_EQ(script.height, 120);
     EXPECT_EQ(overridden.height, 120);
-    EXPECT_EQ(script.windowFlags, 0x201u);
-    EXPECT_FALSE(overridden.fullscreen);  // no display mode to change offscreen
+    // --fullscreen takes the desktop as it is (in a window): no display-mode change is asked for.
+    EXPECT_EQ(script.windowFlags, 0u);
+    EXPECT_FALSE(script.fullscreen);
+    EXPECT_FALSE(overridden.fullscreen);
 }
 
 // A script may ask for any size; the window gets one within the command line's limits.

@@ -1,0 +1,236 @@
+// Author mode on a captured show: sound and picture stay together through a pause and jumps,
+// `exit` with --loop starts the show again, and a reload keeps the time and survives a broken
+// script. The sound is a stream whose samples count themselves, so the captured sound says
+// which moment of it each frame carries.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/dsp_rings.h"
+#include "core/author_mode.h"
+#include "core/demo.h"
+#include "core/random.h"
+#include "core/script_driver.h"
+#include "core/script_node.h"
+#include "core/script_parser.h"
+#include "effects/effect_table.h"
+#include "tests/support/temp_data_dir.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFps = 20;
+constexpr int kRate = 44100;
+constexpr int kFramesPerPicture = kRate / kFps;
+constexpr int kCount = 30000;  // a sample's index: left + kCount * right
+
+// A 16-bit stereo WAV of `seconds` whose frame i holds (i % kCount, i / kCount).
+std::vector<uint8_t> countingWav(int seconds)
+{
+    const uint32_t frames = static_cast<uint32_t>(seconds * kRate);
+    std::vector<uint8_t> bytes(44 + frames * 4);
+    auto put = [&](size_t at, uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    std::copy_n("RIFF", 4, bytes.begin());
+    put(4, 36 + frames * 4, 4);
+    std::copy_n("WAVEfmt ", 8, bytes.begin() + 8);
+    put(16, 16, 4);
+    put(20, 1, 2);
+    put(22, 2, 2);
+    put(24, kRate, 4);
+    put(28, kRate * 4, 4);
+    put(32, 4, 2);
+    put(34, 16, 2);
+    std::copy_n("data", 4, bytes.begin() + 36);
+    put(40, frames * 4, 4);
+    for (uint32_t i = 0; i < frames; ++i) {
+        put(44 + i * 4, i % kCount, 2);
+        put(46 + i * 4, i / kCount, 2);
+    }
+    return bytes;
+}
+
+const char* kScript = R"(<demo width="64" height="48" fullscreen="0">
+<create></create>
+<add type="clear" name="bg"></add>
+<bg color="%s"></bg>
+<add type="musicplay" name="count"></add>
+<count filename="count.wav"></count>
+<event time="0"><draworder effect="bg"></draworder><count><play></play></count></event>
+<event time="%s"><exit></exit></event>
+<load effect="bg"></load>
+</demo>
+)";
+
+class AuthorModeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() / ("velmora-author-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        data.write("data/music/count.wav", countingWav(6));
+        writeScript("ff204060", "100");
+    }
+    void TearDown() override
+    {
+        demo.reset();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    void writeScript(const char* colour, const char* exitTime)
+    {
+        char text[1024];
+        std::snprintf(text, sizeof text, kScript, colour, exitTime);
+        data.write("data/script.txt", text);
+    }
+
+    // Builds the show as the driver would, up to its main loop, capturing at kFps.
+    bool start(bool loop = false)
+    {
+        options.output = RunOptions::Output::Headless;
+        options.captureTarget = folder.string();
+        options.captureFps = kFps;
+        options.loop = loop;
+        options.dataFolder = data.root().string();
+        seedRandom(1);
+        resetDspRings();
+        ::testing::internal::CaptureStdout();
+        parseFile(&root, "script.txt");
+        demo = std::make_unique<Demo>(options, effectTable());
+        demo->element = root.children.at(0).get();
+        applyBlock(*demo, demo->element);
+        ::testing::internal::GetCapturedStdout();
+        if (!demo->hasContext())
+            return false;
+        demo->processMessages();  // the main loop has begun: frames are captured from here
+        demo->author = std::make_unique<AuthorSession>(*demo, options);
+        demo->author->beforeMainLoop();
+        return true;
+    }
+
+    // Runs `count` frames of the main loop, noting the show time each captured frame starts at.
+    void frames(int count)
+    {
+        ::testing::internal::CaptureStdout();
+        for (int i = 0; i < count; ++i) {
+            if (demo->author->holdFrame())
+                continue;
+            demo->frame();
+            shownAt.push_back(demo->frameStart);
+        }
+        ::testing::internal::GetCapturedStdout();
+    }
+
+    // For each captured frame: its sound's position in the stream minus its show time, in seconds.
+    std::vector<double> soundOffsets()
+    {
+        demo.reset();  // completes audio.wav
+        std::ifstream in(folder / "audio.wav", std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<double> offsets;
+        for (size_t k = 0; k < shownAt.size(); ++k) {
+            const size_t at = 44 + k * kFramesPerPicture * 4;
+            if (at + 4 > bytes.size())
+                break;
+            const auto left = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
+            const auto right = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at + 2]) | static_cast<uint8_t>(bytes[at + 3]) << 8);
+            offsets.push_back(static_cast<double>(left + kCount * right) / kRate - shownAt[k]);
+        }
+        return offsets;
+    }
+
+    testing::TempDataDir data;
+    fs::path folder;
+    RunOptions options;
+    ScriptNode root;
+    std::unique_ptr<Demo> demo;
+    std::vector<float> shownAt;
+};
+
+TEST_F(AuthorModeTest, SoundStaysWithThePictureThroughPauseAndJumps)
+{
+    if (!start())
+        GTEST_SKIP() << "no offscreen GL context";
+    frames(10);
+    demo->author->setPaused(true);
+    frames(3);  // held: nothing runs, nothing is captured
+    demo->author->setPaused(false);
+    frames(5);
+    demo->author->jumpTo(2.0);  // forward
+    frames(3);
+    demo->author->jumpTo(1.0);  // backward: from the start again
+    frames(3);
+
+    ASSERT_EQ(shownAt.size(), 10u + 5 + 3 + 3);
+    EXPECT_NEAR(shownAt[15], 2.0, 1e-4);
+    EXPECT_NEAR(shownAt[18], 1.0, 1e-4);
+    const std::vector<double> offsets = soundOffsets();
+    ASSERT_EQ(offsets.size(), shownAt.size());
+    double largest = 0;
+    for (double offset : offsets)
+        largest = std::max(largest, std::abs(offset));
+    std::printf("largest sound-picture offset: %.2f ms\n", largest * 1000);
+    EXPECT_LT(largest, 1.0 / kFps);
+}
+
+TEST_F(AuthorModeTest, ExitStartsTheShowAgainWithLoop)
+{
+    writeScript("ff204060", "1");
+    if (!start(true))
+        GTEST_SKIP() << "no offscreen GL context";
+    frames(30);  // 1.5 s: the exit at 1 s started the show again
+    EXPECT_TRUE(demo->exists());
+    EXPECT_NEAR(shownAt.back(), 0.40, 1e-3);
+    // The music started again with the show.
+    const std::vector<double> offsets = soundOffsets();
+    for (double offset : offsets)
+        EXPECT_LT(std::abs(offset), 1.0 / kFps);
+}
+
+TEST_F(AuthorModeTest, ReloadKeepsTheTimeAndSurvivesABrokenScript)
+{
+    if (!start())
+        GTEST_SKIP() << "no offscreen GL context";
+    frames(20);
+    auto centre = [&] {
+        uint8_t pixel[4] = {};
+        glReadPixels(32, 24, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+        return static_cast<int>(pixel[2]);  // blue
+    };
+    EXPECT_EQ(centre(), 0x60);
+
+    writeScript("ff2040c0", "100");
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(demo->author->reload());
+    ::testing::internal::GetCapturedStdout();
+    frames(1);
+    EXPECT_NEAR(shownAt.back(), 1.0, 1e-4);
+    EXPECT_EQ(centre(), 0xc0);
+
+    data.write("data/script.txt", std::string("<demo><create></create><bg></demo>"));  // half written
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(demo->author->reload());
+    ::testing::internal::GetCapturedStdout();
+    frames(1);
+    EXPECT_NEAR(shownAt.back(), 1.05, 1e-4);
+    EXPECT_EQ(centre(), 0xc0);
+    EXPECT_EQ(demo->effectCount(), 2u);
+}
+
+}  // namespace
+}  // namespace velmora

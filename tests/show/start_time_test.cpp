@@ -1,0 +1,244 @@
+// --start: a capture started at T shows and sounds like a whole capture from T on. Small shows
+// over the built-in show's data, one per kind of state an effect carries from frame to frame.
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFps = 20;              // 2205 sound frames a picture frame: no rounding in the split
+constexpr double kAfterStart = 0.5;   // seconds compared after the start time
+
+struct StartCase {
+    const char* name;
+    const char* effects;  // `add` and settings
+    const char* events;   // the timeline
+    double start;         // seconds
+};
+
+const StartCase kCases[] = {
+    {"particles",
+     R"(<add type="particlebox" name="sparks"></add>
+<sparks number="300" lifespan="70" texture="spark.tga" dim="18,14,60" spawndim="18,14,60" dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></sparks>)",
+     R"(<event time="0"><draworder effect="bg" effect="sparks"></draworder></event>)", 2.5},
+    {"rigid bodies", R"(<add type="rigid" name="bodies"></add>)",
+     R"(<event time="0"><draworder effect="bg" effect="bodies"></draworder></event>)", 3},
+    // The tree reseeds the shared generator while drawing; the sparks drawn after it respawn from it.
+    {"growing tree",
+     R"(<add type="ltree" name="tree"></add>
+<tree speed="0.8"></tree>
+<add type="particlebox" name="sparks"></add>
+<sparks number="100" lifespan="40" texture="spark.tga" dim="18,14,60" spawndim="18,14,60" dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></sparks>)",
+     R"(<event time="0"><draworder effect="bg" effect="tree" effect="sparks"></draworder></event>)", 3},
+    {"water and ribbon",
+     R"(<add type="splash" name="water"></add>
+<add type="wobble" name="ribbon"></add>
+<ribbon speed="0.6"></ribbon>)",
+     R"(<event time="0"><draworder effect="bg" effect="water" effect="ribbon"></draworder></event>
+<event time="1"><water><splash></splash></water></event>
+<event time="2.5"><water><splash></splash></water></event>)", 3},
+    {"scene tracks", R"(<add type="3dscene" name="orbit"></add>
+<orbit filename="orbit.zen"></orbit>)",
+     R"(<event time="0"><draworder effect="bg" effect="orbit"></draworder><orbit camera="Wide" speed="0.5"></orbit></event>
+<event time="2"><orbit camera="Close"></orbit></event>)", 3},
+    // Music with all three sound hooks, a sample still sounding at the start, the oscilloscope,
+    // and a trail that carries the previous pictures.
+    {"music and trail",
+     R"(<add type="musicplay" name="tune"></add>
+<tune filename="velmora.xm"></tune>
+<add type="musicplay" name="impact"></add>
+<impact filename="impact.wav" sample="1"></impact>
+<add type="clear" name="smear"></add>
+<smear trailval="0.12"></smear>)",
+     R"(<event time="0"><draworder effect="smear" effect="tune"></draworder><tune><play></play></tune></event>
+<event time="1"><tune flange="1"></tune></event>
+<event time="2"><tune flange="0" echo="1" rotate="1"></tune></event>
+<event time="3.1"><impact><play></play></impact></event>)", 3.5},
+};
+
+std::string script(const StartCase& c)
+{
+    return std::string("<demo width=\"160\" height=\"120\" fullscreen=\"0\">\n<create></create>\n"
+                       "<add type=\"clear\" name=\"bg\"></add>\n") +
+           c.effects + "\n" + c.events + "\n<load effect=\"bg\"></load>\n<run></run>\n</demo>\n";
+}
+
+struct Png {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+bool readPng(const fs::path& path, Png& out)
+{
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.rgb.resize(PNG_IMAGE_SIZE(image));
+    const bool ok = png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
+std::vector<int16_t> wavSamples(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples;
+    if (bytes.size() > 44) {
+        samples.resize((bytes.size() - 44) / 2);
+        std::copy_n(bytes.data() + 44, samples.size() * 2, reinterpret_cast<char*>(samples.data()));
+    }
+    return samples;
+}
+
+std::string framePath(const fs::path& folder, int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06d.png", index);
+    return (folder / name).string();
+}
+
+class StartTimeTest : public ::testing::TestWithParam<StartCase> {
+protected:
+    void SetUp() override
+    {
+        player = fs::path(VELMORA_BINARY_DIR) / "velmora";
+        const fs::path stage = fs::path(VELMORA_BINARY_DIR) / "stage" / "data";
+        if (!fs::exists(player) || !fs::exists(stage))
+            GTEST_SKIP() << "player or its staged data not built in " << VELMORA_BINARY_DIR;
+        root = fs::temp_directory_path() / ("velmora-start-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "show" / "data");
+        // The built-in show's files, and the test's script beside them.
+        for (const auto& entry : fs::directory_iterator(stage))
+            fs::create_symlink(entry.path(), root / "show" / "data" / entry.path().filename());
+        std::ofstream(root / "show" / "data" / "start.txt") << script(GetParam());
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+
+    // Captures into `folder` with the given extra options; the player's exit status.
+    int capture(const fs::path& folder, const std::string& options, std::string& output)
+    {
+        const std::string command = "'" + player.string() + "' start.txt --data '" + (root / "show").string() +
+                                    "' --headless --fps " + std::to_string(kFps) + " --capture '" +
+                                    folder.string() + "' " + options + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return -1;
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    fs::path player, root;
+};
+
+TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
+{
+    const StartCase& c = GetParam();
+    const int startFrame = static_cast<int>(c.start * kFps + 0.5);
+    const int frames = static_cast<int>(kAfterStart * kFps + 0.5);
+    char duration[32], start[32], rest[32];
+    std::snprintf(duration, sizeof duration, "%g", c.start + kAfterStart);
+    std::snprintf(start, sizeof start, "%g", c.start);
+    std::snprintf(rest, sizeof rest, "%g", kAfterStart);
+
+    std::string wholeLog, startedLog;
+    ASSERT_EQ(capture(root / "whole", std::string("--duration ") + duration, wholeLog), 0) << wholeLog;
+    if (wholeLog.find("Loading.") == std::string::npos)
+        GTEST_SKIP() << "no offscreen GL context:\n" << wholeLog.substr(0, 2000);
+    ASSERT_EQ(capture(root / "started", std::string("--start ") + start + " --duration " + rest, startedLog), 0)
+        << startedLog;
+
+    int largest = 0;
+    for (int i = 0; i < frames; ++i) {
+        Png whole, started;
+        ASSERT_TRUE(readPng(framePath(root / "whole", startFrame + i), whole)) << "whole frame " << startFrame + i;
+        ASSERT_TRUE(readPng(framePath(root / "started", i), started)) << "started frame " << i;
+        ASSERT_EQ(whole.rgb.size(), started.rgb.size());
+        for (size_t k = 0; k < whole.rgb.size(); ++k)
+            largest = std::max(largest, std::abs(whole.rgb[k] - started.rgb[k]));
+    }
+    std::printf("[%s] largest difference per channel: %d\n", c.name, largest);
+    EXPECT_LE(largest, 2) << c.name;
+
+    const std::vector<int16_t> wholeSound = wavSamples(root / "whole" / "audio.wav");
+    const std::vector<int16_t> startedSound = wavSamples(root / "started" / "audio.wav");
+    const size_t offset = static_cast<size_t>(startFrame) * (44100 / kFps) * 2;
+    ASSERT_EQ(startedSound.size(), static_cast<size_t>(frames) * (44100 / kFps) * 2);
+    ASSERT_GE(wholeSound.size(), offset + startedSound.size());
+    int loudest = 0, soundDifference = 0;
+    for (size_t k = 0; k < startedSound.size(); ++k) {
+        loudest = std::max(loudest, std::abs(int(wholeSound[offset + k])));
+        soundDifference = std::max(soundDifference, std::abs(wholeSound[offset + k] - startedSound[k]));
+    }
+    std::printf("[%s] largest sound difference: %d (loudest sample %d)\n", c.name, soundDifference, loudest);
+    EXPECT_EQ(soundDifference, 0) << c.name;
+}
+
+// `velmora --new` writes a show that plays as it is, and refuses to write over one.
+TEST(NewShowTest, WritesAShowThatPlays)
+{
+    const fs::path player = fs::path(VELMORA_BINARY_DIR) / "velmora";
+    if (!fs::exists(player))
+        GTEST_SKIP() << "player not built";
+    const fs::path root = fs::temp_directory_path() / ("velmora-new-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    auto run = [&](const std::string& arguments, std::string& output) {
+        FILE* pipe = ::popen(("'" + player.string() + "' " + arguments + " 2>&1").c_str(), "r");
+        char buffer[4096];
+        size_t n;
+        while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        const int status = pipe ? ::pclose(pipe) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string written, again, played;
+    ASSERT_EQ(run("--new '" + (root / "show").string() + "'", written), 0) << written;
+    EXPECT_EQ(run("--new '" + (root / "show").string() + "'", again), 2) << again;
+    ASSERT_EQ(run("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
+                      (root / "frames").string() + "'",
+                  played),
+              0)
+        << played;
+    if (played.find("Loading.") != std::string::npos) {
+        EXPECT_EQ(played.find("Could not decompress"), std::string::npos) << played;
+        EXPECT_EQ(played.find("XML Error"), std::string::npos) << played;
+        EXPECT_TRUE(fs::exists(root / "frames" / "frame-000007.png"));
+    }
+    fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shows, StartTimeTest, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name = info.param.name;
+    std::replace(name.begin(), name.end(), ' ', '_');
+    return name;
+});
+
+}  // namespace
+}  // namespace velmora
