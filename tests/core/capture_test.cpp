@@ -1,7 +1,6 @@
 // Frame capture: PNG frames of the main loop with a fixed step, ending at the duration.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,32 +16,15 @@
 #include "core/offscreen_context.h"
 #include "core/png_writer.h"
 #include "core/video_export.h"
+#include "tests/support/png_file.h"
 
 namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Png {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;  // top row first
-    const uint8_t* at(int x, int row) const { return &rgb[(static_cast<size_t>(row) * width + x) * 3]; }
-};
-
-bool readPng(const fs::path& path, Png& out)
-{
-    png_image image = {};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.rgb.resize(PNG_IMAGE_SIZE(image));
-    const bool ok = png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    return ok;
-}
+using testing::Png;
+using testing::readPng;
 
 class CaptureTest : public ::testing::Test {
 protected:

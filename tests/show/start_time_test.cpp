@@ -2,7 +2,6 @@
 // over the built-in show's data, one per kind of state an effect carries from frame to frame.
 #include <gtest/gtest.h>
 
-#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +13,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/png_file.h"
 
 namespace velmora {
 namespace {
@@ -77,25 +78,8 @@ std::string script(const StartCase& c)
            c.effects + "\n" + c.events + "\n<load effect=\"bg\"></load>\n<run></run>\n</demo>\n";
 }
 
-struct Png {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-bool readPng(const fs::path& path, Png& out)
-{
-    png_image image = {};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.rgb.resize(PNG_IMAGE_SIZE(image));
-    const bool ok = png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    return ok;
-}
+using testing::Png;
+using testing::readPng;
 
 std::vector<int16_t> wavSamples(const fs::path& path)
 {
