@@ -51,46 +51,62 @@ int runIsolated(const std::function<int()>& work, const std::string& what)
 {
     std::fflush(nullptr);
     // The child's error stream goes to a file first: when the child dies, whatever a library
-    // printed on the way down is dropped for our single line.
+    // printed on the way down is dropped for our single line. Its status travels through a pipe:
+    // an exit without it is a death, even when a runtime (a sanitizer, say) turned the crash
+    // into an ordinary exit with a report.
     std::FILE* log = std::tmpfile();
-    const pid_t child = log ? fork() : -1;
+    int report[2] = {-1, -1};
+    const pid_t child = log && pipe(report) == 0 ? fork() : -1;
     if (child < 0) {
         if (log)
             std::fclose(log);
+        if (report[0] >= 0) {
+            close(report[0]);
+            close(report[1]);
+        }
         return work();
     }
     if (child == 0) {
+        close(report[0]);
         dup2(fileno(log), STDERR_FILENO);
         limitAddressSpace();
-        const int status = work();
+        const unsigned char status = static_cast<unsigned char>(work());
         std::fflush(nullptr);
+        (void)!write(report[1], &status, 1);
         _exit(status);
     }
+    close(report[1]);
     int status = 0;
     for (int waited = 0;; waited += 20) {
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child)
             break;
         if (done < 0) {
+            close(report[0]);
             std::fclose(log);
             return fail(what, "the import was lost");
         }
         if (waited >= kSeconds * 1000) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
+            close(report[0]);
             std::fclose(log);
             return fail(what, "the import did not finish within 300 seconds");
         }
         usleep(20000);
     }
-    if (WIFEXITED(status)) {
+    unsigned char reported = 0;
+    const bool finished = read(report[0], &reported, 1) == 1;
+    close(report[0]);
+    if (finished && WIFEXITED(status)) {
         copyToStandardError(log);
         std::fclose(log);
-        return WEXITSTATUS(status);
+        return reported;
     }
     std::fclose(log);
-    return fail(what, WTERMSIG(status) == SIGKILL ? "the import ran out of memory"
-                                                  : "the model reader crashed on this file");
+    return fail(what, WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL
+                          ? "the import ran out of memory"
+                          : "the model reader crashed on this file");
 }
 
 }  // namespace velmora::zen
