@@ -8,8 +8,6 @@
 #include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
-#include "resources/data_file.h"
-#include "resources/tga_image.h"
 
 namespace velmora {
 
@@ -39,12 +37,8 @@ void CubeEffect::load()
         const char* name = fileNames[face].data();
         if (name[0] == '\0')
             continue;
-        DataFile file(name);
-        TgaImage image;
-        if (file.size() == 0 || image.load(file) != 0)
+        if (!loadTgaTexture(name, faceTextures[face]))
             return;
-        faceTextures[face].create(image.width, image.height, image.bitsPerPixel);
-        faceTextures[face].upload(image.pixels.get(), image.pixelBytes);
     }
 }
 

@@ -9,8 +9,6 @@
 #include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
-#include "resources/data_file.h"
-#include "resources/tga_image.h"
 
 namespace velmora {
 
@@ -56,14 +54,8 @@ void drawBillboards(uint32_t count, const float* positions, const float* sizes)
 void ParticleBox::load()
 {
     unload();
-    if (texture[0] != '\0') {
-        DataFile file(texture);
-        TgaImage image;
-        if (file.size() == 0 || image.load(file) != 0)
-            return;
-        particleTexture.create(image.width, image.height, image.bitsPerPixel);
-        particleTexture.upload(image.pixels.get(), image.pixelBytes);
-    }
+    if (texture[0] != '\0' && !loadTgaTexture(texture, particleTexture))
+        return;
     stored_ = number;
     positions.assign(static_cast<size_t>(stored_) * 3, 0.0f);
     velocities.assign(static_cast<size_t>(stored_) * 3, 0.0f);

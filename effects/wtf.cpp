@@ -9,8 +9,6 @@
 #include "core/effect_parameters.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
-#include "resources/data_file.h"
-#include "resources/tga_image.h"
 
 namespace velmora {
 
@@ -26,14 +24,8 @@ void Wtf::load()
     gridT.assign(kPoints, 0.0f);
     for (auto& w : weight)
         w.assign(kPoints, 0.0f);
-    for (int i = 0; i < kLayers; ++i) {
-        DataFile file(fileNames[i].data());
-        TgaImage image;
-        if (file.size() == 0 || image.load(file) != 0)
-            continue;
-        textures[i].create(image.width, image.height, image.bitsPerPixel);
-        textures[i].upload(image.pixels.get(), image.pixelBytes);
-    }
+    for (int i = 0; i < kLayers; ++i)
+        loadTgaTexture(fileNames[i].data(), textures[i]);
 }
 
 void Wtf::unload()

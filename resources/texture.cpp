@@ -1,6 +1,9 @@
 // Texture creation, upload and binding.
 #include "resources/texture.h"
 
+#include "resources/data_file.h"
+#include "resources/tga_image.h"
+
 namespace velmora {
 
 namespace {
@@ -54,6 +57,17 @@ void Texture::reset()
 {
     texture_.reset();
     width_ = height_ = bytesPerPixel_ = 0;
+}
+
+bool loadTgaTexture(const char* fileName, Texture& texture)
+{
+    DataFile file(fileName);
+    TgaImage image;
+    if (file.size() == 0 || image.load(file) != 0)
+        return false;
+    texture.create(image.width, image.height, image.bitsPerPixel);
+    texture.upload(image.pixels.get(), image.pixelBytes);
+    return true;
 }
 
 }  // namespace velmora

@@ -38,4 +38,8 @@ private:
     int bytesPerPixel_ = 0;
 };
 
+// Reads the TGA data file `fileName` and uploads it into `texture`. False, with `texture` left
+// as it was, when the file is missing or does not decode.
+bool loadTgaTexture(const char* fileName, Texture& texture);
+
 }  // namespace velmora

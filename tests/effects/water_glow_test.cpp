@@ -140,8 +140,9 @@ TEST_F(OverlayTextureTest, EachOverlayDrawsWithTheTextureItsScriptNames)
                 other += frame[i + 1] > 0 || frame[i + 2] > 0;
             }
             EXPECT_GT(named ? red : other, 50);
-            if (named)
+            if (named) {
                 EXPECT_EQ(other, 0);
+            }
             effect->unload();
             EXPECT_FALSE(c.texture(*effect).loaded());
         }
