@@ -177,7 +177,7 @@ bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name
             }
         } else if (entry.unpSize > 0 || walk.solid()) {
             if (!decoder)
-                decoder = std::make_unique<RarDecoder>();
+                decoder.reset(new RarDecoder);  // not value-initialized: its lookup tables are built before use
             if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0,
                                  walk.solid(), buffer.get(), produced))
                 return false;

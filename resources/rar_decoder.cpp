@@ -292,7 +292,7 @@ int RarDecoder::directRun(int64_t& countdown)
     uint8_t* const end = base_ + outputCap_;
     int result = kRunEnded;
     while (out < end) {
-        if (in.overrun()) {
+        if (in.nearEnd() && in.overrun()) {
             result = kRunBroken;
             break;
         }

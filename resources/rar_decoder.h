@@ -53,7 +53,7 @@ public:
     // it ORs in whole and partial bytes, and a partial byte is ORed again, unchanged, next time.
     void refill()
     {
-        if (next_ + 8 <= size_) {
+        if (!nearEnd()) {
             uint64_t word;
             std::memcpy(&word, data_ + next_, 8);
             buffer_ |= __builtin_bswap64(word) >> count_;
@@ -64,6 +64,8 @@ public:
         for (; count_ <= 56; count_ += 8, ++next_)
             buffer_ |= uint64_t(next_ < size_ ? data_[next_] : 0) << (56 - count_);
     }
+    // True within the last eight bytes of the data, where refills go byte by byte.
+    bool nearEnd() const { return next_ + 8 > size_; }
     // Bytes not yet touched by the read position.
     uint64_t bytesLeft() const { return size_ > consumedBits() / 8 ? size_ - consumedBits() / 8 : 0; }
     // True once reading has gone well past the packed data (a truncated or malformed stream).
@@ -119,7 +121,7 @@ private:
     uint32_t limit_[16] = {};
     uint32_t start_[16] = {};
     uint16_t symbols_[rar::kLiteralCodes] = {};
-    uint32_t quick_[1 << kQuickBits] = {};
+    uint32_t quick_[1 << kQuickBits];  // filled by build(), not before: the decoder is large
 };
 
 class RarDecoder {
