@@ -167,7 +167,8 @@ bool RarDecoder::readTables()
         for (int c = 0; c < channels_; ++c)
             if (!audio_[c].build(table + c * kAudioCodes, kAudioCodes))
                 return false;
-    } else if (!literals_.build(table, kLiteralCodes, true) || !distances_.build(table + kLiteralCodes, kDistanceCodes) ||
+    } else if (!literals_.build(table, kLiteralCodes, true) ||
+               !distances_.build(table + kLiteralCodes, kDistanceCodes) ||
                !repeats_.build(table + kLiteralCodes + kDistanceCodes, kRepeatCodes)) {
         return false;
     }

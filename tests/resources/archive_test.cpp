@@ -1,5 +1,5 @@
 // The RAR 2.0 extractor: real archives made by the original archiver, the name rules, and
-// malformed or damaged archives, which must fail cleanly.
+// malformed or damaged archives and streams, which must fail cleanly.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -89,188 +89,14 @@ RawEntry rawEntry(const std::string& name, const Bytes& packed, const std::strin
                   uint8_t method = rar::kMethodStore, uint16_t flags = rar::kLongBlock)
 {
     const uint32_t crc = crc32(reinterpret_cast<const uint8_t*>(expected.data()), expected.size());
-    return {.name = name, .packed = packed, .unpSize = uint32_t(expected.size()), .crc = crc, .method = method, .flags = flags};
+    return {.name = name, .packed = packed, .unpSize = uint32_t(expected.size()), .crc = crc, .method = method,
+            .flags = flags};
 }
 
 RawEntry stored(const std::string& name, const std::string& text)
 {
     return rawEntry(name, Bytes(text.begin(), text.end()), text);
 }
-
-TEST(Crc32, MatchesTheBitwiseDefinition)
-{
-    const std::string check = "123456789";
-    EXPECT_EQ(crc32(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xCBF43926u);
-    EXPECT_EQ(crc32(nullptr, 0), 0u);
-    // Lengths around the folded path's lanes, and continuing over a split.
-    Bytes data(1000);
-    for (size_t i = 0; i < data.size(); ++i)
-        data[i] = uint8_t(i * 7919 >> 3);
-    for (size_t size : {63, 64, 65, 80, 127, 128, 200, 1000}) {
-        uint32_t bitwise = 0xFFFFFFFFu;
-        for (size_t i = 0; i < size; ++i) {
-            bitwise ^= data[i];
-            for (int bit = 0; bit < 8; ++bit)
-                bitwise = (bitwise & 1) ? 0xEDB88320u ^ (bitwise >> 1) : bitwise >> 1;
-        }
-        EXPECT_EQ(crc32(data.data(), size), ~bitwise) << size;
-        EXPECT_EQ(crc32(data.data() + size / 3, size - size / 3, crc32(data.data(), size / 3)), ~bitwise);
-    }
-}
-
-TEST(ArchiveNames, CaseSlashesAndUnderscoresMatch)
-{
-    EXPECT_TRUE(archiveNamesMatch("data/TEXTURES/Stars.BMP", "data\\textures\\stars.bmp"));
-    EXPECT_TRUE(archiveNamesMatch("data_textures_stars.bmp", "data\\textures\\stars.bmp"));
-    EXPECT_FALSE(archiveNamesMatch("data/textures/stars.bm", "data\\textures\\stars.bmp"));
-    EXPECT_FALSE(archiveNamesMatch("data/textures/stars.bmp ", "data\\textures\\stars.bmp"));
-    EXPECT_FALSE(archiveNamesMatch("data/t\xC9xtures", "data/t\xE9xtures"));  // ASCII letters only
-}
-
-// Archives made by the original archiver: a compressed entry before a sub-block that ends the
-// walk, headers with comments behind the name, encrypted entries, an older method.
-TEST(RealArchives, ExtractWhatTheFormatAllows)
-{
-    const struct {
-        const char* file;
-        const char* name;
-        bool ok;
-        const char* data;
-    } cases[] = {
-        {"rar2-unix-owner.rar", "file.txt", true, "foo\n"},
-        {"rar2-unix-owner.rar", "FILE.TXT", true, "foo\n"},
-        {"rar2-unix-owner.rar", "other.txt", false, ""},  // behind the sub-block
-        {"rar202-comment-nopsw.rar", "FILE1.TXT", true, "file1\r\n"},
-        {"rar202-comment-nopsw.rar", "file2.txt", true, "file2\r\n"},
-        {"rar202-comment-psw.rar", "FILE1.TXT", false, ""},
-        {"rar202-comment-psw.rar", "FILE2.TXT", false, ""},
-        {"rar15-comment.rar", "FILE1.TXT", false, ""},
-        {"rar15-comment.rar", "FILE2.TXT", true, "baaaar\r\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.file) + " " + c.name);
-        const Bytes archive = testArchive(c.file);
-        ASSERT_FALSE(archive.empty()) << "missing test archive";
-        const Extracted e = extract(archive, c.name);
-        EXPECT_EQ(e.ok, c.ok);
-        EXPECT_EQ(e.data, c.data);
-    }
-}
-
-// Headers decide what is found: directories and empty entries (no buffer), versions, CRCs,
-// sizes, other block types, markers, and broken or short headers.
-TEST(ArchiveWalk, HeadersDecideWhatIsFound)
-{
-    const auto with = [](RawEntry e, auto change) {
-        change(e);
-        return e;
-    };
-    const RawEntry dir = with(rawEntry("data\\textures", {}, ""), [](RawEntry& e) {
-        e.flags = 0x80E0;
-        e.unpVer = 99;  // never looked at for a directory
-    });
-    const auto version = [&](int v) {
-        return with(stored("v" + std::to_string(v), "x"), [v](RawEntry& e) { e.unpVer = uint8_t(v); });
-    };
-    const Bytes plain = rawArchive(
-        {dir, stored("data\\empty.txt", ""), stored("data\\textures\\stars.bmp", "BM"), version(12), version(21),
-         version(13), with(stored("crc", "payload"), [](RawEntry& e) { e.crc ^= 1; }),
-         with(stored("short", "abc"), [](RawEntry& e) { e.unpSize = 10; }),  // more than is stored
-         with(stored("other", ""), [](RawEntry& e) { e.type = 0x7A; }),  // other block types are skipped
-         stored(std::string("name.txt\0n\0a\0m\0e", 17), "u"), stored("data\\script.txt", "<demo/>")});
-
-    Bytes unknown = rawArchive({stored("a.txt", "uu")});  // an unknown marker: the walk starts behind it
-    unknown.erase(unknown.begin() + 7, unknown.begin() + 20);
-    std::copy_n("XXXXXXX", 7, unknown.begin());
-    const Bytes two = rawArchive({stored("a.txt", "aaaa"), stored("b.txt", "bbbb")});
-    const auto patched = [&](size_t at, std::initializer_list<uint8_t> bytes) {
-        Bytes b = two;
-        for (uint8_t v : bytes)
-            b[20 + 32 + 5 + 4 + at++] = v;  // in the second header
-        return b;
-    };
-    const Bytes tinyHead = patched(5, {6, 0}), longName = patched(26, {200}), longData = patched(7, {0xFF, 0xFF});
-    const Bytes huge = rawArchive({{.name = "huge.bin", .packed = Bytes(16, 0), .unpSize = ~0u, .method = rar::kMethodBest}});
-    const Bytes zephyr = rawArchive({stored("a.txt", "zz")}, 0, "Zephyr!");
-    const Bytes shortMain(rar::kMarker, rar::kMarker + 7), cutMarker{'R', 'a', 'r'}, empty;
-
-    const struct {
-        const Bytes& archive;
-        const char* name;
-        bool ok;
-        const char* data;  // null: success without a buffer
-    } cases[] = {
-        {plain, "data/textures", true, nullptr},
-        {plain, "data/empty.txt", true, nullptr},
-        {plain, "data/TEXTURES/Stars.BMP", true, "BM"},
-        {plain, "data_textures_stars.bmp", true, "BM"},
-        {plain, "data/script.txt", true, "<demo/>"},
-        {plain, "data/missing.txt", false, ""},
-        {plain, "v12", false, ""},
-        {plain, "v21", false, ""},
-        {plain, "v13", true, "x"},
-        {plain, "crc", false, ""},
-        {plain, "short", false, ""},
-        {plain, "name.txt", true, "u"},  // a Unicode name matches its ASCII part
-        {unknown, "a.txt", true, "uu"},
-        {zephyr, "a.txt", true, "zz"},
-        {tinyHead, "a.txt", true, "aaaa"},
-        {tinyHead, "b.txt", false, ""},
-        {longName, "b.txt", false, ""},
-        {longData, "b.txt", false, ""},
-        {huge, "huge.bin", false, ""},  // a size that cannot come from so few packed bytes
-        {shortMain, "a.txt", false, ""},
-        {cutMarker, "a.txt", false, ""},
-        {empty, "a.txt", false, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Extracted e = extract(c.archive, c.name);
-        EXPECT_EQ(e.ok, c.ok);
-        EXPECT_EQ(e.nullBuffer, c.data == nullptr || !c.ok);
-        if (c.ok && c.data) {
-            EXPECT_EQ(e.data, c.data);
-        }
-    }
-}
-
-TEST(ArchiveWalk, TruncationAndBitFlipsFailCleanly)
-{
-    std::vector<pack::SourceEntry> entries = {{"data", true, {}, 0}, {"data\\a.txt", false, {}, 0}};
-    std::string text;
-    for (int i = 0; i < 200; ++i)
-        text += "line " + std::to_string(i * 7919 % 1000) + " of the test text\n";
-    entries[1].data.assign(text.begin(), text.end());
-    entries.push_back({"data\\b.bin", false, Bytes(3000, 0x5A), 0});
-    const Bytes archive = pack::buildArchive(entries, false);
-    ASSERT_EQ(extract(archive, "data/a.txt").data, text);
-
-    // Cut at every header boundary and inside every header and data block.
-    for (size_t cut = 0; cut < archive.size(); cut += (cut < 120 ? 1 : 97)) {
-        const Bytes shortened(archive.begin(), archive.begin() + long(cut));
-        for (const char* name : {"data/a.txt", "data/b.bin", "data"}) {
-            const Extracted e = extract(shortened, name);
-            if (e.ok && std::string(name) == "data/a.txt") {
-                EXPECT_EQ(e.data, text) << "cut at " << cut;
-            }
-        }
-    }
-    // Flip each bit of the headers and a spread of bits of the packed data.
-    for (size_t bit = 0; bit < archive.size() * 8; bit += (bit < 800 ? 1 : 13)) {
-        Bytes damaged = archive;
-        damaged[bit / 8] ^= uint8_t(1u << (bit % 8));
-        const Extracted a = extract(damaged, "data/a.txt");
-        if (a.ok) {
-            EXPECT_EQ(a.data, text) << "bit " << bit;
-        }
-        const Extracted b = extract(damaged, "data/b.bin");
-        if (b.ok) {
-            EXPECT_EQ(b.data, std::string(3000, 'Z')) << "bit " << bit;
-        }
-    }
-}
-
-// ---- Hand-made compressed streams ----------------------------------------------------------
 
 // Writes normal-mode tables giving each listed symbol (main 0..297, distances 298.., repeat
 // lengths 346..) the given code length, and returns the canonical codes.
@@ -293,32 +119,88 @@ Bytes compressedArchive(const Bytes& packed, const std::string& expected)
     return rawArchive({rawEntry("x", packed, expected, rar::kMethodBest)});
 }
 
-TEST(Decoder, HandMadeStreams)
+TEST(Crc32, MatchesTheBitwiseDefinition)
 {
+    EXPECT_EQ(crc32(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xCBF43926u);
+    EXPECT_EQ(crc32(nullptr, 0), 0u);
+    Bytes data(1000);  // lengths around the folded path's 16- and 64-byte lanes, and split in two
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t(i * 7919 >> 3);
+    for (size_t size : {63, 64, 65, 80, 127, 128, 200, 1000}) {
+        uint32_t bitwise = 0xFFFFFFFFu;
+        for (size_t bit = 0; bit < size * 8; ++bit)
+            bitwise = ((bitwise ^ (data[bit / 8] >> (bit % 8))) & 1) ? 0xEDB88320u ^ (bitwise >> 1) : bitwise >> 1;
+        EXPECT_EQ(crc32(data.data(), size), ~bitwise) << size;
+        EXPECT_EQ(crc32(data.data() + size / 3, size - size / 3, crc32(data.data(), size / 3)), ~bitwise);
+    }
+}
+
+// What is found and what fails: archives of the original archiver (a compressed entry before a
+// sub-block that ends the walk, comments behind names, encrypted entries, an older method), the
+// name rules, directories and empty entries (no buffer), versions, CRCs, sizes, other block
+// types, markers, broken headers, and hand-made compressed streams.
+TEST(Extraction, WhatIsFoundAndWhatFails)
+{
+    const Bytes owner = testArchive("rar2-unix-owner.rar"), comment = testArchive("rar202-comment-nopsw.rar"),
+                password = testArchive("rar202-comment-psw.rar"), older = testArchive("rar15-comment.rar");
+    ASSERT_FALSE(owner.empty() || comment.empty() || password.empty() || older.empty()) << "missing test archive";
+
+    const auto with = [](RawEntry e, auto change) {
+        change(e);
+        return e;
+    };
+    const RawEntry dir = with(rawEntry("data\\textures", {}, ""), [](RawEntry& e) {
+        e.flags = 0x80E0;
+        e.unpVer = 99;  // never looked at for a directory
+    });
+    const auto version = [&](int v) {
+        return with(stored("v" + std::to_string(v), "x"), [v](RawEntry& e) { e.unpVer = uint8_t(v); });
+    };
+    const Bytes plain = rawArchive(
+        {dir, stored("data\\empty.txt", ""), stored("data\\textures\\stars.bmp", "BM"), version(12), version(21),
+         version(13), with(stored("crc", "payload"), [](RawEntry& e) { e.crc ^= 1; }),
+         with(stored("short", "abc"), [](RawEntry& e) { e.unpSize = 10; }),  // more than is stored
+         with(stored("other", ""), [](RawEntry& e) { e.type = 0x7A; }),  // other block types are skipped
+         stored(std::string("name.txt\0n\0a\0m\0e", 17), "u"), stored("t\xE9x", "e"),
+         stored("data\\script.txt", "<demo/>")});
+
+    Bytes unknown = rawArchive({stored("a.txt", "uu")});  // an unknown marker: the walk starts behind it
+    unknown.erase(unknown.begin() + 7, unknown.begin() + 20);
+    std::copy_n("XXXXXXX", 7, unknown.begin());
+    const Bytes two = rawArchive({stored("a.txt", "aaaa"), stored("b.txt", "bbbb")});
+    const auto patched = [&](size_t at, std::initializer_list<uint8_t> bytes) {
+        Bytes b = two;
+        for (uint8_t v : bytes)
+            b[20 + 32 + 5 + 4 + at++] = v;  // in the second header
+        return b;
+    };
+    const Bytes tinyHead = patched(5, {6, 0}), longName = patched(26, {200}), longData = patched(7, {0xFF, 0xFF});
+    const Bytes huge = rawArchive({{.name = "huge", .packed = Bytes(16, 0), .unpSize = ~0u, .method = rar::kMethodBest}});
+    const Bytes zephyr = rawArchive({stored("a.txt", "zz")}, 0, "Zephyr!");
+    const Bytes shortMain(rar::kMarker, rar::kMarker + 7), cutMarker{'R', 'a', 'r'}, empty;
+
     // 'a', then a match of length slot 0 (3 bytes) at distance 1, or at distance 5: before the data.
-    const auto match = [](int distanceSymbol) {
+    const auto match = [](int distanceSymbol, const std::string& expected) {
         HandTables t;
         t.lengths['a'] = t.lengths[rar::kSymLength] = 1;
         t.lengths[rar::kLiteralCodes + 0] = t.lengths[rar::kLiteralCodes + 4] = 1;
         pack::BitWriter out;
         t.write(out);
-        t.put(out, 'a');
-        t.put(out, rar::kSymLength);
-        t.put(out, rar::kLiteralCodes + distanceSymbol);
+        for (int symbol : {int('a'), rar::kSymLength, rar::kLiteralCodes + distanceSymbol})
+            t.put(out, symbol);
         out.put(0, distanceSymbol == 4 ? 1 : 0);  // distance 4 + 1 + 0
-        return out.finish();
+        return compressedArchive(out.finish(), expected);
     };
-    pack::BitWriter nineteenOneBitCodes;
-    nineteenOneBitCodes.put(0, 2);
+    pack::BitWriter oversubscribed;  // nineteen one-bit codes for the bit lengths
+    oversubscribed.put(0, 2);
     for (int i = 0; i < rar::kBitLengthCodes; ++i)
-        nineteenOneBitCodes.put(1, 4);
+        oversubscribed.put(1, 4);
     HandTables ab;
     ab.lengths['a'] = ab.lengths['b'] = 1;
     pack::BitWriter abTables;
     ab.write(abTables);
     Bytes cutTables = abTables.finish();
     cutTables.resize(4);
-
     // Bit-length code: symbol 1 -> "0", 16 -> "10", 18 -> "11". The table opens with 16 (three
     // copies of the length before the first, taken as 0), zeros up to 'a', lengths of one for
     // 'a' and 'b', zeros to the end. Any non-zero length among the first three would make the
@@ -327,37 +209,97 @@ TEST(Decoder, HandMadeStreams)
     firstRepeat.put(0, 2);
     for (int i = 0; i < rar::kBitLengthCodes; ++i)
         firstRepeat.put(i == 1 ? 1 : (i == 16 || i == 18) ? 2 : 0, 4);
-    firstRepeat.put(0b10, 2);
-    firstRepeat.put(0, 2);  // 16: three lengths
-    firstRepeat.put(0b11, 2);
-    firstRepeat.put('a' - 3 - 11, 7);  // 18: zeros up to 'a'
+    firstRepeat.put(0b10'00'11, 6);    // 16, repeated 3 + 0 times; then 18:
+    firstRepeat.put('a' - 3 - 11, 7);  // zeros up to 'a'
     firstRepeat.put(0, 2);             // 'a' and 'b': length 0 + 1
-    for (int left = rar::kNormalTableSize - ('b' + 1); left > 0; left -= 138) {
-        firstRepeat.put(0b11, 2);
-        firstRepeat.put(uint32_t(std::min(left, 138) - 11), 7);
-    }
+    for (int left = rar::kNormalTableSize - ('b' + 1); left > 0; left -= 138)
+        firstRepeat.put(0b11 << 7 | uint32_t(std::min(left, 138) - 11), 9);
     firstRepeat.put(0b10, 2);  // 'b', 'a'
 
     const struct {
-        Bytes packed;
-        std::string data;
+        const Bytes archive;
+        const char* name;
         bool ok;
+        const char* data;  // null: success without a buffer
     } cases[] = {
-        {match(0), "aaaa", true},
-        {match(0), "aaa", true},  // a match past the entry's size is cut there
-        {match(4), "aaaa", false},
-        {nineteenOneBitCodes.finish(), "a", false},
-        {cutTables, "ab", false},
-        {{}, "ab", false},
-        {firstRepeat.finish(), "ba", true},
+        {owner, "file.txt", true, "foo\n"},
+        {owner, "FILE.TXT", true, "foo\n"},
+        {owner, "other.txt", false, ""},  // behind the sub-block
+        {comment, "FILE1.TXT", true, "file1\r\n"},
+        {comment, "file2.txt", true, "file2\r\n"},
+        {password, "FILE1.TXT", false, ""},
+        {password, "FILE2.TXT", false, ""},
+        {older, "FILE1.TXT", false, ""},
+        {older, "FILE2.TXT", true, "baaaar\r\n"},
+        {plain, "data/textures", true, nullptr},
+        {plain, "data/empty.txt", true, nullptr},
+        {plain, "data/TEXTURES/Stars.BMP", true, "BM"},
+        {plain, "data_textures_stars.bmp", true, "BM"},
+        {plain, "data/textures/stars.bm", false, ""},
+        {plain, "data/textures/stars.bmp ", false, ""},
+        {plain, "T\xC9X", false, ""},  // ASCII letters only
+        {plain, "data/script.txt", true, "<demo/>"},
+        {plain, "v12", false, ""},
+        {plain, "v21", false, ""},
+        {plain, "v13", true, "x"},
+        {plain, "crc", false, ""},
+        {plain, "short", false, ""},
+        {plain, "name.txt", true, "u"},  // a Unicode name matches its ASCII part
+        {unknown, "a.txt", true, "uu"},
+        {zephyr, "a.txt", true, "zz"},
+        {tinyHead, "a.txt", true, "aaaa"},
+        {tinyHead, "b.txt", false, ""},
+        {longName, "b.txt", false, ""},
+        {longData, "b.txt", false, ""},
+        {huge, "huge", false, ""},  // a size that cannot come from so few packed bytes
+        {shortMain, "a.txt", false, ""},
+        {cutMarker, "a.txt", false, ""},
+        {empty, "a.txt", false, ""},
+        {match(0, "aaaa"), "x", true, "aaaa"},
+        {match(0, "aaa"), "x", true, "aaa"},  // a match past the entry's size is cut there
+        {match(4, "aaaa"), "x", false, ""},
+        {compressedArchive(oversubscribed.finish(), "a"), "x", false, ""},
+        {compressedArchive(cutTables, "ab"), "x", false, ""},
+        {compressedArchive({}, "ab"), "x", false, ""},
+        {compressedArchive(firstRepeat.finish(), "ba"), "x", true, "ba"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        const Extracted e = extract(compressedArchive(c.packed, c.data), "x");
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases << " " << c.name);
+        const Extracted e = extract(c.archive, c.name);
         EXPECT_EQ(e.ok, c.ok);
-        if (c.ok) {
+        EXPECT_EQ(e.nullBuffer, c.data == nullptr || !c.ok);
+        if (c.ok && c.data) {
             EXPECT_EQ(e.data, c.data);
         }
+    }
+}
+
+TEST(Extraction, TruncationAndBitFlipsFailCleanly)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += "line " + std::to_string(i * 7919 % 1000) + " of the test text\n";
+    const std::vector<pack::SourceEntry> entries = {{"data", true, {}, 0},
+                                                    {"data\\a.txt", false, Bytes(text.begin(), text.end()), 0},
+                                                    {"data\\b.bin", false, Bytes(3000, 'Z'), 0}};
+    const Bytes archive = pack::buildArchive(entries, false);
+    ASSERT_EQ(extract(archive, "data/a.txt").data, text);
+    // A success may only give the right data.
+    const auto check = [&](const Bytes& damaged, const std::string& where) {
+        for (const auto& [name, data] : {std::pair{"data/a.txt", text}, {"data/b.bin", std::string(3000, 'Z')}}) {
+            const Extracted e = extract(damaged, name);
+            EXPECT_TRUE(!e.ok || e.data == data) << name << " " << where;
+        }
+        extract(damaged, "data");
+    };
+    // Cut at every header boundary and inside every header and data block.
+    for (size_t cut = 0; cut < archive.size(); cut += (cut < 120 ? 1 : 97))
+        check(Bytes(archive.begin(), archive.begin() + long(cut)), "cut at " + std::to_string(cut));
+    // Flip each bit of the headers and a spread of bits of the packed data.
+    for (size_t bit = 0; bit < archive.size() * 8; bit += (bit < 800 ? 1 : 13)) {
+        Bytes damaged = archive;
+        damaged[bit / 8] ^= uint8_t(1u << (bit % 8));
+        check(damaged, "bit " + std::to_string(bit));
     }
 }
 
@@ -394,24 +336,23 @@ TEST(Decoder, HuffmanDecoderFollowsCanonicalCodes)
     EXPECT_FALSE(decoder.build(tooMany, 3));
 }
 
+// The second entry continues with the first one's tables and window: a match reaches back into it.
 TEST(Decoder, SolidContinuationNeedsEarlierTables)
 {
     HandTables t;
-    t.lengths['a'] = 1;
-    t.lengths['b'] = 1;
-    pack::BitWriter first;
+    t.lengths['a'] = t.lengths['b'] = 2;
+    t.lengths[rar::kSymLength] = t.lengths[rar::kLiteralCodes + 1] = 1;  // length slot 0, distance 2
+    pack::BitWriter first, second;
     t.write(first);
-    t.put(first, 'a');
-    t.put(first, 'b');
-    pack::BitWriter second;  // continues with the first entry's tables
-    t.put(second, 'b');
-    t.put(second, 'a');
-    t.put(second, 'a');
+    for (int symbol : {'a', 'b'})
+        t.put(first, symbol);
+    for (int symbol : {rar::kSymLength, rar::kLiteralCodes + 1, int('b')})
+        t.put(second, symbol);
     const RawEntry one = rawEntry("one", first.finish(), "ab", rar::kMethodBest);
     const RawEntry two =
-        rawEntry("two", second.finish(), "baa", rar::kMethodBest, uint16_t(rar::kLongBlock | rar::kSolidContinue));
+        rawEntry("two", second.finish(), "abab", rar::kMethodBest, uint16_t(rar::kLongBlock | rar::kSolidContinue));
     const Bytes solid = rawArchive({one, two}, rar::kMainSolid);
-    EXPECT_EQ(extract(solid, "two").data, "baa");
+    EXPECT_EQ(extract(solid, "two").data, "abab");
     EXPECT_EQ(extract(solid, "one").data, "ab");
     // Without the solid flag the second entry has no tables to continue with.
     const Bytes plain = rawArchive({one, two});
