@@ -3,15 +3,11 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <vector>
 
-#include "core/random.h"
 #include "effects/ltree.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
-#include "tests/support/script_builder.h"
 #include "tests/support/temp_data_dir.h"
 
 namespace velmora {
@@ -31,13 +27,6 @@ protected:
         }
         data.write("data/textures/leafsmall.bmp", testing::bmpFile(leaf));
         data.write("data/textures/treesmall.bmp", testing::bmpFile(bark));
-    }
-    std::vector<uint8_t> frame()
-    {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        tree.render();
-        glFinish();
-        return context->pixels();
     }
     testing::TempDataDir data;
     LTree tree;

@@ -5,8 +5,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "audio/dsp_rings.h"
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
 #include "tests/audio/sound_files.h"
@@ -31,6 +33,7 @@ protected:
         useOfflineOutput(true);
         ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
         BASS_Start();
+        resetDspRings();
         data.write("data/music/tune.it", testing::modFile());
         data.write("data/music/loud.wav", testing::wavFile(constantWav(44100, 8000)));
         data.write("data/music/TUNE.MP3", testing::wavFile(constantWav(100, 8000)));
@@ -51,73 +54,62 @@ protected:
         effect.handleElement(node.get());
     }
 
-    // The first left sample of the next `frames` mixed frames.
-    int16_t mixedLeft(int frames = 64) {
+    // The next `frames` mixed frames, left and right interleaved.
+    static std::vector<int16_t> mix(int frames) {
         std::vector<int16_t> out(size_t(frames) * 2);
-        mixOffline(out.data(), frames);
-        return out[0];
+        if (frames > 0) mixOffline(out.data(), frames);
+        return out;
+    }
+    // The first left sample of the next `frames` mixed frames.
+    static int16_t mixedLeft(int frames = 64) { return mix(frames)[0]; }
+    // Whether the next tenth of a second holds any sound.
+    static bool audible() {
+        const std::vector<int16_t> out = mix(4410);
+        return std::any_of(out.begin(), out.end(), [](int16_t v) { return v != 0; });
     }
 
     testing::TempDataDir data;
 };
 
-TEST_F(MusicPlayTest, ExtensionFromTheFirstDotChoosesMusicStreamOrNothing) {
+// One effect loading file after file: each load frees the sound before it.
+TEST_F(MusicPlayTest, LoadMakesAModuleAStreamASampleOrNothing) {
+    struct Case {
+        const char* filename;
+        const char* sample;
+        bool module, plays;
+    };
+    const Case cases[] = {
+        {"tune.it", "0", true, true},      {"TUNE.MP3", "0", false, false},   // extensions are case-sensitive
+        {"tone.ogg", "0", false, true},    {"a.b.wav", "0", false, false},    // the extension is from the first dot
+        {"loud.wav", "1", false, true},    {"noextension", "0", false, false},
+        {"tune.it", "0", true, true},      {"tune.IT", "0", false, false},
+        {"loud.wav", "0", false, true},    {"missing.it", "0", false, false},
+        {"loud.wav", "0", false, true},    {"noise.xm", "0", false, false},
+        {"missing.wav", "1", false, false},
+    };
     MusicPlay effect;
-    send(effect, {{"filename", "tune.it"}});
-    effect.load();
-    ASSERT_TRUE(effect.music);
-    EXPECT_NE(effect.music->handle, 0u);
-    EXPECT_FALSE(effect.stream);
-    EXPECT_EQ(effect.isStream, 0);
-
-    send(effect, {{"filename", "tone.ogg"}});
-    effect.load();
-    EXPECT_FALSE(effect.music) << "a load frees the previous sound";
-    ASSERT_TRUE(effect.stream);
-    EXPECT_NE(effect.stream->handle, 0u);
-    EXPECT_EQ(effect.isStream, 1);
-
-    for (const char* name : {"TUNE.MP3", "a.b.wav", "noextension", "tune.IT"}) {
-        send(effect, {{"filename", name}});
-        effect.load();
-        EXPECT_FALSE(effect.music || effect.stream || effect.sample) << name;
+    for (const Case& c : cases) {
+        send(effect, {{"filename", c.filename}, {"sample", c.sample}, {"echo", "1"}}, {"init", "play"});
+        EXPECT_EQ(effect.hasModule(), c.module) << c.filename;
+        EXPECT_EQ(audible(), c.plays) << c.filename;
     }
-}
-
-TEST_F(MusicPlayTest, MissingAndBrokenFilesLeaveNoHandleAndCommandsDoNothing) {
-    MusicPlay effect;
-    send(effect, {{"filename", "missing.it"}});
-    effect.load();
-    ASSERT_TRUE(effect.music);
-    EXPECT_EQ(effect.music->handle, 0u);
-    EXPECT_EQ(effect.music->file->size(), 0u);
-
-    send(effect, {{"filename", "noise.xm"}, {"volume", "0.5"}, {"flange", "1"}}, {"play", "stop"});
-    effect.load();
-    ASSERT_TRUE(effect.music);
-    EXPECT_EQ(effect.music->handle, 0u);
-    send(effect, {{"echo", "1"}}, {"play"});
-    EXPECT_EQ(effect.echo->dsp, 0u);
-    EXPECT_EQ(mixedLeft(), 0);
 }
 
 TEST_F(MusicPlayTest, SampleModeLoadsASampleWithoutHooks) {
     MusicPlay effect;
-    send(effect, {{"filename", "loud.wav"}, {"sample", "1"}, {"flange", "1"}, {"echo", "1"}});
+    send(effect, {{"filename", "loud.wav"}, {"sample", "1"}, {"flange", "1"}, {"rotate", "1"}});
     effect.load();
-    ASSERT_TRUE(effect.sample);
-    EXPECT_NE(effect.sample->handle, 0u);
-    EXPECT_FALSE(effect.stream);
-    EXPECT_EQ(effect.flange->dsp, 0u);
-    EXPECT_EQ(effect.echo->source, nullptr);
-
     send(effect, {}, {"play"});
-    EXPECT_EQ(mixedLeft(), 8000) << "the flanger would have changed the first frames";
+    EXPECT_EQ(mixedLeft(), 8000) << "rotate would start the left at 0";
+    mix(400);
+    EXPECT_EQ(mixedLeft(), 8000) << "the flanger would have doubled it by now";
     send(effect, {}, {"play"});
     EXPECT_EQ(mixedLeft(), 16000) << "a second play starts a second playback";
+    send(effect, {}, {"stop"});
+    EXPECT_FALSE(audible());
 }
 
-TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSound) {
+TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSoundAndStopPauses) {
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"volume", "0.25"}});
     effect.load();
@@ -137,23 +129,10 @@ TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSound) {
     EXPECT_EQ(mixedLeft(), 0);
     send(effect, {}, {"play"});
     EXPECT_EQ(mixedLeft(), 8000);
-}
-
-TEST_F(MusicPlayTest, StopPausesEverySourceAndPlayResumes) {
-    MusicPlay effect;
-    send(effect, {{"filename", "tune.it"}});
-    effect.load();
-    send(effect, {}, {"play"});
-    std::vector<int16_t> out(4410 * 2);
-    mixOffline(out.data(), 4410);
-    EXPECT_NE(std::count(out.begin(), out.end(), 0), long(out.size()));
-
     send(effect, {}, {"stop"});
-    mixOffline(out.data(), 4410);
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0), long(out.size()));
-
-    send(effect, {{"sample", "1"}, {"filename", "loud.wav"}}, {"init", "play", "stop"});
-    EXPECT_EQ(mixedLeft(), 0);
+    EXPECT_FALSE(audible());
+    send(effect, {}, {"play"});
+    EXPECT_EQ(mixedLeft(), 8000);
 }
 
 // tune.it: one pattern of 64 rows of 0.12 s.
@@ -168,8 +147,7 @@ TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
     EXPECT_FALSE(effect.playingPosition()) << "not playing yet";
 
     send(effect, {}, {"play"});
-    std::vector<int16_t> second(44100 * 2);
-    mixOffline(second.data(), 44100);
+    mix(44100);
     const auto playing = effect.playingPosition();
     ASSERT_TRUE(playing);
     EXPECT_EQ(playing->order, 0);
@@ -183,37 +161,43 @@ TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
     EXPECT_FALSE(effect.secondsAt({0, 0}));
 }
 
-TEST_F(MusicPlayTest, HooksFollowTheFlagsAndMoveToTheNewChannelOnReload) {
+// Each hook heard on a constant 8000, its flag set before the load: rotate starts the left at
+// 0; the flanger adds the input of up to 350 frames before (16000 once its ring is full); the
+// echo adds half the right channel of 1200 frames before (12000).
+TEST_F(MusicPlayTest, TheLoadAttachesTheHooksWhoseFlagsAreOn) {
+    struct Case {
+        const char* flag;
+        int skip;
+        int left;
+    };
+    for (const Case& c : {Case{"none", 400, 8000}, Case{"rotate", 0, 0}, Case{"flange", 400, 16000},
+                          Case{"echo", 1300, 12000}}) {
+        resetDspRings();
+        MusicPlay effect;
+        send(effect, {{"filename", "loud.wav"}, {c.flag, "1"}});
+        effect.load();
+        send(effect, {}, {"play"});
+        mix(c.skip);
+        EXPECT_NEAR(mixedLeft(1), c.left, 1) << c.flag;
+    }
+}
+
+TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel) {
     MusicPlay effect;
-    send(effect, {{"filename", "loud.wav"}, {"echo", "1"}});
-    EXPECT_EQ(effect.echo->dsp, 0u) << "nothing loaded yet: only the flag is kept";
+    send(effect, {{"filename", "loud.wav"}, {"rotate", "1"}});
     effect.load();
-    EXPECT_NE(effect.echo->dsp, 0u);
-    EXPECT_EQ(effect.echo->source, effect.stream.get());
-    EXPECT_EQ(effect.flange->source, effect.stream.get());
-    EXPECT_EQ(effect.flange->dsp, 0u);
+    send(effect, {{"rotate", "0"}, {"flange", "1"}, {"flangespeed", "0.25"}}, {"play"});
+    EXPECT_EQ(mix(100)[0], 8000) << "rotate switched off";
+    EXPECT_FLOAT_EQ(dspRings().flangeSweep, 175 + 100 * 0.25f);
 
-    send(effect, {{"rotate", "1"}, {"echo", "0"}}, {"play"});
-    EXPECT_EQ(effect.echo->dsp, 0u);
-    EXPECT_NE(effect.rotate->dsp, 0u);
-    EXPECT_EQ(mixedLeft(1), 0) << "rotate starts on the right";
-
-    send(effect, {{"flangespeed", "0.25"}});
-    EXPECT_FLOAT_EQ(effect.flange->speed.load(), 0.25f);
-
-    // A reload attaches the enabled hooks to the new channel, and its sound is rotated again.
-    send(effect, {}, {"init", "play"});
-    EXPECT_NE(effect.rotate->dsp, 0u);
-    EXPECT_EQ(effect.rotate->source, effect.stream.get());
-    std::vector<int16_t> out(2 * 2);
-    mixOffline(out.data(), 2);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(out[1], 8000);
+    send(effect, {{"flange", "0"}, {"rotate", "1"}}, {"init", "play"});
+    const std::vector<int16_t> out = mix(2);
+    EXPECT_EQ(out[0], 0) << "rotating the reloaded channel";
+    EXPECT_EQ(out[1], 8000) << "no flanger";
 
     effect.unload();
-    EXPECT_EQ(effect.rotate->source, nullptr);
-    EXPECT_EQ(effect.rotate->dsp, 0u);
-    EXPECT_FALSE(effect.stream);
+    send(effect, {{"echo", "1"}, {"rotate", "0"}}, {"play"});  // nothing left to act on
+    EXPECT_FALSE(audible());
 }
 
 // The oscilloscope on an offscreen context, with the library in offline mode.
