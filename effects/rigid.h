@@ -29,11 +29,11 @@ public:
 private:
     void drawBodyFaces(const RigidBody& body) const;
 
-    float stepClock = 0;  // simulation clock in steps
-    int stepCount = 0;    // steps done
+    float stepClock = 0;                 // simulation clock in steps
+    int stepCount = 0;                   // steps done
     std::unique_ptr<RigidWorld> world_;  // null before load and after unload
     std::unique_ptr<ClothGrid> cloth_;   // null before load and after unload
-    bool camera = false;  // true: draw in the view left by earlier effects
+    bool camera = false;                 // true: draw in the view left by earlier effects
 };
 
 }  // namespace velmora

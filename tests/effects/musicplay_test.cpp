@@ -22,14 +22,17 @@ namespace {
 using testing::addChild;
 using testing::element;
 
-std::vector<int16_t> constantWav(int frames, int16_t value) {
-    return std::vector<int16_t>(size_t(frames) * 2, value);
-}
+std::vector<int16_t> constantWav(int frames, int16_t value) { return std::vector<int16_t>(size_t(frames) * 2, value); }
 
-// The sound library with offline output, and a data folder holding the test's sound files.
-class MusicPlayTest : public ::testing::Test {
+// The sound library with offline output, a data folder holding the test's sound files, and an
+// offscreen context for the oscilloscope.
+class MusicPlayTest : public testing::GLTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        if (IsSkipped())
+            return;
         useOfflineOutput(true);
         ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
         BASS_Start();
@@ -41,29 +44,35 @@ protected:
         data.write("data/music/noise.xm", testing::noiseBytes(3000, 9));
         data.write("data/tone.ogg", testing::oggTone(0.3));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         BASS_Free();
         useOfflineOutput(false);
+        GLTest::TearDown();
     }
 
     // Applies an element with `attributes` and optional children named in `children`.
-    void send(MusicPlay& effect, testing::AttributeList attributes,
-              std::initializer_list<const char*> children = {}) {
+    void send(MusicPlay& effect, testing::AttributeList attributes, std::initializer_list<const char*> children = {})
+    {
         auto node = element("music", attributes);
-        for (const char* child : children) addChild(*node, child);
+        for (const char* child : children)
+            addChild(*node, child);
         effect.handleElement(node.get());
     }
 
     // The next `frames` mixed frames, left and right interleaved.
-    static std::vector<int16_t> mix(int frames) {
+    static std::vector<int16_t> mix(int frames)
+    {
         std::vector<int16_t> out(size_t(frames) * 2);
-        if (frames > 0) mixOffline(out.data(), frames);
+        if (frames > 0)
+            mixOffline(out.data(), frames);
         return out;
     }
     // The first left sample of the next `frames` mixed frames.
     static int16_t mixedLeft(int frames = 64) { return mix(frames)[0]; }
     // Whether the next tenth of a second holds any sound.
-    static bool audible() {
+    static bool audible()
+    {
         const std::vector<int16_t> out = mix(4410);
         return std::any_of(out.begin(), out.end(), [](int16_t v) { return v != 0; });
     }
@@ -71,31 +80,28 @@ protected:
     testing::TempDataDir data;
 };
 
-// One effect loading file after file: each load frees the sound before it.
-TEST_F(MusicPlayTest, LoadMakesAModuleAStreamASampleOrNothing) {
-    struct Case {
-        const char* filename;
-        const char* sample;
-        bool module, plays;
-    };
-    const Case cases[] = {
-        {"tune.it", "0", true, true},      {"TUNE.MP3", "0", false, false},   // extensions are case-sensitive
-        {"tone.ogg", "0", false, true},    {"a.b.wav", "0", false, false},    // the extension is from the first dot
-        {"loud.wav", "1", false, true},    {"noextension", "0", false, false},
-        {"tune.it", "0", true, true},      {"tune.IT", "0", false, false},
-        {"loud.wav", "0", false, true},    {"missing.it", "0", false, false},
-        {"loud.wav", "0", false, true},    {"noise.xm", "0", false, false},
-        {"missing.wav", "1", false, false},
-    };
+TEST_F(MusicPlayTest, LoadMakesAModuleAStreamASampleOrNothing)
+{
     MusicPlay effect;
-    for (const Case& c : cases) {
-        send(effect, {{"filename", c.filename}, {"sample", c.sample}, {"echo", "1"}}, {"init", "play"});
-        EXPECT_EQ(effect.hasModule(), c.module) << c.filename;
-        EXPECT_EQ(audible(), c.plays) << c.filename;
+    auto loadAndPlay = [&](const char* filename, const char* sample) {
+        send(effect, {{"filename", filename}, {"sample", sample}, {"echo", "1"}}, {"init", "play"});
+        return audible();
+    };
+    EXPECT_TRUE(loadAndPlay("tone.ogg", "0"));
+    EXPECT_FALSE(effect.hasModule());
+    EXPECT_TRUE(loadAndPlay("loud.wav", "1"));
+    EXPECT_FALSE(loadAndPlay("missing.wav", "1"));
+    // Extensions are case-sensitive and start at the first dot; a load frees the sound before it.
+    for (const char* filename : {"TUNE.MP3", "a.b.wav", "noextension", "tune.IT", "missing.it", "noise.xm"}) {
+        EXPECT_TRUE(loadAndPlay("tune.it", "0"));
+        EXPECT_TRUE(effect.hasModule());
+        EXPECT_FALSE(loadAndPlay(filename, "0")) << filename;
+        EXPECT_FALSE(effect.hasModule()) << filename;
     }
 }
 
-TEST_F(MusicPlayTest, SampleModeLoadsASampleWithoutHooks) {
+TEST_F(MusicPlayTest, SampleModeLoadsASampleWithoutHooks)
+{
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"sample", "1"}, {"flange", "1"}, {"rotate", "1"}});
     effect.load();
@@ -109,7 +115,8 @@ TEST_F(MusicPlayTest, SampleModeLoadsASampleWithoutHooks) {
     EXPECT_FALSE(audible());
 }
 
-TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSoundAndStopPauses) {
+TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSoundAndStopPauses)
+{
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"volume", "0.25"}});
     effect.load();
@@ -136,7 +143,8 @@ TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSoundAndStopPauses) {
 }
 
 // tune.it: one pattern of 64 rows of 0.12 s.
-TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
+TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying)
+{
     MusicPlay effect;
     send(effect, {{"filename", "tune.it"}});
     EXPECT_FALSE(effect.hasModule()) << "before the load";
@@ -164,14 +172,15 @@ TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
 // Each hook heard on a constant 8000, its flag set before the load: rotate starts the left at
 // 0; the flanger adds the input of up to 350 frames before (16000 once its ring is full); the
 // echo adds half the right channel of 1200 frames before (12000).
-TEST_F(MusicPlayTest, TheLoadAttachesTheHooksWhoseFlagsAreOn) {
+TEST_F(MusicPlayTest, TheLoadAttachesTheHooksWhoseFlagsAreOn)
+{
     struct Case {
         const char* flag;
         int skip;
         int left;
     };
-    for (const Case& c : {Case{"none", 400, 8000}, Case{"rotate", 0, 0}, Case{"flange", 400, 16000},
-                          Case{"echo", 1300, 12000}}) {
+    for (const Case& c :
+         {Case{"none", 400, 8000}, Case{"rotate", 0, 0}, Case{"flange", 400, 16000}, Case{"echo", 1300, 12000}}) {
         resetDspRings();
         MusicPlay effect;
         send(effect, {{"filename", "loud.wav"}, {c.flag, "1"}});
@@ -182,7 +191,8 @@ TEST_F(MusicPlayTest, TheLoadAttachesTheHooksWhoseFlagsAreOn) {
     }
 }
 
-TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel) {
+TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel)
+{
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"rotate", "1"}});
     effect.load();
@@ -200,50 +210,24 @@ TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel) {
     EXPECT_FALSE(audible());
 }
 
-// The oscilloscope on an offscreen context, with the library in offline mode.
-class MusicPlayScopeTest : public testing::GLTest {
-protected:
-    void SetUp() override {
-        GLTest::SetUp();
-        if (IsSkipped()) return;
-        useOfflineOutput(true);
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
-        BASS_Start();
-    }
-    void TearDown() override {
-        BASS_Free();
-        useOfflineOutput(false);
-        GLTest::TearDown();
-    }
-    void drawAfter(MusicPlay& effect, int frames) {
-        std::vector<int16_t> out(size_t(frames) * 2);
-        mixOffline(out.data(), frames);
-        glClearColor(0, 0, 0, 0);
+TEST_F(MusicPlayTest, ScopeBarsRiseWithTheNewestSoundAndLieFlatWithout)
+{
+    MusicPlay effect;
+    auto draw = [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         effect.render();
-    }
-};
-
-TEST_F(MusicPlayScopeTest, BarsRiseWithTheNewestSoundAndLieFlatWithout) {
-    testing::TempDataDir data;
-    data.write("data/music/quiet.wav", testing::wavFile(constantWav(44100, 3000)));
-    MusicPlay effect;
-
-    drawAfter(effect, 100);  // nothing loaded
+    };
+    draw();  // nothing loaded
     EXPECT_EQ(pixel(320, 250)[0], 0);
 
-    auto node = element("music", {{"filename", "quiet.wav"}});
-    effect.handleElement(node.get());
-    effect.load();
-    auto play = element("music");
-    addChild(*play, "play");
-    effect.handleElement(play.get());
-    drawAfter(effect, 2000);
-    // 3000 / 3 / 32768, scaled by 3, is 0.092 above the centre at depth 2 under the 45-degree
-    // projection: about 26 pixels above row 240.
-    EXPECT_EQ(pixel(320, 255)[0], 255);
-    EXPECT_EQ(pixel(320, 255)[2], 255);
-    EXPECT_EQ(pixel(320, 275)[0], 0);
+    send(effect, {{"filename", "loud.wav"}}, {"init", "play"});
+    mix(2000);
+    draw();
+    // 8000 / 3 / 32768, scaled by 3, is 0.244 above the centre at depth 2 under the 45-degree
+    // projection: about 71 pixels above row 240.
+    EXPECT_EQ(pixel(320, 305)[0], 255);
+    EXPECT_EQ(pixel(320, 305)[2], 255);
+    EXPECT_EQ(pixel(320, 320)[0], 0);
     EXPECT_EQ(pixel(320, 230)[0], 0) << "the bars grow upwards only";
     EXPECT_EQ(pixel(5, 255)[0], 0) << "x from -1 to 1 stays inside the screen's width";
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
