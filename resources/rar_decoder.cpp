@@ -82,15 +82,14 @@ void HuffmanDecoder::addPairs()
     }
 }
 
-int HuffmanDecoder::decodeSlow(BitInput& in) const
+uint32_t HuffmanDecoder::decodeLong(uint32_t bits16) const
 {
-    const uint32_t value = in.top(16) & 0xFFFE;
-    int l = 1;
+    const uint32_t value = bits16 & 0xFFFE;
+    uint32_t l = 1;
     while (l < kMaxCodeLength && value >= limit_[l])
         ++l;
-    in.skip(uint32_t(l));
     const uint32_t index = start_[l] + ((value - limit_[l - 1]) >> (16 - l));
-    return index < uint32_t(count_) ? symbols_[index] : 0;
+    return uint32_t(index < uint32_t(count_) ? symbols_[index] : 0) << 4 | l;
 }
 
 // ---- Decoder ------------------------------------------------------------------------------

@@ -53,7 +53,7 @@ public:
     // it ORs in whole and partial bytes, and a partial byte is ORed again, unchanged, next time.
     void refill()
     {
-        if (!nearEnd()) {
+        if (!nearEnd()) [[likely]] {
             uint64_t word;
             std::memcpy(&word, data_ + next_, 8);
             buffer_ |= __builtin_bswap64(word) >> count_;
@@ -104,16 +104,17 @@ public:
     uint32_t entry(const BitInput& in) const { return quick_[in.top(quickBits_)]; }
     int decodeEntry(BitInput& in, uint32_t entry) const
     {
-        if (entry & 0x0F) {
-            in.skip(entry & 0x0F);
-            return int(entry >> 4) & 0x1FF;
-        }
-        return decodeSlow(in);
+        if (!(entry & 0x0F))
+            entry = decodeLong(in.top(16));
+        in.skip(entry & 0x0F);
+        return int(entry >> 4) & 0x1FF;
     }
 
 private:
     static constexpr int kQuickBits = 12;
-    int decodeSlow(BitInput& in) const;
+    // An entry (symbol << 4 | length) for a code longer than the table, from the next 16 bits.
+    // Takes no reader, so that a caller's reader never leaves registers.
+    uint32_t decodeLong(uint32_t bits16) const;
     void addPairs();
 
     int count_ = 0;
