@@ -65,7 +65,7 @@ public:
             buffer_ |= uint64_t(next_ < size_ ? data_[next_] : 0) << (56 - count_);
     }
     // True within the last eight bytes of the data, where refills go byte by byte.
-    bool nearEnd() const { return next_ + 8 > size_; }
+    bool nearEnd() const { return size_ < 8 || next_ > size_ - 8; }
     // Bytes not yet touched by the read position.
     uint64_t bytesLeft() const { return size_ > consumedBits() / 8 ? size_ - consumedBits() / 8 : 0; }
     // True once reading has gone well past the packed data (a truncated or malformed stream).
