@@ -268,7 +268,6 @@ bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdow
     return true;
 }
 
-template <bool Direct>
 bool RarDecoder::decodeAudio(int64_t& countdown)
 {
     const int symbol = audio_[channel_].decode(in_);
@@ -277,7 +276,7 @@ bool RarDecoder::decodeAudio(int64_t& countdown)
     AudioPredictor& p = predictors_[channel_];
     const uint8_t byte = uint8_t(p.predict(channelDelta_) - symbol);
     p.update(uint8_t(symbol), byte, channelDelta_);
-    putByte<Direct>(byte);
+    putByte(byte);
     --countdown;
     if (++channel_ >= channels_)
         channel_ = 0;
@@ -349,11 +348,44 @@ int RarDecoder::directRun(int64_t& countdown)
     return result;
 }
 
+int RarDecoder::audioRun(int64_t& countdown)
+{
+    BitInput in = in_;
+    uint8_t* out = base_ + ptr_;
+    uint8_t* const end = base_ + outputCap_;
+    int channel = channel_;
+    int delta = channelDelta_;
+    int result = kRunEnded;
+    while (out < end) {
+        if (in.nearEnd() && in.overrun()) {
+            result = kRunBroken;
+            break;
+        }
+        const int symbol = audio_[channel].decode(in);
+        if (symbol == kAudioSymTables) {
+            result = kAudioSymTables;
+            break;
+        }
+        AudioPredictor& p = predictors_[channel];
+        const uint8_t byte = uint8_t(p.predict(delta) - symbol);
+        p.update(uint8_t(symbol), byte, delta);
+        *out++ = byte;
+        channel = channel + 1 < channels_ ? channel + 1 : 0;
+    }
+    in_ = in;
+    ptr_ = uint32_t(out - base_);
+    total_ = ptr_;
+    channel_ = channel;
+    channelDelta_ = delta;
+    countdown = end - out;
+    return result;
+}
+
 bool RarDecoder::decodeNormal(int64_t& countdown)
 {
     const int symbol = literals_.decode(in_);
     if (symbol < 256) {
-        putByte<false>(uint8_t(symbol));
+        putByte(uint8_t(symbol));
         --countdown;
         return true;
     }
@@ -388,14 +420,14 @@ bool RarDecoder::decodeLoop(int64_t& countdown)
     while (countdown > 0) {
         if (in_.overrun())
             return false;
-        if (audioMode_) {
-            if (!Direct && ((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
-                flush();
-            if (!decodeAudio<Direct>(countdown))
+        if (Direct) {
+            const int result = audioMode_ ? audioRun(countdown) : directRun(countdown);
+            if (result == kRunBroken || (result >= 0 && !readTables()))
                 return false;
-        } else if (Direct) {
-            const int result = directRun(countdown);
-            if (result == kRunBroken || (result == kSymTables && !readTables()))
+        } else if (audioMode_) {
+            if (((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
+                flush();
+            if (!decodeAudio(countdown))
                 return false;
         } else {
             if (((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)

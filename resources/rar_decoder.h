@@ -142,23 +142,23 @@ private:
     bool readTables();
     template <bool Direct>
     bool decodeLoop(int64_t& countdown);
-    template <bool Direct>
+    // One symbol through the window.
     bool decodeAudio(int64_t& countdown);
     bool decodeNormal(int64_t& countdown);
-    // Decoding straight into the output: all symbols but the table switch, with the reader and
-    // the write position in registers, until the countdown ends (kRunEnded), the stream is
-    // broken (kRunBroken) or new tables come (kSymTables).
+    // Decoding straight into the output, with the reader and the write position in registers,
+    // until the countdown ends (kRunEnded), the stream is broken (kRunBroken) or new tables come
+    // (the table switch symbol is returned).
     int directRun(int64_t& countdown);
+    int audioRun(int64_t& countdown);
     static constexpr int kRunEnded = -1;
     static constexpr int kRunBroken = -2;
     void rememberMatch(uint32_t length, uint32_t distance);
     // A match through the window; false when it reaches before the start of the data.
     bool copyMatch(uint32_t length, uint32_t distance, int64_t& countdown);
-    template <bool Direct>
     void putByte(uint8_t byte)
     {
         base_[ptr_] = byte;
-        ptr_ = Direct ? ptr_ + 1 : (ptr_ + 1) & rar::kWindowMask;
+        ptr_ = (ptr_ + 1) & rar::kWindowMask;
         ++total_;
     }
     void flush();
