@@ -327,25 +327,15 @@ public:
 
     void addEntry(size_t begin, size_t end)
     {
-        const PcmRange pcm = options_.tryAudio ? findPcmData(data_ + begin, end - begin) : PcmRange{};
-        if (pcm.frameBytes == 0 || pcm.end == pcm.begin) {
-            append(normalSegment(begin, end));
-        } else {
-            append(normalSegment(begin, begin + pcm.begin));
-            // The samples in whichever mode codes them smaller.
-            const StreamState before = state_;
-            Segment normal = normalSegment(begin + pcm.begin, begin + pcm.end);
-            const StreamState afterNormal = state_;
-            state_ = before;
-            Segment audio = audioSegment(begin + pcm.begin, begin + pcm.end, pcm.frameBytes);
-            if (estimatedBits(normal) <= estimatedBits(audio)) {
-                state_ = afterNormal;
-                append(std::move(normal));
-            } else {
-                append(std::move(audio));
-            }
-            append(normalSegment(begin + pcm.end, end));
-        }
+        // Sample-like data: the PCM samples of a WAV file, or any file taken as 1 to 4
+        // interleaved byte channels (images, raw sounds).
+        const PcmRange pcm = findPcmData(data_ + begin, end - begin);
+        const bool wave = pcm.frameBytes > 0 && pcm.end > pcm.begin;
+        const size_t from = wave ? begin + pcm.begin : begin;
+        const size_t to = wave ? begin + pcm.end : end;
+        append(normalSegment(begin, from));
+        samples(from, to, wave ? pcm.frameBytes : 0);
+        append(normalSegment(to, end));
         if (!runs_.empty())
             runs_.back().cuts.push_back(runs_.back().segment.items.size());
     }
@@ -353,6 +343,34 @@ public:
     std::vector<Run>& runs() { return runs_; }
 
 private:
+    // [begin, end) in whichever mode codes it smaller: normal, or multimedia with `channels`
+    // channels (0: try 1 to 4).
+    void samples(size_t begin, size_t end, int channels)
+    {
+        const StreamState before = state_;
+        Segment best = normalSegment(begin, end);
+        if (!options_.tryAudio || end - begin < kMinSamples) {
+            append(std::move(best));
+            return;
+        }
+        StreamState bestState = state_;
+        uint64_t bestBits = estimatedBits(best);
+        for (int c = channels ? channels : 1; c <= (channels ? channels : kMaxChannels); ++c) {
+            state_ = before;
+            Segment audio = audioSegment(begin, end, c);
+            const uint64_t bits = estimatedBits(audio);
+            if (bits < bestBits) {
+                bestBits = bits;
+                best = std::move(audio);
+                bestState = state_;
+            }
+        }
+        state_ = bestState;
+        append(std::move(best));
+    }
+
+    static constexpr size_t kMinSamples = 4096;  // below this, tables outweigh what a mode gains
+
     static ParseOptions quickOptions(ParseOptions options)
     {
         options.chainDepth = std::min(options.chainDepth, 16);  // the first parse only estimates prices
