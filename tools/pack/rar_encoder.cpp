@@ -118,7 +118,7 @@ uint64_t estimatedBits(const Segment& segment)
 // included, is cheaper than coding it together with the current block.
 std::vector<size_t> splitBlocks(const Segment& segment)
 {
-    const size_t chunk = segment.layout.audio ? 16384 : 4096;
+    const size_t chunk = segment.layout.audio ? 16384 : 2048;
     const size_t n = segment.items.size();
     std::vector<size_t> starts{0};
     const int size = segment.layout.size();
