@@ -198,12 +198,18 @@ std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool 
 std::vector<uint8_t> buildSolidArchive(const std::vector<SourceEntry>& files, const PackOptions& options)
 {
     // Directories and empty files come first: an entry without data inside the chain of
-    // continued entries breaks it for some readers.
+    // continued entries breaks it for some readers. The files follow from small to large: a
+    // reader unpacks every file before the one it wants, and this order makes the sum of those
+    // runs least when each file is read once (a show's loading), at little cost in size.
     std::vector<SourceEntry> entries;
     for (const bool withData : {false, true})
         for (const SourceEntry& e : files)
             if ((!e.directory && !e.data.empty()) == withData)
                 entries.push_back(e);
+    const auto firstData =
+        std::find_if(entries.begin(), entries.end(), [](const SourceEntry& e) { return !e.directory && !e.data.empty(); });
+    std::stable_sort(firstData, entries.end(),
+                     [](const SourceEntry& a, const SourceEntry& b) { return a.data.size() < b.data.size(); });
     std::vector<uint8_t> joined;
     std::vector<size_t> sizes;
     for (const SourceEntry& e : entries) {
