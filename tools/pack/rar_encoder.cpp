@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "tools/pack/bit_writer.h"
 #include "tools/pack/huffman_builder.h"
@@ -320,7 +321,7 @@ struct StreamState {
 class StreamBuilder {
 public:
     StreamBuilder(const uint8_t* data, size_t size, const PackOptions& options)
-        : data_(data), options_(options), quick_(data, size, quickOptions(options.parse)),
+        : data_(data), size_(size), options_(options), quick_(data, size, quickOptions(options.parse)),
           optimal_(data, size, options.parse)
     {
     }
@@ -333,9 +334,9 @@ public:
         const bool wave = pcm.frameBytes > 0 && pcm.end > pcm.begin;
         const size_t from = wave ? begin + pcm.begin : begin;
         const size_t to = wave ? begin + pcm.end : end;
-        append(normalSegment(begin, from));
+        append(normalSegment(quick_, optimal_, begin, from));
         samples(from, to, wave ? pcm.frameBytes : 0);
-        append(normalSegment(to, end));
+        append(normalSegment(quick_, optimal_, to, end));
         if (!runs_.empty())
             runs_.back().cuts.push_back(runs_.back().segment.items.size());
     }
@@ -343,33 +344,107 @@ public:
     std::vector<Run>& runs() { return runs_; }
 
 private:
-    // [begin, end) in whichever mode codes it smaller: normal, or multimedia with `channels`
-    // channels (0: try 1 to 4).
+    // [begin, end) with each stretch in whichever mode codes it smaller: normal, or multimedia
+    // with `channels` channels (0: any of 1 to 4). Every chunk is priced in each mode with the
+    // code lengths of the whole range; the cheapest sequence of modes, each change paying for its
+    // tables, gives the stretches.
     void samples(size_t begin, size_t end, int channels)
     {
         const StreamState before = state_;
-        Segment best = normalSegment(begin, end);
+        std::vector<uint32_t> tokenBytes;
+        Segment normal = normalSegment(quick_, optimal_, begin, end, &tokenBytes);
         if (!options_.tryAudio || end - begin < kMinSamples) {
-            append(std::move(best));
+            append(std::move(normal));
             return;
         }
-        StreamState bestState = state_;
-        uint64_t bestBits = estimatedBits(best);
+        std::vector<Segment> modes;  // normal, then multimedia with each channel count tried
+        std::vector<StreamState> after{state_};
+        modes.push_back(std::move(normal));
         for (int c = channels ? channels : 1; c <= (channels ? channels : kMaxChannels); ++c) {
             state_ = before;
-            Segment audio = audioSegment(begin, end, c);
-            const uint64_t bits = estimatedBits(audio);
-            if (bits < bestBits) {
-                bestBits = bits;
-                best = std::move(audio);
-                bestState = state_;
-            }
+            modes.push_back(audioSegment(begin, end, c));
+            after.push_back(state_);
         }
-        state_ = bestState;
-        append(std::move(best));
+        const size_t chunks = (end - begin + kModeChunk - 1) / kModeChunk;
+        std::vector<std::vector<uint64_t>> cost(modes.size());
+        std::vector<uint64_t> tables(modes.size());
+        for (size_t m = 0; m < modes.size(); ++m)
+            tables[m] = chunkBits(modes[m], m == 0 ? &tokenBytes : nullptr, chunks, cost[m]);
+
+        // Cheapest mode of each chunk, by dynamic programming over the chunks.
+        std::vector<std::vector<uint64_t>> total(modes.size(), std::vector<uint64_t>(chunks));
+        std::vector<std::vector<uint8_t>> from(modes.size(), std::vector<uint8_t>(chunks));
+        for (size_t k = 0; k < chunks; ++k)
+            for (size_t m = 0; m < modes.size(); ++m) {
+                total[m][k] = cost[m][k] + (k == 0 ? tables[m] : total[m][k - 1]);
+                from[m][k] = uint8_t(m);
+                for (size_t o = 0; k > 0 && o < modes.size(); ++o)
+                    if (total[o][k - 1] + tables[m] + cost[m][k] < total[m][k]) {
+                        total[m][k] = total[o][k - 1] + tables[m] + cost[m][k];
+                        from[m][k] = uint8_t(o);
+                    }
+            }
+        std::vector<uint8_t> chosen(chunks);
+        size_t m = 0;
+        for (size_t o = 1; o < modes.size(); ++o)
+            if (total[o][chunks - 1] < total[m][chunks - 1])
+                m = o;
+        for (size_t k = chunks; k-- > 0;) {
+            chosen[k] = uint8_t(m);
+            m = from[m][k];
+        }
+        if (std::all_of(chosen.begin(), chosen.end(), [&](uint8_t c) { return c == chosen[0]; })) {
+            state_ = after[chosen[0]];
+            append(std::move(modes[chosen[0]]));
+            return;
+        }
+
+        // Stretches of mixed modes: the normal ones parsed again on their own.
+        state_ = before;
+        std::unique_ptr<LzParser> quick, optimal;
+        for (size_t k = 0; k < chunks;) {
+            size_t next = k + 1;
+            while (next < chunks && chosen[next] == chosen[k])
+                ++next;
+            const size_t a = begin + k * kModeChunk, b = std::min(end, begin + next * kModeChunk);
+            if (chosen[k] == 0) {
+                if (!quick) {
+                    const size_t history = a > kWindowSize ? a - kWindowSize : 0;
+                    quick = std::make_unique<LzParser>(data_, size_, quickOptions(options_.parse), history);
+                    optimal = std::make_unique<LzParser>(data_, size_, options_.parse, history);
+                }
+                append(normalSegment(*quick, *optimal, a, b));
+            } else {
+                append(audioSegment(a, b, modes[chosen[k]].layout.channels));
+            }
+            k = next;
+        }
+    }
+
+    // Bits of each chunk of kModeChunk bytes of `segment` under the code lengths of all of it;
+    // returns the bits of those tables. `itemBytes` gives the bytes each item covers (null: 1).
+    static uint64_t chunkBits(const Segment& segment, const std::vector<uint32_t>* itemBytes, size_t chunks,
+                              std::vector<uint64_t>& bits)
+    {
+        Histogram counts(size_t(segment.layout.size()), 0);
+        addItems(segment, 0, segment.items.size(), counts);
+        uint8_t lengths[kMaxTableSize];
+        buildLengths(segment.layout, counts, lengths);
+        bits.assign(chunks, 0);
+        size_t position = 0;
+        for (size_t i = 0; i < segment.items.size(); ++i) {
+            const Item& item = segment.items[i];
+            bits[std::min(chunks - 1, position / kModeChunk)] +=
+                lengths[item.first] + item.firstExtraBits + item.secondExtraBits +
+                (item.second != kNoCode ? lengths[item.second] : 0);
+            position += itemBytes ? (*itemBytes)[i] : 1;
+        }
+        static const uint8_t zeros[kMaxTableSize] = {};
+        return tableBits(segment.layout, lengths, zeros) + kMaxCodeLength;
     }
 
     static constexpr size_t kMinSamples = 4096;  // below this, tables outweigh what a mode gains
+    static constexpr size_t kModeChunk = 16380;  // the smallest stretch in one mode, whole frames of 1 to 4 bytes
 
     static ParseOptions quickOptions(ParseOptions options)
     {
@@ -392,18 +467,23 @@ private:
     }
 
     // [begin, end) in the normal mode, parsed twice: the second parse priced by the first.
-    Segment normalSegment(size_t begin, size_t end)
+    // `tokenBytes`, when given, receives the bytes each item covers.
+    Segment normalSegment(LzParser& quick, LzParser& optimal, size_t begin, size_t end,
+                          std::vector<uint32_t>* tokenBytes = nullptr)
     {
         Segment first, second;
         if (begin >= end)
             return second;
         std::vector<Token> tokens;
         DistanceState trial = state_.distances;
-        quick_.parse(begin, end, Prices::initial(), trial, tokens);
+        quick.parse(begin, end, Prices::initial(), trial, tokens);
         appendTokens(data_, begin, tokens, first);
         tokens.clear();
-        optimal_.parseOptimal(begin, end, pricesFrom(first), state_.distances, tokens);
+        optimal.parseOptimal(begin, end, pricesFrom(first), state_.distances, tokens);
         appendTokens(data_, begin, tokens, second);
+        if (tokenBytes)
+            for (const Token& t : tokens)
+                tokenBytes->push_back(t.length);
         return second;
     }
 
@@ -426,6 +506,7 @@ private:
     }
 
     const uint8_t* data_;
+    size_t size_;
     PackOptions options_;
     LzParser quick_;
     LzParser optimal_;
