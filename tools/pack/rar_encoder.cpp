@@ -96,25 +96,6 @@ void addItems(const Segment& segment, size_t begin, size_t end, Histogram& count
     }
 }
 
-uint64_t extraBits(const Segment& segment)
-{
-    uint64_t bits = 0;
-    for (const Item& item : segment.items)
-        bits += item.firstExtraBits + item.secondExtraBits;
-    return bits;
-}
-
-// Estimated bits of a segment coded as one block, tables included.
-uint64_t estimatedBits(const Segment& segment)
-{
-    Histogram counts(size_t(segment.layout.size()), 0);
-    addItems(segment, 0, segment.items.size(), counts);
-    uint8_t lengths[kMaxTableSize];
-    static const uint8_t zeros[kMaxTableSize] = {};
-    return blockBits(segment.layout, counts, lengths) + extraBits(segment) +
-           tableBits(segment.layout, lengths, zeros);
-}
-
 // Block boundaries: a chunk starts new tables when coding it with its own tables, tables
 // included, is cheaper than coding it together with the current block.
 std::vector<size_t> splitBlocks(const Segment& segment)
@@ -166,8 +147,9 @@ public:
 };
 
 // Writes the runs: each block is its tables, its items, and a switch code when another follows.
-// An entry ends between two items; a block that starts there is announced at the start of the
-// next entry's data.
+// An entry ends between two items. Readers differ in whether they look past an entry's last item
+// for a table switch, so a block that starts at the end of an entry is announced (switch code
+// in the old tables, then the new tables) at the start of the next entry's data.
 std::vector<std::vector<uint8_t>> emit(const std::vector<Run>& runs)
 {
     EntryWriter out;
