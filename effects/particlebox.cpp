@@ -69,6 +69,13 @@ void ParticleBox::unload()
     velocities = {};
     lifetimes = {};
     stored_ = 0;
+    particleTexture.reset();
+}
+
+Vector3 ParticleBox::position(uint32_t i) const
+{
+    const float* p = &positions[static_cast<size_t>(i) * 3];
+    return {p[0], p[1], p[2]};
 }
 
 void ParticleBox::spawn(uint32_t i)
