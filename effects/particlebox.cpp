@@ -65,9 +65,10 @@ void ParticleBox::load()
 
 void ParticleBox::unload()
 {
-    positions = {};
-    velocities = {};
-    lifetimes = {};
+    // Fresh vectors: assigning `{}` would keep the capacity.
+    positions = std::vector<float>();
+    velocities = std::vector<float>();
+    lifetimes = std::vector<float>();
     stored_ = 0;
     particleTexture.reset();
 }

@@ -1,5 +1,5 @@
 // Effects with the images their scripts name, present or missing: what they draw with them, and
-// that unload frees every texture and display list while drawing afterwards stays safe.
+// that unload frees every texture and display list; drawing before load and after unload is safe.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -59,6 +59,7 @@ TEST_F(EffectImagesTest, EachEffectDrawsWithTheImagesItsScriptNamesAndUnloadFree
         const ScriptNode* element = root.children.at(0).get();
         std::unique_ptr<Effect> effect = factory.create(element);
         ASSERT_TRUE(effect);
+        effect->render();  // before load: safe, and cleared below
         effect->handleElement(element);
         effect->load();
         effect->handleElement(element);  // children again, now on what load made
