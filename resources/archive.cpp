@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "resources/crc32.h"
@@ -129,6 +130,55 @@ ArchiveWalk::Step ArchiveWalk::next(ArchiveEntry& entry)
     }
 }
 
+namespace {
+
+// Unpacks the file entry `entry` of the walk over `image`. With `keep` the output is checked
+// against the entry's size and CRC and handed back in `*output` (a malloc block, null when
+// empty); without, the entry only runs through the decoder, as a solid chain needs it to.
+bool unpackEntry(const uint8_t* image, const ArchiveEntry& entry, bool solid, bool keep,
+                 std::unique_ptr<RarDecoder>& decoder, uint8_t** output, uint32_t* outputSize)
+{
+    if (entry.unpVer < rar::kMinUnpVer || entry.unpVer > rar::kMaxUnpVer)
+        return false;
+    const uint8_t* packed = image + entry.dataOffset;
+    const bool stored = entry.method == rar::kMethodStore;
+
+    std::unique_ptr<uint8_t, decltype(&std::free)> buffer(nullptr, &std::free);
+    if (keep) {
+        if (stored ? entry.packSize < entry.unpSize : entry.unpSize > entry.packSize * kMaxExpansion)
+            return false;
+        if (entry.unpSize > 0) {
+            buffer.reset(allocateOutput(entry.unpSize));
+            if (!buffer)
+                return false;
+        }
+    }
+
+    uint32_t produced = 0;
+    if (stored) {
+        if (keep) {
+            produced = entry.unpSize;
+            if (produced > 0)
+                std::memcpy(buffer.get(), packed, produced);
+        }
+    } else if (entry.unpSize > 0 || solid) {
+        if (!decoder)
+            decoder.reset(new RarDecoder);  // not value-initialized: its lookup tables are built before use
+        if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0, solid,
+                             buffer.get(), produced))
+            return false;
+    }
+    if (!keep)
+        return true;
+    if (produced != entry.unpSize || crc32(buffer.get(), produced) != entry.fileCrc)
+        return false;
+    *output = buffer.release();
+    *outputSize = produced;
+    return true;
+}
+
+}  // namespace
+
 bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name, uint8_t** output,
                          uint32_t* outputSize)
 {
@@ -152,45 +202,40 @@ bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name
         }
         if (!match && !walk.solid())
             continue;
-        if (entry.unpVer < rar::kMinUnpVer || entry.unpVer > rar::kMaxUnpVer)
+        if (!unpackEntry(image, entry, walk.solid(), match, decoder, output, outputSize))
             return false;
-        const uint8_t* packed = image + entry.dataOffset;
-        const bool stored = entry.method == rar::kMethodStore;
-
-        std::unique_ptr<uint8_t, decltype(&std::free)> buffer(nullptr, &std::free);
-        if (match) {
-            if (stored ? entry.packSize < entry.unpSize : entry.unpSize > entry.packSize * kMaxExpansion)
-                return false;
-            if (entry.unpSize > 0) {
-                buffer.reset(allocateOutput(entry.unpSize));
-                if (!buffer)
-                    return false;
-            }
-        }
-
-        uint32_t produced = 0;
-        if (stored) {
-            if (match) {
-                produced = entry.unpSize;
-                if (produced > 0)
-                    std::memcpy(buffer.get(), packed, produced);
-            }
-        } else if (entry.unpSize > 0 || walk.solid()) {
-            if (!decoder)
-                decoder.reset(new RarDecoder);  // not value-initialized: its lookup tables are built before use
-            if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0,
-                                 walk.solid(), buffer.get(), produced))
-                return false;
-        }
-        if (!match)
-            continue;
-        if (produced != entry.unpSize || crc32(buffer.get(), produced) != entry.fileCrc)
-            return false;
-        *output = buffer.release();
-        *outputSize = produced;
-        return true;
+        if (match)
+            return true;
     }
     return false;
+}
+
+bool unpackWholeArchive(const uint8_t* image, uint32_t length,
+                        const std::function<void(const std::string& key, uint8_t* data, uint32_t size)>& take)
+{
+    ArchiveWalk walk(image, length);
+    if (!walk.open())
+        return false;
+    std::unique_ptr<RarDecoder> decoder;
+    ArchiveEntry entry;
+    std::string key;
+    ArchiveWalk::Step step;
+    while ((step = walk.next(entry)) == ArchiveWalk::Step::Entry) {
+        normalizeName(entry.name.c_str(), key);
+        uint8_t* data = nullptr;
+        uint32_t size = 0;
+        if (!entry.isDirectory() && !unpackEntry(image, entry, walk.solid(), true, decoder, &data, &size))
+            return false;
+        take(key, data, size);
+    }
+    return step == ArchiveWalk::Step::End;
+}
+
+std::string archiveNameKey(const char* name)
+{
+    std::string key;
+    normalizeName(name, key);
+    return key;
 }
 
 }  // namespace velmora
