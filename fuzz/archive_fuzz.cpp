@@ -1,13 +1,16 @@
 // libFuzzer target for the archive extractor: any bytes as an archive image; every entry the
-// walk finds is extracted by name, and a success must give that entry's size and CRC.
+// walk finds is extracted by name, and a success must give that entry's size and CRC. The
+// one-pass reader of solid archives must answer every name exactly as the single lookup does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "resources/archive.h"
 #include "resources/crc32.h"
+#include "resources/unpacked_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -24,10 +27,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<std::string> names{"data/script.txt"};
     for (const velmora::ArchiveEntry& e : entries)
         names.push_back(e.name);
+    velmora::UnpackedArchive unpacked;
+    unpacked.reset(data, length);
     for (const std::string& name : names) {
         uint8_t* out = nullptr;
         uint32_t outSize = 0;
-        if (!velmora::extractArchiveEntry(data, length, name.c_str(), &out, &outSize)) {
+        const bool found = velmora::extractArchiveEntry(data, length, name.c_str(), &out, &outSize);
+        uint8_t* again = nullptr;
+        uint32_t againSize = 0;
+        if (unpacked.extract(name.c_str(), &again, &againSize) != found || againSize != outSize ||
+            (outSize > 0 && std::memcmp(out, again, outSize) != 0))
+            __builtin_trap();
+        std::free(again);
+        if (!found) {
             if (out != nullptr || outSize != 0)
                 __builtin_trap();  // a failure must not hand out a buffer
             continue;
