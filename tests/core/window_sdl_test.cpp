@@ -1,5 +1,5 @@
 // The SDL window: size, context, and the translation of platform events into the window's
-// operations. The window tests need a display; ctest runs them under Xvfb (window_events) and
+// operations (a size change: author_keys_sdl_test). The window tests need a display; ctest runs them under Xvfb (window_events) and
 // they skip elsewhere.
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
@@ -32,11 +32,6 @@ public:
         calls.push_back("key " + std::to_string(code) + " " + std::to_string(flag));
         DemoWindow::key(code, flag);
     }
-    void resize(int w, int h) override
-    {
-        calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
-        DemoWindow::resize(w, h);
-    }
     std::vector<std::string> calls;
 };
 
@@ -65,14 +60,12 @@ protected:
         event.key.keysym.sym = key;
         return event;
     }
-    SDL_Event windowEvent(uint8_t what, int data1 = 0, int data2 = 0)
+    SDL_Event windowEvent(uint8_t what)
     {
         SDL_Event event = {};
         event.type = SDL_WINDOWEVENT;
         event.window.windowID = SDL_GetWindowID(window.handle);
         event.window.event = what;
-        event.window.data1 = data1;
-        event.window.data2 = data2;
         return event;
     }
 
@@ -125,33 +118,13 @@ TEST_F(SdlWindowTest, EscapeClosesOnReleaseOnly)
     EXPECT_TRUE(window.processMessages());
 }
 
-TEST_F(SdlWindowTest, TheCloseButtonAndAPlatformQuitCloseTheWindow)
+// A platform quit (Ctrl+C in an offscreen show): OffscreenQuitTest.
+TEST_F(SdlWindowTest, TheCloseButtonClosesTheWindow)
 {
     push(windowEvent(SDL_WINDOWEVENT_CLOSE));
     EXPECT_FALSE(window.processMessages());
     EXPECT_TRUE(window.destroyed);
     EXPECT_EQ(window.handle, nullptr);
-
-    RecordingWindow other;
-    DisplaySettings settings;
-    ASSERT_TRUE(other.create(settings, "velmora"));
-    SDL_Event quit = {};
-    quit.type = SDL_QUIT;
-    push(quit);
-    EXPECT_FALSE(other.processMessages());
-    EXPECT_TRUE(other.destroyed);
-    EXPECT_FALSE(other.hasContext());
-}
-
-TEST_F(SdlWindowTest, ASizeChangeResizesTheProjection)
-{
-    push(windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 160, 100));
-    EXPECT_TRUE(window.processMessages());
-    EXPECT_EQ(window.calls, std::vector<std::string>{"resize 160x100"});
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 160);
-    EXPECT_EQ(viewport[3], 100);
 }
 
 TEST(SdlFullscreenTest, ARefusedModeFallsBackToAWindowWithTheCursorShown)

@@ -117,20 +117,16 @@ TEST(TgaImage, ColourMapsOfTwoThreeAndFourByteEntries)
     EXPECT_EQ(paletteEntry(image, 10), (Bytes{31, 2, 17, 1}));
     EXPECT_EQ(paletteEntry(image, 11), (Bytes{4, 31, 0, 0}));
 
+    // A map past entry 255 stops at the end; the pixels are still found.
+    ASSERT_EQ(loadBytes(image, tgaFile(mapped(1, 1, 254, 4, 24), {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 77})), 0);
+    EXPECT_EQ(image.palette[255][0], 2);
+    EXPECT_EQ(pixelBytes(image), (Bytes{77}));
+
     h.mapEntryBits = 8;  // one-byte entries are not supported
     EXPECT_EQ(loadBytes(image, tgaFile(h, {1, 2, 0, 0})), -1);
     h.mapEntryBits = 40;
     EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(12, 0))), -1);
     expectReleased(image);
-}
-
-TEST(TgaImage, ColourMapPastEntry255StopsAtTheEndAndStillFindsThePixels)
-{
-    TgaImage image;
-    ASSERT_EQ(loadBytes(image, tgaFile(mapped(1, 1, 254, 4, 24), {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 77})), 0);
-    EXPECT_EQ(image.palette[254][0], 1);
-    EXPECT_EQ(image.palette[255][0], 2);
-    EXPECT_EQ(pixelBytes(image), (Bytes{77}));
 }
 
 TEST(TgaImage, RunLengthPacketsRepeatOrCopy)
@@ -152,78 +148,45 @@ TEST(TgaImage, RunLengthPacketsRepeatOrCopy)
 
     ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10, 32), {0x81, 1, 2, 3, 4})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{1, 2, 3, 4, 1, 2, 3, 4}));
-}
 
-TEST(TgaImage, RunLengthPacketsThatOverrunTheImageStopAtItsEnd)
-{
-    const TgaHeader h = header(2, 1, 10);
-    TgaImage image;
-    // A 128-pixel run into a 2-pixel image.
-    ASSERT_EQ(loadBytes(image, tgaFile(h, {0xFF, 5, 6, 7})), 0);
+    // Packets that overrun the image stop at its end: a 128-pixel run into 2 pixels, and a raw
+    // packet of 3 pixels into the last remaining one.
+    ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10), {0xFF, 5, 6, 7})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{5, 6, 7, 5, 6, 7}));
-    // A raw packet of 3 pixels into the last remaining pixel.
-    ASSERT_EQ(loadBytes(image, tgaFile(h, {0x80, 1, 1, 1, 0x02, 2, 2, 2, 3, 3, 3, 4, 4, 4})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10), {0x80, 1, 1, 1, 0x02, 2, 2, 2, 3, 3, 3, 4, 4, 4})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{1, 1, 1, 2, 2, 2}));
 }
 
-TEST(TgaImage, UnsupportedTypesAndDepthsAreRejected)
+// Every cut of a valid file, unsupported types and depths, and headers or packets that promise
+// more than the file holds: all fail and leave the image released.
+TEST(TgaImage, BadFilesFailCleanly)
 {
-    for (uint8_t type : {0, 4, 8, 12, 32, 255}) {
-        TgaImage image;
-        EXPECT_EQ(loadBytes(image, tgaFile(header(1, 1, type), {1, 2, 3})), -1) << int(type);
-        expectReleased(image);
-    }
-    for (uint8_t bits : {0, 1, 4, 15, 23, 48}) {
-        TgaImage image;
-        EXPECT_EQ(loadBytes(image, tgaFile(header(1, 1, 2, bits), Bytes(8, 1))), -1) << int(bits);
-    }
-}
-
-TEST(TgaImage, TruncatedFilesFailCleanly)
-{
-    TgaHeader h = header(4, 4);
     const Bytes whole = testing::solidTga24(4, 4, 1, 2, 3);
-    TgaImage image;
-    // Every cut of a valid file, from an empty stream to one byte short.
-    for (size_t cut = 0; cut < whole.size(); ++cut) {
-        ASSERT_EQ(loadBytes(image, Bytes(whole.begin(), whole.begin() + cut)), -1) << cut;
+    std::vector<Bytes> bad;
+    for (size_t cut = 0; cut < whole.size(); ++cut)
+        bad.emplace_back(whole.begin(), whole.begin() + cut);
+    for (uint8_t type : {0, 4, 8, 12, 32, 255})
+        bad.push_back(tgaFile(header(1, 1, type), {1, 2, 3}));
+    for (uint8_t bits : {0, 1, 4, 15, 23, 48})
+        bad.push_back(tgaFile(header(1, 1, 2, bits), Bytes(8, 1)));
+    // Run-length data that ends before the image is filled.
+    for (const Bytes& body : {Bytes{0x83, 1, 2, 3}, Bytes{0x8F, 1, 2}, Bytes{0x0F, 1, 2, 3}})
+        bad.push_back(tgaFile(header(4, 4, 10), body));
+    TgaHeader h = header(4, 4);
+    h.idLength = 200;  // an ID field longer than the file
+    bad.push_back(tgaFile(h, Bytes(40, 0)));
+    h = mapped(4, 1, 0, 256, 24);  // a colour map longer than the file
+    bad.push_back(tgaFile(h, Bytes(100, 0)));
+    bad.push_back(tgaFile(header(32767, 32767, 2, 32), Bytes(64, 0xAB)));
+    bad.push_back(tgaFile(header(32767, 32767, 10, 32), {0xFF, 1, 2, 3, 4}));
+    bad.push_back(tgaFile(header(-4, 2), Bytes(64, 0)));  // the 16-bit fields are read as signed
+    bad.push_back(tgaFile(header(0, 2), Bytes(64, 0)));
+    for (size_t i = 0; i < bad.size(); ++i) {
+        TgaImage image;
+        ASSERT_EQ(loadBytes(image, whole), 0);
+        EXPECT_EQ(loadBytes(image, bad[i]), -1) << "case " << i;
         expectReleased(image);
     }
-    ASSERT_EQ(loadBytes(image, whole), 0);
-
-    // Run-length data that ends before the image is filled.
-    h.imageType = 10;
-    EXPECT_EQ(loadBytes(image, tgaFile(h, {0x83, 1, 2, 3})), -1);
-    EXPECT_EQ(loadBytes(image, tgaFile(h, {0x8F, 1, 2})), -1);
-    EXPECT_EQ(loadBytes(image, tgaFile(h, {0x0F, 1, 2, 3})), -1);
-    expectReleased(image);
-
-    // An ID field or colour map longer than the file.
-    h.imageType = 2;
-    h.idLength = 200;
-    EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(40, 0))), -1);
-    h.idLength = 0;
-    h.colourMapType = 1;
-    h.mapLength = 256;
-    h.mapEntryBits = 24;
-    EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(100, 0))), -1);
-    expectReleased(image);
-}
-
-TEST(TgaImage, HeadersThatPromiseMoreThanTheFileHoldsFail)
-{
-    TgaImage image;
-    TgaHeader h = header(32767, 32767, 2, 32);
-    EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(64, 0xAB))), -1);
-    h.imageType = 10;
-    EXPECT_EQ(loadBytes(image, tgaFile(h, {0xFF, 1, 2, 3, 4})), -1);
-    h.imageType = 2;
-    h.width = -4;  // the 16-bit fields are read as signed
-    h.height = 2;
-    EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(64, 0))), -1);
-    h.width = 0;
-    EXPECT_EQ(loadBytes(image, tgaFile(h, Bytes(64, 0))), -1);
-    expectReleased(image);
 }
 
 TEST(TgaImage, LoadReadsFromTheCurrentPositionAndReplacesThePreviousImage)

@@ -23,6 +23,7 @@
 #include "core/script_node.h"
 #include "core/script_parser.h"
 #include "effects/effect_table.h"
+#include "tests/audio/sound_files.h"
 #include "tests/support/temp_data_dir.h"
 
 namespace velmora {
@@ -35,32 +36,13 @@ constexpr int kRate = 44100;
 constexpr int kFramesPerPicture = kRate / kFps;
 constexpr int kCount = 30000;  // a sample's index: left + kCount * right
 
-// A 16-bit stereo WAV of `seconds` whose frame i holds (i % kCount, i / kCount).
+// A stereo WAV of `seconds` whose frame i holds (i % kCount, i / kCount).
 std::vector<uint8_t> countingWav(int seconds)
 {
-    const uint32_t frames = static_cast<uint32_t>(seconds * kRate);
-    std::vector<uint8_t> bytes(44 + frames * 4);
-    auto put = [&](size_t at, uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    std::copy_n("RIFF", 4, bytes.begin());
-    put(4, 36 + frames * 4, 4);
-    std::copy_n("WAVEfmt ", 8, bytes.begin() + 8);
-    put(16, 16, 4);
-    put(20, 1, 2);
-    put(22, 2, 2);
-    put(24, kRate, 4);
-    put(28, kRate * 4, 4);
-    put(32, 4, 2);
-    put(34, 16, 2);
-    std::copy_n("data", 4, bytes.begin() + 36);
-    put(40, frames * 4, 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-        put(44 + i * 4, i % kCount, 2);
-        put(46 + i * 4, i / kCount, 2);
-    }
-    return bytes;
+    std::vector<int16_t> samples;
+    for (int i = 0; i < seconds * kRate; ++i)
+        samples.insert(samples.end(), {static_cast<int16_t>(i % kCount), static_cast<int16_t>(i / kCount)});
+    return testing::wavFile(samples);
 }
 
 const char* kScript = R"(<demo width="64" height="48" fullscreen="0">

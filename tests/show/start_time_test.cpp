@@ -93,6 +93,20 @@ std::vector<int16_t> wavSamples(const fs::path& path)
     return samples;
 }
 
+// Runs the built player with `arguments`, appending what it printed to `output`; its exit status.
+int runPlayer(const std::string& arguments, std::string& output)
+{
+    FILE* pipe = ::popen(("'" + (fs::path(VELMORA_BINARY_DIR) / "velmora").string() + "' " + arguments + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 std::string framePath(const fs::path& folder, int index)
 {
     char name[32];
@@ -125,18 +139,9 @@ protected:
     // Captures into `folder` with the given extra options; the player's exit status.
     int capture(const fs::path& folder, const std::string& options, std::string& output)
     {
-        const std::string command = "'" + player.string() + "' start.txt --data '" + (root / "show").string() +
-                                    "' --headless --fps " + std::to_string(kFps) + " --capture '" +
-                                    folder.string() + "' " + options + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return -1;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return runPlayer("start.txt --data '" + (root / "show").string() + "' --headless --fps " +
+                             std::to_string(kFps) + " --capture '" + folder.string() + "' " + options,
+                         output);
     }
 
     fs::path player, root;
@@ -193,19 +198,10 @@ TEST(NewShowTest, WritesAShowThatPlays)
         GTEST_SKIP() << "player not built";
     const fs::path root = fs::temp_directory_path() / ("velmora-new-" + std::to_string(::getpid()));
     fs::remove_all(root);
-    auto run = [&](const std::string& arguments, std::string& output) {
-        FILE* pipe = ::popen(("'" + player.string() + "' " + arguments + " 2>&1").c_str(), "r");
-        char buffer[4096];
-        size_t n;
-        while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int status = pipe ? ::pclose(pipe) : -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
     std::string written, again, played;
-    ASSERT_EQ(run("--new '" + (root / "show").string() + "'", written), 0) << written;
-    EXPECT_EQ(run("--new '" + (root / "show").string() + "'", again), 2) << again;
-    ASSERT_EQ(run("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
+    ASSERT_EQ(runPlayer("--new '" + (root / "show").string() + "'", written), 0) << written;
+    EXPECT_EQ(runPlayer("--new '" + (root / "show").string() + "'", again), 2) << again;
+    ASSERT_EQ(runPlayer("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
                       (root / "frames").string() + "'",
                   played),
               0)
