@@ -14,7 +14,6 @@
 #include "core/demo_window.h"
 #include "core/frame_capture.h"
 #include "core/offscreen_context.h"
-#include "core/png_writer.h"
 #include "core/video_export.h"
 #include "tests/support/png_file.h"
 
@@ -72,27 +71,6 @@ protected:
     }
 };
 
-TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
-{
-    fs::create_directories(folder);
-    // 2 x 2, GL order: bottom row red then green, top row blue then white; alpha 0 everywhere.
-    const uint8_t rgba[] = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0};
-    const fs::path path = folder / "tiny.png";
-    ASSERT_TRUE(PngWriter::writeFile(path.string(), rgba, 2, 2));
-    Png png;
-    ASSERT_TRUE(readPng(path, png));
-    ASSERT_EQ(png.width, 2);
-    ASSERT_EQ(png.height, 2);
-    EXPECT_EQ(png.at(0, 0)[2], 255);  // blue at the top left
-    EXPECT_EQ(png.at(1, 0)[0], 255);
-    EXPECT_EQ(png.at(1, 0)[1], 255);
-    EXPECT_EQ(png.at(0, 1)[0], 255);  // red at the bottom left
-    EXPECT_EQ(png.at(1, 1)[1], 255);
-
-    EXPECT_FALSE(PngWriter::writeFile((folder / "missing" / "x.png").string(), rgba, 2, 2));
-    EXPECT_FALSE(PngWriter::writeFile(path.string(), rgba, 0, 2));
-}
-
 TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
 {
     auto started = CaptureGLTest::started(captureOptions(0.1, 30), 64, 48);  // 3 frames
@@ -128,6 +106,7 @@ TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowClose
         ASSERT_TRUE(readPng(folder / "frames" / ("frame-00000" + std::to_string(n) + ".png"), png)) << n;
         EXPECT_EQ(png.width, 64);
         EXPECT_EQ(png.height, 48);
+        // GL's bottom-up rows are written top-down.
         EXPECT_EQ(png.at(10, 47)[0], (n + 1) * 60) << n;  // bottom row
         EXPECT_EQ(png.at(10, 0)[0], 0) << n;              // top row
     }

@@ -84,6 +84,7 @@ protected:
         ticksPerFrame = 0;
         RunOptions options;
         options.output = RunOptions::Output::Headless;
+        options.stats = true;
         demo = std::make_unique<Demo>(options, kProbeTypes);
         script = element("demo", {{"width", "64"}, {"height", "48"}});
     }
@@ -223,8 +224,7 @@ TEST_F(DemoTest, EventsFireInTimeThenDocumentOrder)
     EXPECT_NE(output.find("lastEvent: 3 0.000000 0.000000\n"), std::string::npos) << output;
 }
 
-// Also: GL state left by the loading phase does not reach the drawing, and without the stats
-// option nothing about drawn counts is printed.
+// Also: GL state left by the loading phase does not reach the drawing.
 TEST_F(DemoTest, FirstFrameAdvancesTheClockByTheResetStep)
 {
     addChild(*script, "add", {{"type", "leaky"}, {"name", "loader"}});
@@ -241,9 +241,6 @@ TEST_F(DemoTest, FirstFrameAdvancesTheClockByTheResetStep)
     EXPECT_EQ(demo->clock, 0.5f * 0.01f);
     EXPECT_EQ(entriesWith("render"), std::vector<std::string>{"render p"});
     EXPECT_EQ(demo->timesDrawn(2), 1u);
-    ::testing::internal::CaptureStdout();
-    demo->clearAll();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("drawn:"), std::string::npos);
 }
 
 TEST_F(DemoTest, ExitInsideAnEventEndsTheLoopAfterThatFrame)
@@ -310,7 +307,7 @@ TEST_F(DemoTest, EventThatRunsLoadsAndAddsEventsFiresEachEventOnce)
     EXPECT_FALSE(demo->exists());
 }
 
-TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveAndStopsAtUnknownNames)
+TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveStopsAtUnknownNamesAndIsCounted)
 {
     useFrameCounter(10);
     add("a");
@@ -339,44 +336,14 @@ TEST_F(DemoTest, DrawOrderIsBracketedSkipsInactiveAndStopsAtUnknownNames)
     EXPECT_EQ(entriesWith("render b").size(), 2u);
     EXPECT_EQ(entriesWith("render a").size(), 8u);
     EXPECT_EQ(framesBefore("a", position("render b")), 5);  // two frames of two, then the first a
-}
 
-TEST_F(DemoTest, DrawStatsCountEveryDrawnEntryAndPrintWhenTheDemoEnds)
-{
-    RunOptions options;
-    options.output = RunOptions::Output::Headless;
-    options.stats = true;
-    demo = std::make_unique<Demo>(options, kProbeTypes);
-    useFrameCounter(10);
-    add("a");
-    add("b");
-    add("idle");
-    addChild(*script, "create");
-    addChild(*script, "draworder", {{"effect", "clock"}, {"effect", "a"}, {"effect", "a"}, {"effect", "b"}});
-    ScriptNode* off = addChild(*script, "event", {{"time", "0.1"}});
-    addChild(*off, "b", {{"active", "0"}});
-    addChild(*addChild(*script, "event", {{"time", "0.2"}}), "exit");
-    addChild(*script, "load");
-    addChild(*script, "run");
-    runScript();
-    if (position("render a") < 0)
-        GTEST_SKIP() << "no offscreen GL context";
-
-    // Four frames (0, 0.005, 0.105, 0.205); a is listed twice, b is switched off in the third.
-    EXPECT_EQ(demo->timesDrawn(0), 4u);  // clock, added first by useFrameCounter
-    EXPECT_EQ(demo->timesDrawn(1), 8u);
-    EXPECT_EQ(demo->timesDrawn(2), 2u);
-    EXPECT_EQ(demo->timesDrawn(3), 0u);
-    EXPECT_EQ(entriesWith("render a").size(), 8u);
-
+    // The draw counts (--stats) are printed as the demo ends, and start again for the next one.
     ::testing::internal::CaptureStdout();
     demo->clearAll();
-    const std::string output = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(output, "drawn: [clock][ticker] 4\n"
-                      "drawn: [a][probe] 8\n"
-                      "drawn: [b][probe] 2\n"
-                      "drawn: [idle][probe] 0\n");
-    // The counts start again for the next demo; an empty demo prints nothing.
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "drawn: [clock][ticker] 4\n"
+                                                         "drawn: [a][probe] 8\n"
+                                                         "drawn: [b][probe] 2\n"
+                                                         "drawn: [c][probe] 0\n");
     ::testing::internal::CaptureStdout();
     demo->clearAll();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");

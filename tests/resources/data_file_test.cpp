@@ -35,43 +35,34 @@ std::string open(const char* name, std::string* text = nullptr)
 
 TEST(DataFileNames, FolderFollowsTheExtensionAndNamesMatchInAnyCase)
 {
-    TempDataDir dir;
-    dir.write("data/textures/STARS.BMP", "stars");
-    dir.write("data/textures/moon.bmp", "lower");
-    dir.write("data/textures/chrome.tga", "chrome");
-    dir.write("data/music/demotune.it", "it");
-    dir.write("data/music/tune.XM", "xm");
-    dir.write("data/music/a.s3m", "s3m");
-    dir.write("data/music/b.mod", "mod");
-    dir.write("data/music/c.wav", "wav");
-    dir.write("data/music/d.mp3", "mp3");
-    dir.write("data/scenes/gold.zen", "zen");
-    dir.write("data/scenes/e.3DS", "3ds");
-    dir.write("data/teddy.dat", "dat");
-    dir.write("data/demomain.txt", "txt");
-    dir.write("data/sub/file.txt", "sub");
-    dir.write("data/it", "short");  // too short to have an extension
-    dir.write("data/.xm", "dot");
-
     const struct {
-        const char* name;
-        const char* path;
-        const char* text;
+        const char* stored;  // in the data folder; its text is its name
+        const char* name;    // as asked for
+        const char* path;    // as printed
     } cases[] = {
-        {"STARS.BMP", "data/textures/STARS.BMP", "stars"}, {"chrome.TGA", "data/textures/chrome.TGA", "chrome"},
-        {"demotune.it", "data/music/demotune.it", "it"},   {"tune.XM", "data/music/tune.XM", "xm"},
-        {"a.s3m", "data/music/a.s3m", "s3m"},              {"b.MOD", "data/music/b.MOD", "mod"},
-        {"c.wav", "data/music/c.wav", "wav"},              {"d.mp3", "data/music/d.mp3", "mp3"},
-        {"gold.zen", "data/scenes/gold.zen", "zen"},       {"e.3ds", "data/scenes/e.3ds", "3ds"},
-        {"teddy.dat", "data/teddy.dat", "dat"},            {"demomain.txt", "data/demomain.txt", "txt"},
-        {"sub/file.txt", "data/sub/file.txt", "sub"},     {"MOON.BMP", "data/textures/MOON.BMP", "lower"},
-        {"Moon.Bmp", "data/textures/Moon.Bmp", "lower"},   {"it", "data/it", "short"},
-        {".xm", "data/.xm", "dot"},
+        {"data/textures/STARS.BMP", "STARS.BMP", "data/textures/STARS.BMP"},
+        {"data/textures/moon.bmp", "Moon.Bmp", "data/textures/Moon.Bmp"},
+        {"data/textures/chrome.tga", "chrome.TGA", "data/textures/chrome.TGA"},
+        {"data/music/demotune.it", "demotune.it", "data/music/demotune.it"},
+        {"data/music/tune.XM", "tune.xm", "data/music/tune.xm"},
+        {"data/music/a.s3m", "a.s3m", "data/music/a.s3m"},
+        {"data/music/b.mod", "b.MOD", "data/music/b.MOD"},
+        {"data/music/c.wav", "c.wav", "data/music/c.wav"},
+        {"data/music/d.mp3", "d.mp3", "data/music/d.mp3"},
+        {"data/scenes/gold.zen", "gold.zen", "data/scenes/gold.zen"},
+        {"data/scenes/e.3DS", "e.3ds", "data/scenes/e.3ds"},
+        {"data/teddy.dat", "teddy.dat", "data/teddy.dat"},
+        {"data/sub/file.txt", "sub/file.txt", "data/sub/file.txt"},
+        {"data/it", "it", "data/it"},  // too short to have an extension
+        {"data/.xm", ".xm", "data/.xm"},
     };
+    TempDataDir dir;
+    for (const auto& c : cases)
+        dir.write(c.stored, c.stored);
     for (const auto& c : cases) {
         std::string text;
         EXPECT_EQ(open(c.name, &text), std::string("load[") + c.path + "]\n") << c.name;
-        EXPECT_EQ(text, c.text) << c.name;
+        EXPECT_EQ(text, c.stored) << c.name;
     }
 }
 
@@ -177,7 +168,7 @@ protected:
     std::unique_ptr<DataFile> file;
 };
 
-TEST_F(DataFileStream, SeekFromEachOrigin)
+TEST_F(DataFileStream, SeekFromEachOriginAndReadAndWriteClampToTheEnd)
 {
     DataFile& file = *this->file;
     ASSERT_EQ(file.size(), 100u);
@@ -193,11 +184,8 @@ TEST_F(DataFileStream, SeekFromEachOrigin)
     EXPECT_EQ(file.tell(), 7u);
     file.seek(3, 9);  // unknown origin: unchanged
     EXPECT_EQ(file.tell(), 7u);
-}
 
-TEST_F(DataFileStream, ReadAndWriteClampToTheEnd)
-{
-    DataFile& file = *this->file;
+    // Reads and writes clamp to the end.
     uint8_t buffer[16];
     std::memset(buffer, 0xEE, sizeof buffer);
     file.seek(10, 0);
