@@ -9,6 +9,7 @@
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
 #include "tests/audio/sound_files.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -35,14 +36,9 @@ TEST(AudioCapture, EveryVideoFrameGetsItsShareWithoutDrift) {
 
 class CaptureFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("velmora-audio-capture-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
     void TearDown() override {
         BASS_Free();
         useOfflineOutput(false);
-        fs::remove_all(folder);
     }
     // Reads a WAV file back through libsndfile: its frames, or empty when it is not valid.
     static std::vector<int16_t> readWav(const fs::path& path) {
@@ -56,7 +52,8 @@ protected:
         sf_close(f);
         return frames;
     }
-    fs::path folder;
+    testing::TempDataDir temp;
+    const fs::path folder = temp.root();
 };
 
 TEST_F(CaptureFiles, WavHoldsTheMixFrameByFrameAndALaterPartContinuesIt) {

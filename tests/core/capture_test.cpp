@@ -16,6 +16,7 @@
 #include "core/offscreen_context.h"
 #include "core/video_export.h"
 #include "tests/support/png_file.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -27,15 +28,6 @@ using testing::readPng;
 
 class CaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("velmora-capture-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     RunOptions captureOptions(std::optional<double> duration, int fps = 60)
     {
         RunOptions options;
@@ -46,7 +38,8 @@ protected:
         return options;
     }
 
-    fs::path folder;
+    testing::TempDataDir temp;
+    const fs::path folder = temp.root() / "out";
 };
 
 // The tests that draw: skipped without an offscreen context.

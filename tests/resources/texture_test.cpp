@@ -57,15 +57,7 @@ protected:
     }
 };
 
-testing::TgaHeader tgaHeader(int16_t width, int16_t height, uint8_t bits = 24, uint8_t type = 2)
-{
-    testing::TgaHeader h;
-    h.width = width;
-    h.height = height;
-    h.bitsPerPixel = bits;
-    h.imageType = type;
-    return h;
-}
+using testing::tgaHeader;
 
 // A 2 x 2 24-bit image, bottom row first: red, green / blue, white.
 Bytes quadrantTga() { return testing::tgaFile(tgaHeader(2, 2), {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255}); }
@@ -166,7 +158,7 @@ TEST_F(TextureTest, SceneTextureExchangesRedAndBlueAndPrintsItsProgress)
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
 
     // 16 bits: no exchange within the two bytes; the texture gets a name but no image.
-    dir.write("data/textures/s16.tga", testing::tgaFile(tgaHeader(2, 1, 16), {1, 2, 3, 4}));
+    dir.write("data/textures/s16.tga", testing::tgaFile(tgaHeader(2, 1, 2, 16), {1, 2, 3, 4}));
     SceneTexture s16("s16.tga");
     ASSERT_EQ(s16.load(), 1);
     EXPECT_EQ(Bytes(s16.pixels(), s16.pixels() + 4), (Bytes{1, 2, 3, 4}));
@@ -206,7 +198,7 @@ TEST_F(TextureTest, SceneTextureFailuresAreMarkedLoadedAndStayUnbound)
     Bytes shortFile = testing::solidTga24(8, 8, 1, 1, 1);
     shortFile.resize(shortFile.size() - 1);
     const std::vector<std::pair<std::string, Bytes>> bad = {
-        {"rle.tga", testing::tgaFile(tgaHeader(1, 1, 24, 10), {0x80, 1, 2, 3})},
+        {"rle.tga", testing::tgaFile(tgaHeader(1, 1, 10), {0x80, 1, 2, 3})},
         {"id.tga", testing::tgaFile(withId, {'x', 1, 2, 3})},
         {"tiny.tga", Bytes(17, 0)},
         {"short.tga", shortFile},

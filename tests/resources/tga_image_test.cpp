@@ -12,6 +12,7 @@ namespace {
 
 using testing::MemoryStream;
 using testing::TgaHeader;
+using testing::tgaHeader;
 using testing::tgaFile;
 using Bytes = std::vector<uint8_t>;
 
@@ -24,20 +25,10 @@ int loadBytes(TgaImage& image, Bytes bytes)
 Bytes pixelBytes(const TgaImage& image) { return Bytes(image.pixels.get(), image.pixels.get() + image.pixelBytes); }
 Bytes paletteEntry(const TgaImage& image, int i) { return Bytes(image.palette[i], image.palette[i] + 4); }
 
-TgaHeader header(int16_t width, int16_t height, uint8_t type = 2, uint8_t bits = 24)
-{
-    TgaHeader h;
-    h.imageType = type;
-    h.bitsPerPixel = bits;
-    h.width = width;
-    h.height = height;
-    return h;
-}
-
 // An 8-bit image of `type` over a colour map of `length` entries of `entryBits` from `first`.
 TgaHeader mapped(int16_t width, uint8_t type, uint16_t first, uint16_t length, uint8_t entryBits)
 {
-    TgaHeader h = header(width, 1, type, 8);
+    TgaHeader h = tgaHeader(width, 1, type, 8);
     h.colourMapType = 1;
     h.mapFirst = first;
     h.mapLength = length;
@@ -61,7 +52,7 @@ TEST(TgaImage, UncompressedDepthsKeepFileByteOrder)
         uint8_t type, bits;
     } cases[] = {{2, 24}, {2, 32}, {2, 16}, {3, 8}, {3, 16}, {2, 8}};
     for (const auto& c : cases) {
-        const TgaHeader h = header(3, 2, c.type, c.bits);
+        const TgaHeader h = tgaHeader(3, 2, c.type, c.bits);
         Bytes body;
         for (int i = 0; i < 3 * 2 * c.bits / 8; ++i)
             body.push_back(static_cast<uint8_t>(i * 7 + 1));
@@ -79,7 +70,7 @@ TEST(TgaImage, UncompressedDepthsKeepFileByteOrder)
 
 TEST(TgaImage, IdFieldIsKeptZeroTerminatedAndSkippedBeforePixels)
 {
-    TgaHeader h = header(1, 1);
+    TgaHeader h = tgaHeader(1, 1);
     h.idLength = 5;
     TgaImage image;
     ASSERT_EQ(loadBytes(image, tgaFile(h, {'h', 'e', 'l', 'l', 'o', 1, 2, 3})), 0);
@@ -131,7 +122,7 @@ TEST(TgaImage, ColourMapsOfTwoThreeAndFourByteEntries)
 
 TEST(TgaImage, RunLengthPacketsRepeatOrCopy)
 {
-    TgaHeader h = header(8, 1, 10);
+    TgaHeader h = tgaHeader(8, 1, 10);
     // 0x83: one pixel written four times; 0x03: four pixels copied as they stand.
     const Bytes body = {0x83, 1, 2, 3, 0x03, 10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42};
     TgaImage image;
@@ -139,21 +130,21 @@ TEST(TgaImage, RunLengthPacketsRepeatOrCopy)
     EXPECT_EQ(pixelBytes(image),
               (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42}));
 
-    ASSERT_EQ(loadBytes(image, tgaFile(header(5, 1, 11, 8), {0x82, 9, 0x01, 4, 5})), 0);  // grey
+    ASSERT_EQ(loadBytes(image, tgaFile(tgaHeader(5, 1, 11, 8), {0x82, 9, 0x01, 4, 5})), 0);  // grey
     EXPECT_EQ(pixelBytes(image), (Bytes{9, 9, 9, 4, 5}));
 
     ASSERT_EQ(loadBytes(image, tgaFile(mapped(3, 9, 0, 1, 32), {1, 2, 3, 4, 0x82, 0})), 0);  // colour-mapped
     EXPECT_EQ(pixelBytes(image), (Bytes{0, 0, 0}));
     EXPECT_EQ(image.palette[0][3], 4);
 
-    ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10, 32), {0x81, 1, 2, 3, 4})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(tgaHeader(2, 1, 10, 32), {0x81, 1, 2, 3, 4})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{1, 2, 3, 4, 1, 2, 3, 4}));
 
     // Packets that overrun the image stop at its end: a 128-pixel run into 2 pixels, and a raw
     // packet of 3 pixels into the last remaining one.
-    ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10), {0xFF, 5, 6, 7})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(tgaHeader(2, 1, 10), {0xFF, 5, 6, 7})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{5, 6, 7, 5, 6, 7}));
-    ASSERT_EQ(loadBytes(image, tgaFile(header(2, 1, 10), {0x80, 1, 1, 1, 0x02, 2, 2, 2, 3, 3, 3, 4, 4, 4})), 0);
+    ASSERT_EQ(loadBytes(image, tgaFile(tgaHeader(2, 1, 10), {0x80, 1, 1, 1, 0x02, 2, 2, 2, 3, 3, 3, 4, 4, 4})), 0);
     EXPECT_EQ(pixelBytes(image), (Bytes{1, 1, 1, 2, 2, 2}));
 }
 
@@ -166,21 +157,21 @@ TEST(TgaImage, BadFilesFailCleanly)
     for (size_t cut = 0; cut < whole.size(); ++cut)
         bad.emplace_back(whole.begin(), whole.begin() + cut);
     for (uint8_t type : {0, 4, 8, 12, 32, 255})
-        bad.push_back(tgaFile(header(1, 1, type), {1, 2, 3}));
+        bad.push_back(tgaFile(tgaHeader(1, 1, type), {1, 2, 3}));
     for (uint8_t bits : {0, 1, 4, 15, 23, 48})
-        bad.push_back(tgaFile(header(1, 1, 2, bits), Bytes(8, 1)));
+        bad.push_back(tgaFile(tgaHeader(1, 1, 2, bits), Bytes(8, 1)));
     // Run-length data that ends before the image is filled.
     for (const Bytes& body : {Bytes{0x83, 1, 2, 3}, Bytes{0x8F, 1, 2}, Bytes{0x0F, 1, 2, 3}})
-        bad.push_back(tgaFile(header(4, 4, 10), body));
-    TgaHeader h = header(4, 4);
+        bad.push_back(tgaFile(tgaHeader(4, 4, 10), body));
+    TgaHeader h = tgaHeader(4, 4);
     h.idLength = 200;  // an ID field longer than the file
     bad.push_back(tgaFile(h, Bytes(40, 0)));
     h = mapped(4, 1, 0, 256, 24);  // a colour map longer than the file
     bad.push_back(tgaFile(h, Bytes(100, 0)));
-    bad.push_back(tgaFile(header(32767, 32767, 2, 32), Bytes(64, 0xAB)));
-    bad.push_back(tgaFile(header(32767, 32767, 10, 32), {0xFF, 1, 2, 3, 4}));
-    bad.push_back(tgaFile(header(-4, 2), Bytes(64, 0)));  // the 16-bit fields are read as signed
-    bad.push_back(tgaFile(header(0, 2), Bytes(64, 0)));
+    bad.push_back(tgaFile(tgaHeader(32767, 32767, 2, 32), Bytes(64, 0xAB)));
+    bad.push_back(tgaFile(tgaHeader(32767, 32767, 10, 32), {0xFF, 1, 2, 3, 4}));
+    bad.push_back(tgaFile(tgaHeader(-4, 2), Bytes(64, 0)));  // the 16-bit fields are read as signed
+    bad.push_back(tgaFile(tgaHeader(0, 2), Bytes(64, 0)));
     for (size_t i = 0; i < bad.size(); ++i) {
         TgaImage image;
         ASSERT_EQ(loadBytes(image, whole), 0);
@@ -197,7 +188,7 @@ TEST(TgaImage, LoadReadsFromTheCurrentPositionAndReplacesThePreviousImage)
     MemoryStream stream(bytes);
     stream.seek(3, 0);
     TgaImage image;
-    TgaHeader h = header(2, 2);
+    TgaHeader h = tgaHeader(2, 2);
     h.idLength = 2;
     ASSERT_EQ(loadBytes(image, tgaFile(h, Bytes(14, 1))), 0);
     ASSERT_NE(image.idText, nullptr);

@@ -9,8 +9,7 @@
 #include <set>
 #include <string>
 
-#include "scene/scene.h"
-#include "scene/scene_loader.h"
+#include "tests/scene/zen_samples.h"
 #include "tools/scenegen/scenes.h"
 #include "tools/texgen/recipes.h"
 
@@ -27,11 +26,9 @@ std::map<std::string, std::vector<uint8_t>> generated()
 
 std::unique_ptr<Scene> load(const std::vector<uint8_t>& bytes)
 {
-    auto scene = std::make_unique<Scene>();
-    SceneLoader loader;
-    EXPECT_EQ(loader.Load(SceneLoader::kFromMemory, bytes.data(),
-                          static_cast<uint32_t>(bytes.size()), scene.get()),
-              0u);
+    uint32_t result = 1;
+    auto scene = testing::loadScene(bytes, &result);
+    EXPECT_EQ(result, 0u);
     return scene;
 }
 

@@ -61,19 +61,9 @@ class AuthorModeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = fs::temp_directory_path() / ("velmora-author-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
         data.write("data/music/count.wav", countingWav(6));
         writeScript("ff204060", "100");
     }
-    void TearDown() override
-    {
-        demo.reset();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
     void writeScript(const char* colour, const char* exitTime)
     {
         char text[1024];
@@ -137,7 +127,7 @@ protected:
     }
 
     testing::TempDataDir data;
-    fs::path folder;
+    const fs::path folder = data.root() / "capture";
     RunOptions options;
     ScriptNode root;
     std::unique_ptr<Demo> demo;

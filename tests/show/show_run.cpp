@@ -3,7 +3,6 @@
 // scripts/check-show (nothing blank, no silence before the end).
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/run_command.h"
+
 namespace velmora {
 namespace {
 
@@ -22,20 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr int kFps = 4;
 
-// Runs `command` with its error stream joined to its output, which is appended to `output`;
-// its exit status, -1 when it did not exit.
-int runCommand(const std::string& command, std::string& output)
-{
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testing::runCommand;
 
 struct ShowRun {
     bool started = false;

@@ -2,7 +2,6 @@
 // over the built-in show's data, one per kind of state an effect carries from frame to frame.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,8 @@
 #include <vector>
 
 #include "tests/support/png_file.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -96,15 +97,7 @@ std::vector<int16_t> wavSamples(const fs::path& path)
 // Runs the built player with `arguments`, appending what it printed to `output`; its exit status.
 int runPlayer(const std::string& arguments, std::string& output)
 {
-    FILE* pipe = ::popen(("'" + (fs::path(VELMORA_BINARY_DIR) / "velmora").string() + "' " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testing::runCommand("'" + (fs::path(VELMORA_BINARY_DIR) / "velmora").string() + "' " + arguments, output);
 }
 
 std::string framePath(const fs::path& folder, int index)
@@ -118,22 +111,14 @@ class StartTimeTest : public ::testing::TestWithParam<StartCase> {
 protected:
     void SetUp() override
     {
-        player = fs::path(VELMORA_BINARY_DIR) / "velmora";
         const fs::path stage = fs::path(VELMORA_BINARY_DIR) / "stage" / "data";
-        if (!fs::exists(player) || !fs::exists(stage))
+        if (!fs::exists(fs::path(VELMORA_BINARY_DIR) / "velmora") || !fs::exists(stage))
             GTEST_SKIP() << "player or its staged data not built in " << VELMORA_BINARY_DIR;
-        root = fs::temp_directory_path() / ("velmora-start-" + std::to_string(::getpid()));
-        fs::remove_all(root);
         fs::create_directories(root / "show" / "data");
         // The built-in show's files, and the test's script beside them.
         for (const auto& entry : fs::directory_iterator(stage))
             fs::create_symlink(entry.path(), root / "show" / "data" / entry.path().filename());
         std::ofstream(root / "show" / "data" / "start.txt") << script(GetParam());
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
     }
 
     // Captures into `folder` with the given extra options; the player's exit status.
@@ -144,7 +129,8 @@ protected:
                          output);
     }
 
-    fs::path player, root;
+    testing::TempDataDir temp;
+    const fs::path root = temp.root();
 };
 
 TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
@@ -193,11 +179,10 @@ TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
 // `velmora --new` writes a show that plays as it is, and refuses to write over one.
 TEST(NewShowTest, WritesAShowThatPlays)
 {
-    const fs::path player = fs::path(VELMORA_BINARY_DIR) / "velmora";
-    if (!fs::exists(player))
+    if (!fs::exists(fs::path(VELMORA_BINARY_DIR) / "velmora"))
         GTEST_SKIP() << "player not built";
-    const fs::path root = fs::temp_directory_path() / ("velmora-new-" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    testing::TempDataDir temp;
+    const fs::path root = temp.root();
     std::string written, again, played;
     ASSERT_EQ(runPlayer("--new '" + (root / "show").string() + "'", written), 0) << written;
     EXPECT_EQ(runPlayer("--new '" + (root / "show").string() + "'", again), 2) << again;
@@ -211,7 +196,6 @@ TEST(NewShowTest, WritesAShowThatPlays)
         EXPECT_EQ(played.find("XML Error"), std::string::npos) << played;
         EXPECT_TRUE(fs::exists(root / "frames" / "frame-000007.png"));
     }
-    fs::remove_all(root);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shows, StartTimeTest, ::testing::ValuesIn(kCases), [](const auto& info) {
