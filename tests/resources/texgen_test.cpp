@@ -96,9 +96,7 @@ TEST_F(TexgenRecipes, PathsAreUniqueImageFilesInTheTexturesFolder)
     for (const auto& recipe : texgen::imageRecipes()) {
         const std::string path = recipe.path;
         EXPECT_EQ(path.rfind("textures/", 0), 0u) << path;
-        const std::string ext = path.substr(path.size() - 4);
-        EXPECT_TRUE(ext == ".tga" || ext == ".BMP" || ext == ".bmp") << path;
-        EXPECT_EQ(ext == ".tga", recipe.format != texgen::FileFormat::Bmp24) << path;
+        EXPECT_EQ(path.ends_with(".tga"), recipe.format != texgen::FileFormat::Bmp24) << path;
     }
     for (const char* needed : {"textures/STARS.BMP", "textures/wtf1.tga", "textures/wtf4.tga",
                                "textures/sky_front.tga", "textures/sky_bot.tga"})
