@@ -92,16 +92,9 @@ TEST(EffectParameters, EachKindConvertsWithTheScriptRules)
     EXPECT_EQ(rows[6].textLimit, 7);
     EXPECT_EQ(rows[7].textLimit, 3);
     EXPECT_EQ(rows[9].textLimit, kScriptFieldSize - 1);
-}
 
-TEST(EffectParameters, NonNumbersReadAsZeroAndUnknownBlendCodesAsOne)
-{
-    Record r;
-    r.count = 5;
-    r.on = true;
-    readParameters<Record>(r,
-                           Record::attributes(),
-                           {},
+    // Non-numbers read as zero, unknown blend codes as one.
+    readParameters<Record>(r, Record::attributes(), {},
                            *testing::element("e", {{"count", "x"}, {"on", "0"}, {"blend", "10"}, {"rgb", "zz"}}));
     EXPECT_EQ(r.count, 0);
     EXPECT_FALSE(r.on);

@@ -9,8 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,16 +110,11 @@ protected:
     std::vector<double> soundOffsets()
     {
         demo.reset();  // completes audio.wav
-        std::ifstream in(folder / "audio.wav", std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<int16_t> samples = testing::wavSamples(folder / "audio.wav");
         std::vector<double> offsets;
-        for (size_t k = 0; k < shownAt.size(); ++k) {
-            const size_t at = 44 + k * kFramesPerPicture * 4;
-            if (at + 4 > bytes.size())
-                break;
-            const auto left = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
-            const auto right = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at + 2]) | static_cast<uint8_t>(bytes[at + 3]) << 8);
-            offsets.push_back(static_cast<double>(left + kCount * right) / kRate - shownAt[k]);
+        for (size_t k = 0; k < shownAt.size() && (k * kFramesPerPicture + 1) * 2 <= samples.size(); ++k) {
+            const int16_t* frame = &samples[k * kFramesPerPicture * 2];
+            offsets.push_back(static_cast<double>(frame[0] + kCount * frame[1]) / kRate - shownAt[k]);
         }
         return offsets;
     }

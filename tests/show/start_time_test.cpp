@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/audio/sound_files.h"
 #include "tests/support/png_file.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_data_dir.h"
@@ -82,18 +82,6 @@ std::string script(const StartCase& c)
 using testing::Png;
 using testing::readPng;
 
-std::vector<int16_t> wavSamples(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> samples;
-    if (bytes.size() > 44) {
-        samples.resize((bytes.size() - 44) / 2);
-        std::copy_n(bytes.data() + 44, samples.size() * 2, reinterpret_cast<char*>(samples.data()));
-    }
-    return samples;
-}
-
 // Runs the built player with `arguments`, appending what it printed to `output`; its exit status.
 int runPlayer(const std::string& arguments, std::string& output)
 {
@@ -162,8 +150,8 @@ TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
     std::printf("[%s] largest difference per channel: %d\n", c.name, largest);
     EXPECT_LE(largest, 2) << c.name;
 
-    const std::vector<int16_t> wholeSound = wavSamples(root / "whole" / "audio.wav");
-    const std::vector<int16_t> startedSound = wavSamples(root / "started" / "audio.wav");
+    const std::vector<int16_t> wholeSound = testing::wavSamples(root / "whole" / "audio.wav");
+    const std::vector<int16_t> startedSound = testing::wavSamples(root / "started" / "audio.wav");
     const size_t offset = static_cast<size_t>(startFrame) * (44100 / kFps) * 2;
     ASSERT_EQ(startedSound.size(), static_cast<size_t>(frames) * (44100 / kFps) * 2);
     ASSERT_GE(wholeSound.size(), offset + startedSound.size());
