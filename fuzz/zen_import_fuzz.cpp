@@ -44,6 +44,17 @@ T* array(unsigned count)
     return count ? new T[count] : nullptr;
 }
 
+// An array of `count` elements, each made by `make`, with its count stored in `storedCount`.
+template <typename T, typename Make>
+T* filled(unsigned& storedCount, unsigned count, Make make)
+{
+    storedCount = count;
+    T* elements = array<T>(count);
+    for (unsigned i = 0; i < count; ++i)
+        elements[i] = make();
+    return elements;
+}
+
 std::string nodeName(unsigned i) { return "n" + std::to_string(i); }
 
 aiMesh* makeMesh(Bytes& in, unsigned nodes)
@@ -51,20 +62,14 @@ aiMesh* makeMesh(Bytes& in, unsigned nodes)
     auto* mesh = new aiMesh;
     mesh->mName = "mesh";
     mesh->mMaterialIndex = in.below(3);
-    mesh->mNumVertices = in.below(16);
-    mesh->mVertices = array<aiVector3D>(mesh->mNumVertices);
-    for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-        mesh->mVertices[v] = in.vec3();
-    if (in.u8() & 1) {
-        mesh->mNormals = array<aiVector3D>(mesh->mNumVertices);
-        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-            mesh->mNormals[v] = in.vec3();
-    }
+    mesh->mVertices = filled<aiVector3D>(mesh->mNumVertices, in.below(16), [&] { return in.vec3(); });
+    unsigned vertices = 0;  // normals and coordinates share the vertex count
+    if (in.u8() & 1)
+        mesh->mNormals = filled<aiVector3D>(vertices, mesh->mNumVertices, [&] { return in.vec3(); });
     for (unsigned set = 0, sets = in.below(4); set < sets; ++set) {
-        mesh->mTextureCoords[set] = array<aiVector3D>(mesh->mNumVertices);
         mesh->mNumUVComponents[set] = 2;
-        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-            mesh->mTextureCoords[set][v] = {in.f32(), in.f32(), 0};
+        mesh->mTextureCoords[set] =
+            filled<aiVector3D>(vertices, mesh->mNumVertices, [&] { return aiVector3D{in.f32(), in.f32(), 0}; });
     }
     mesh->mNumFaces = in.below(16);
     mesh->mFaces = array<aiFace>(mesh->mNumFaces);
@@ -83,10 +88,8 @@ aiMesh* makeMesh(Bytes& in, unsigned nodes)
         for (unsigned r = 0; r < 4; ++r)
             for (unsigned c = 0; c < 4; ++c)
                 bone->mOffsetMatrix[r][c] = (in.u8() & 1) ? in.f32() : (r == c ? 1.0f : 0.0f);
-        bone->mNumWeights = in.below(8);
-        bone->mWeights = array<aiVertexWeight>(bone->mNumWeights);
-        for (unsigned w = 0; w < bone->mNumWeights; ++w)
-            bone->mWeights[w] = aiVertexWeight(in.below(20), in.f32());
+        bone->mWeights =
+            filled<aiVertexWeight>(bone->mNumWeights, in.below(8), [&] { return aiVertexWeight(in.below(20), in.f32()); });
         mesh->mBones[b] = bone;
     }
     return mesh;
@@ -102,18 +105,12 @@ aiAnimation* makeAnimation(Bytes& in, unsigned nodes)
     for (unsigned c = 0; c < animation->mNumChannels; ++c) {
         auto* channel = new aiNodeAnim;
         channel->mNodeName = nodeName(in.below(nodes + 1));
-        channel->mNumPositionKeys = in.below(5);
-        channel->mPositionKeys = array<aiVectorKey>(channel->mNumPositionKeys);
-        for (unsigned k = 0; k < channel->mNumPositionKeys; ++k)
-            channel->mPositionKeys[k] = aiVectorKey(in.below(200), in.vec3());
-        channel->mNumRotationKeys = in.below(5);
-        channel->mRotationKeys = array<aiQuatKey>(channel->mNumRotationKeys);
-        for (unsigned k = 0; k < channel->mNumRotationKeys; ++k)
-            channel->mRotationKeys[k] = aiQuatKey(in.below(200), aiQuaternion(in.f32(), in.f32(), in.f32(), in.f32()));
-        channel->mNumScalingKeys = in.below(3);
-        channel->mScalingKeys = array<aiVectorKey>(channel->mNumScalingKeys);
-        for (unsigned k = 0; k < channel->mNumScalingKeys; ++k)
-            channel->mScalingKeys[k] = aiVectorKey(in.below(200), in.vec3());
+        const auto vectorKey = [&] { return aiVectorKey(in.below(200), in.vec3()); };
+        channel->mPositionKeys = filled<aiVectorKey>(channel->mNumPositionKeys, in.below(5), vectorKey);
+        channel->mRotationKeys = filled<aiQuatKey>(channel->mNumRotationKeys, in.below(5), [&] {
+            return aiQuatKey(in.below(200), aiQuaternion(in.f32(), in.f32(), in.f32(), in.f32()));
+        });
+        channel->mScalingKeys = filled<aiVectorKey>(channel->mNumScalingKeys, in.below(3), vectorKey);
         animation->mChannels[c] = channel;
     }
     return animation;

@@ -36,13 +36,11 @@ TEST_F(DspTest, EchoCrossesSidesAtHalfLevelAfter1200Frames) {
     auto buffer = constantFrames(1200, 1000, 0);
     EchoDsp::callback(0, 0, buffer.data(), uint32_t(buffer.size() * 2), &echo);
     EXPECT_EQ(buffer, constantFrames(1200, 1000, 0));
-    EXPECT_EQ(echo.position, 0u);
 
     // The second pass, split over two calls of odd length to check the position carries over.
     auto first = constantFrames(700, 1000, 0);
     auto second = constantFrames(500, 1000, 0);
     EchoDsp::callback(0, 0, first.data(), uint32_t(first.size() * 2), &echo);
-    EXPECT_EQ(echo.position, 700u);
     EchoDsp::callback(0, 0, second.data(), uint32_t(second.size() * 2), &echo);
     EXPECT_EQ(first, constantFrames(700, 1000, 500));
     EXPECT_EQ(second, constantFrames(500, 1000, 500));
@@ -169,8 +167,7 @@ TEST_F(DspTest, RotateStartsOnTheRightAndSweepsLeft) {
     rotate.angle = 3.1415927f / 2;
     auto side = constantFrames(1, -20000, 20000);
     RotateDsp::callback(0, 0, side.data(), 4, &rotate);
-    EXPECT_EQ(side[0], -20000);
-    EXPECT_EQ(std::abs(side[1]), 0);
+    EXPECT_EQ(side, (std::vector<int16_t>{-20000, 0}));
 
     // The angle wraps at pi.
     rotate.angle = 3.1415925f;
@@ -218,7 +215,6 @@ TEST_F(DspTest, HooksComeAndGoWhileTheMixingThreadRuns) {
     }
     EXPECT_EQ(newest[0], 3000);
     EXPECT_EQ(newest[1], 3000);
-
     BASS_Free();
     source.handle = 0;
 }

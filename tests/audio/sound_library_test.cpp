@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -98,24 +99,16 @@ TEST_F(OfflineLibrary, VolumeAndPanShapeTheMix) {
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
 
-    ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, 50, -101));
-    auto half = mix(10);
-    EXPECT_EQ(half[0], 5000);
-    EXPECT_EQ(half[1], 5000);
-
-    ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, -1, -100));  // volume stays 50
-    auto left = mix(10);
-    EXPECT_EQ(left[0], 5000);
-    EXPECT_EQ(left[1], 0);
-
-    ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, 100, 50));
-    auto right = mix(10);
-    EXPECT_EQ(right[0], 5000);
-    EXPECT_EQ(right[1], 10000);
-
+    // Volume, pan (-101: unchanged; -1 volume: unchanged), and the mix's left and right.
+    for (const auto& [volume, pan, left, right] : {std::array{50, -101, 5000, 5000}, std::array{-1, -100, 5000, 0},
+                                                   std::array{100, 50, 5000, 10000}}) {
+        ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, volume, pan));
+        const auto out = mix(10);
+        EXPECT_EQ(out[0], left) << volume << " " << pan;
+        EXPECT_EQ(out[1], right) << volume << " " << pan;
+    }
     EXPECT_FALSE(BASS_ChannelSetAttributes(stream, -1, 101, -101));
     EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorIllegalParam);
-
 }
 
 TEST_F(OfflineLibrary, MonoAndOtherRatesArriveAsStereoAt44100) {
