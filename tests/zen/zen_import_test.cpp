@@ -11,8 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "scene/scene.h"
-#include "scene/scene_loader.h"
+#include "tests/scene/zen_samples.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
 #include "tests/support/temp_data_dir.h"
@@ -49,13 +48,9 @@ protected:
         GLTest::SetUp();
         if (IsSkipped())
             return;
-        models = data.root() / "models";
-        fs::create_directories(models);
         for (const auto& [name, text] : kWrittenModels)
-            std::ofstream(models / name, std::ios::binary) << text;
-        const auto green = testing::solidTga24(8, 8, 0, 255, 0);
-        std::ofstream(models / "Green_Leaf.TGA", std::ios::binary)
-            .write(reinterpret_cast<const char*>(green.data()), std::streamsize(green.size()));
+            data.write(std::string("models/") + name, text);
+        data.write("models/Green_Leaf.TGA", testing::solidTga24(8, 8, 0, 255, 0));
     }
 
     // A written model's path, one of tests/data/zen, or a corpus model's; empty when the corpus
@@ -81,10 +76,9 @@ protected:
         result = zen::convertScene(*file.scene, {scale, path.parent_path()});
         for (const zen::TextureFile& texture : result.textures)
             data.write("data/textures/" + texture.name, texture.tga);
-        auto scene = std::make_unique<Scene>();
-        SceneLoader loader;
-        EXPECT_EQ(loader.Load(SceneLoader::kFromMemory, result.zen.data(),
-                              uint32_t(result.zen.size()), scene.get()), 0u);
+        uint32_t loaded = 1;
+        auto scene = testing::loadScene(result.zen, &loaded);
+        EXPECT_EQ(loaded, 0u);
         scene->Prepare();
         return scene;
     }
@@ -123,7 +117,7 @@ protected:
     }
 
     testing::TempDataDir data;
-    fs::path models;
+    const fs::path models = data.root() / "models";
 };
 
 TEST_F(ZenImport, ModelsAppearWhereTheirCamerasLook)
