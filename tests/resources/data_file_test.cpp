@@ -125,7 +125,7 @@ TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
     EXPECT_EQ(open("script.txt"), "load[data/script.txt]\nCould not decompress\n");
 }
 
-TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchive)
+TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchiveAndReadsAnArchiveOnce)
 {
     TempDataDir dir;
     dir.write("data/a.txt", "kept");
@@ -137,17 +137,12 @@ TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchive)
     std::string text;
     open("a.txt", &text);  // the previous source stays
     EXPECT_EQ(text, "kept");
-}
 
-TEST(DataSource, ArchiveFileIsReadOnce)
-{
-    TempDataDir dir;
+    // An archive file is read once: removing it afterwards changes nothing.
     const std::vector<uint8_t> archive = pack::buildArchive({{"data\\x.txt", false, {'x', 'y'}, 0}}, true);
     dir.write("show.rar", archive);
-    std::string error;
     ASSERT_TRUE(useDataPath((dir.root() / "show.rar").c_str(), error)) << error;
     std::filesystem::remove(dir.root() / "show.rar");
-    std::string text;
     open("x.txt", &text);
     EXPECT_EQ(text, "xy");
 }

@@ -122,6 +122,7 @@ TEST(SceneLoader, TrackWithoutKeysLeavesNothingAndItsBindingIsSkipped)
         EXPECT_EQ(node.channels[i], nullptr) << i;
 }
 
+// A binding's target is searched among nodes, joints, link nodes, then lights.
 TEST(SceneLoader, BindingTargetsSearchNodesJointsLinkNodesThenLights)
 {
     ZenWriter w;
