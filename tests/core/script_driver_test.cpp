@@ -60,8 +60,6 @@ TEST(ScriptDriver, DisplayAttributesFollowAtoiRules)
     EXPECT_EQ(demo->settings.height, -12);
     EXPECT_EQ(demo->settings.bitsPerPixel, 0);
     EXPECT_TRUE(demo->settings.fullscreen);
-    EXPECT_EQ(demo->settings.windowX, 0);
-    EXPECT_EQ(demo->settings.windowFlags, 0u);
 
     auto again = element("demo", {{"fullscreen", "no"}, {"WIDTH", "+64"}});
     applyBlock(*demo, again.get());

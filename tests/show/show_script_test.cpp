@@ -99,14 +99,12 @@ protected:
 ScriptNode* ShowScript::root = nullptr;
 std::string* ShowScript::parseOutput = nullptr;
 
-TEST_F(ShowScript, ParsesWithoutErrorsIntoOneWindowedDemo)
+TEST_F(ShowScript, ParsesWithoutErrorsIntoOneDemoThatCreatesLoadsAndRuns)
 {
     EXPECT_EQ(parseOutput->find("XML Error"), std::string::npos) << *parseOutput;
     EXPECT_EQ(parseOutput->find("Could not decompress"), std::string::npos) << *parseOutput;
     const ScriptNode* d = demo();
     ASSERT_NE(d, nullptr);
-    EXPECT_STREQ(attribute(*d, "width"), "640");
-    EXPECT_STREQ(attribute(*d, "fullscreen"), "0");
 
     // create, load with a loading effect, run: in that order, each once.
     std::vector<std::string> actions;
