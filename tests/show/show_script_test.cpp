@@ -27,13 +27,14 @@ std::string lower(std::string text)
     return text;
 }
 
+// The value of `node`'s first attribute called `name`; empty when it has none.
 const char* attribute(const ScriptNode& node, const char* name)
 {
     for (const auto& a : node.attributes) {
         if (sameName(a->name, name))
             return a->value;
     }
-    return nullptr;
+    return "";
 }
 
 class ShowScript : public ::testing::Test {
@@ -42,24 +43,16 @@ protected:
     {
         std::string error;
         ASSERT_TRUE(useDataPath(VELMORA_SOURCE_DIR, error)) << error;
-        root = new ScriptNode;
         ::testing::internal::CaptureStdout();
-        parseFile(root, "script.txt");
-        parseOutput = new std::string(::testing::internal::GetCapturedStdout());
-    }
-    static void TearDownTestSuite()
-    {
-        delete root;
-        delete parseOutput;
-        root = nullptr;
-        parseOutput = nullptr;
+        parseFile(&root, "script.txt");
+        parseOutput = ::testing::internal::GetCapturedStdout();
     }
 
     // The one demo element.
     static const ScriptNode* demo()
     {
         const ScriptNode* found = nullptr;
-        for (const auto& child : root->children) {
+        for (const auto& child : root.children) {
             if (sameName(child->name, "demo")) {
                 EXPECT_EQ(found, nullptr) << "more than one demo element";
                 found = child.get();
@@ -84,25 +77,19 @@ protected:
     static std::map<std::string, std::string> effects()
     {
         std::map<std::string, std::string> found;
-        for (const ScriptNode* add : children("add")) {
-            const char* name = attribute(*add, "name");
-            const char* type = attribute(*add, "type");
-            found.emplace(lower(name ? name : ""), lower(type ? type : ""));
-        }
+        for (const ScriptNode* add : children("add"))
+            found.emplace(lower(attribute(*add, "name")), lower(attribute(*add, "type")));
         return found;
     }
 
-    static ScriptNode* root;
-    static std::string* parseOutput;
+    static inline ScriptNode root;
+    static inline std::string parseOutput;
 };
-
-ScriptNode* ShowScript::root = nullptr;
-std::string* ShowScript::parseOutput = nullptr;
 
 TEST_F(ShowScript, ParsesWithoutErrorsIntoOneDemoThatCreatesLoadsAndRuns)
 {
-    EXPECT_EQ(parseOutput->find("XML Error"), std::string::npos) << *parseOutput;
-    EXPECT_EQ(parseOutput->find("Could not decompress"), std::string::npos) << *parseOutput;
+    EXPECT_EQ(parseOutput.find("XML Error"), std::string::npos) << parseOutput;
+    EXPECT_EQ(parseOutput.find("Could not decompress"), std::string::npos) << parseOutput;
     const ScriptNode* d = demo();
     ASSERT_NE(d, nullptr);
 
@@ -118,7 +105,6 @@ TEST_F(ShowScript, ParsesWithoutErrorsIntoOneDemoThatCreatesLoadsAndRuns)
     const auto loads = children("load");
     ASSERT_EQ(loads.size(), 1u);
     const char* loader = attribute(*loads[0], "effect");
-    ASSERT_NE(loader, nullptr);
     EXPECT_EQ(effects().count(loader), 1u) << "the loading effect " << loader << " is never added";
 }
 
