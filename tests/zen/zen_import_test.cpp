@@ -165,33 +165,23 @@ TEST_F(ZenImport, ModelsAppearWhereTheirCamerasLook)
 
 TEST_F(ZenImport, AnimatedModelsMoveAndSkinsBend)
 {
-    struct Case {
-        const char* model;
-        float later;  // frame compared with frame 0
-    };
-    for (const Case& c : {Case{"3DS/RotatingCube.3DS", 150}, Case{"glTF2/simple_skin/simple_skin.gltf", 180}}) {
-        const fs::path path = model(c.model);
-        if (path.empty()) {
-            std::printf("skipped: %s is not installed\n", c.model);
-            continue;
-        }
-        zen::ImportResult result;
-        auto scene = import(path, result);
-        ASSERT_TRUE(scene) << c.model;
+    zen::ImportResult result;
+    if (const fs::path cube = model("3DS/RotatingCube.3DS"); !cube.empty()) {
+        auto scene = import(cube, result);
+        ASSERT_TRUE(scene);
         drawAt(*scene, "auto", 0);
         const std::vector<uint8_t> first = context->pixels();
-        EXPECT_GT(coverage(), 0.01) << c.model;
-        drawAt(*scene, "auto", c.later);
+        EXPECT_GT(coverage(), 0.01);
+        drawAt(*scene, "auto", 150);
         size_t changed = 0;
         for (size_t i = 0; i < first.size(); ++i)
             changed += std::abs(int(first[i]) - int(context->pixels()[i])) > 8;
-        EXPECT_GT(changed, first.size() / 200) << c.model << ": the picture must change";
+        EXPECT_GT(changed, first.size() / 200) << "the picture must change";
     }
     // The skinned strip bends: its foot stays where it is while its top swings aside.
     const fs::path skinned = model("glTF2/simple_skin/simple_skin.gltf");
     if (skinned.empty())
         return;
-    zen::ImportResult result;
     auto scene = import(skinned, result);
     ASSERT_TRUE(scene);
     ASSERT_EQ(scene->skins.size(), 1u);
