@@ -1,6 +1,6 @@
-// The texture generator: its files decode through the show's own readers, its cube faces match
-// the skybox's mapping, and its images are deterministic and what the effects expect. How the
-// star sheet and the other pictures look is in the golden images.
+// The texture generator: its files decode through the show's own readers, and its images are
+// deterministic and what the effects expect. How the star sheet, the sky's cube faces and the
+// other pictures look is in the golden images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,32 +53,6 @@ TEST(TexgenWriters, FilesDecodeThroughTheShowsReaders)
     ASSERT_EQ(decoded.load(stream32), 0);
     EXPECT_EQ(decoded.pixels[3], 64);
     EXPECT_EQ(decoded.pixels[7], 0);
-}
-
-// The skybox's face table: texture corner -> cube vertex, for front, back, top, bottom, left, right.
-struct FaceCorners {
-    texgen::CubeFace face;
-    float corners[4][5];
-};
-const FaceCorners kSkyboxTable[] = {
-    {texgen::CubeFace::Front, {{1, 1, -1, 1, 1}, {0, 1, 1, 1, 1}, {0, 0, 1, -1, 1}, {1, 0, -1, -1, 1}}},
-    {texgen::CubeFace::Back, {{0, 1, 1, 1, -1}, {1, 1, -1, 1, -1}, {1, 0, -1, -1, -1}, {0, 0, 1, -1, -1}}},
-    {texgen::CubeFace::Left, {{0, 1, -1, 1, -1}, {1, 1, -1, 1, 1}, {1, 0, -1, -1, 1}, {0, 0, -1, -1, -1}}},
-    {texgen::CubeFace::Right, {{0, 1, 1, 1, 1}, {1, 1, 1, 1, -1}, {1, 0, 1, -1, -1}, {0, 0, 1, -1, 1}}},
-    {texgen::CubeFace::Top, {{0, 1, -1, 1, -1}, {1, 1, 1, 1, -1}, {1, 0, 1, 1, 1}, {0, 0, -1, 1, 1}}},
-    {texgen::CubeFace::Bottom, {{0, 1, 1, -1, -1}, {1, 1, -1, -1, -1}, {1, 0, -1, -1, 1}, {0, 0, 1, -1, 1}}},
-};
-
-TEST(TexgenCubeFaces, DirectionsMatchTheSkyboxMapping)
-{
-    for (const FaceCorners& face : kSkyboxTable)
-        for (const auto& c : face.corners) {
-            float x, y, z;
-            texgen::cubeDirection(face.face, c[0], c[1], x, y, z);
-            EXPECT_EQ(x, c[2]);
-            EXPECT_EQ(y, c[3]);
-            EXPECT_EQ(z, c[4]);
-        }
 }
 
 class TexgenRecipes : public ::testing::Test {
