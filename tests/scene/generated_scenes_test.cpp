@@ -117,7 +117,7 @@ TEST(GeneratedScenes, TexturesTheyNameAreGenerated)
     }
 }
 
-TEST(GeneratedScenes, FishSkinRestsInItsBindPoseAndSwims)
+TEST(GeneratedScenes, FishSkinRestsInItsBindPose)
 {
     auto fish = load(generated().at("scenes/fish.zen"));
     ASSERT_EQ(fish->skins.size(), 1u);
@@ -138,12 +138,6 @@ TEST(GeneratedScenes, FishSkinRestsInItsBindPoseAndSwims)
         ASSERT_NEAR(posed[i].y, rest[i].y, 1e-4f) << i;
         ASSERT_NEAR(posed[i].z, rest[i].z, 1e-4f) << i;
     }
-    fish->time = 100;
-    fish->Update(0);
-    float moved = 0;
-    for (size_t i = 0; i < rest.size(); ++i)
-        moved = std::max(moved, std::fabs(posed[i].z - rest[i].z));
-    EXPECT_GT(moved, 0.5f);  // the tail swings sideways
 }
 
 // `tap` after `camrand` looks at the middle of its nine copies (4 apart) from one of 360 points 2

@@ -47,6 +47,7 @@ TEST(Track, EvaluatesSegmentsAndBehavioursOutsideTheKeys)
         // Unevenly spaced smooth keys on a straight line: both tangents of the middle key follow it.
         {"smooth line", {{0, 0, 4, 4}, {10, 10, 4, 4}, {30, 30, 4, 4}}, 0, 0, {{5, 5}, {15, 15}, {20, 20}, {25, 25}}},
         {"flat middle", {{0, 0, 3, 3}, {10, 10, 3, 3}}, 0, 0, {{5, 5}}},
+        {"smooth peak", {{0, 0, 4, 4}, {10, 10, 4, 4}, {20, 0, 4, 4}}, 0, 0, {{10, 10}}},
     };
     for (const auto& c : cases) {
         Track track;
@@ -67,35 +68,27 @@ TEST(Track, EvaluatesSegmentsAndBehavioursOutsideTheKeys)
     far.evaluate(NAN);  // must not hang or read outside the keys
 }
 
-TEST(Track, SingleKeyHasAUnitTimeTangent)
+TEST(Track, TangentsOfSmoothFlatAndSingleKeys)
 {
+    // Smooth keys peak at the middle key, symmetrically; the end tangents point along their
+    // neighbouring interval, normalised.
+    Track smooth = makeTrack({{0, 0, 4, 4}, {10, 10, 4, 4}, {20, 0, 4, 4}});
+    EXPECT_FLOAT_EQ(smooth.tangents[1].inDv, 0.0f);
+    EXPECT_FLOAT_EQ(smooth.tangents[1].outDv, 0.0f);
+    EXPECT_LT(smooth.evaluate(9), 10.0f);
+    EXPECT_NEAR(smooth.evaluate(9), smooth.evaluate(11), 1e-3f);
+    EXPECT_NEAR(smooth.tangents[0].outDt, std::sqrt(0.5f), 1e-6f);
+    EXPECT_NEAR(smooth.tangents[0].outDv, std::sqrt(0.5f), 1e-6f);
+    // Flat tangents ease in and out; the end keys' outer tangents are (0, 0).
+    Track flat = makeTrack({{0, 0, 3, 3}, {10, 10, 3, 3}});
+    EXPECT_LT(flat.evaluate(1), 1.0f);
+    EXPECT_GT(flat.evaluate(9), 9.0f);
+    EXPECT_FLOAT_EQ(flat.tangents[0].inDt, 0.0f);
+    EXPECT_FLOAT_EQ(flat.tangents[1].outDt, 0.0f);
     Track single = makeTrack({{5, 3, 4, 4}}, 2, 2);
     ASSERT_EQ(single.tangents.size(), 1u);
     EXPECT_FLOAT_EQ(single.tangents[0].inDt, 1.0f);
     EXPECT_FLOAT_EQ(single.tangents[0].outDv, 0.0f);
-}
-
-TEST(Track, SmoothKeysPeakAtTheMiddleKey)
-{
-    Track track = makeTrack({{0, 0, 4, 4}, {10, 10, 4, 4}, {20, 0, 4, 4}});
-    EXPECT_FLOAT_EQ(track.tangents[1].inDv, 0.0f);
-    EXPECT_FLOAT_EQ(track.tangents[1].outDv, 0.0f);
-    EXPECT_NEAR(track.evaluate(10), 10.0f, 1e-4f);
-    EXPECT_LT(track.evaluate(9), 10.0f);
-    EXPECT_LT(track.evaluate(11), 10.0f);
-    EXPECT_NEAR(track.evaluate(9), track.evaluate(11), 1e-3f);  // symmetric
-    // The end tangents point along their neighbouring interval, normalised.
-    EXPECT_NEAR(track.tangents[0].outDt, std::sqrt(0.5f), 1e-6f);
-    EXPECT_NEAR(track.tangents[0].outDv, std::sqrt(0.5f), 1e-6f);
-}
-
-TEST(Track, FlatTangentsEaseInAndOut)
-{
-    Track track = makeTrack({{0, 0, 3, 3}, {10, 10, 3, 3}});
-    EXPECT_LT(track.evaluate(1), 1.0f);  // slow start
-    EXPECT_GT(track.evaluate(9), 9.0f);  // slow end
-    EXPECT_FLOAT_EQ(track.tangents[0].inDt, 0.0f);   // first key: (0, 0)
-    EXPECT_FLOAT_EQ(track.tangents[1].outDt, 0.0f);  // last key: (0, 0)
 }
 
 TEST(Track, KeysAtTheSameTimeDoNotDivideByZero)
