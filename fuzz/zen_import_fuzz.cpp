@@ -124,20 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     aiScene scene;
     const unsigned nodeCount = 1 + in.below(8);
 
-    scene.mNumMaterials = 1 + in.below(2);
-    scene.mMaterials = array<aiMaterial*>(scene.mNumMaterials);
-    for (unsigned m = 0; m < scene.mNumMaterials; ++m) {
+    scene.mMaterials = filled<aiMaterial*>(scene.mNumMaterials, 1 + in.below(2), [&] {
         auto* material = new aiMaterial;
-        const aiColor4D diffuse(in.f32(), in.f32(), in.f32(), in.f32());
+        const aiColor4D diffuse{in.f32(), in.f32(), in.f32(), in.f32()};
         material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
         const aiString texture(in.u8() & 1 ? "*0" : "missing.png");
         material->AddProperty(&texture, AI_MATKEY_TEXTURE_DIFFUSE(0));
-        scene.mMaterials[m] = material;
-    }
-    scene.mNumMeshes = in.below(4);
-    scene.mMeshes = array<aiMesh*>(scene.mNumMeshes);
-    for (unsigned m = 0; m < scene.mNumMeshes; ++m)
-        scene.mMeshes[m] = makeMesh(in, nodeCount);
+        return material;
+    });
+    scene.mMeshes = filled<aiMesh*>(scene.mNumMeshes, in.below(4), [&] { return makeMesh(in, nodeCount); });
 
     // A tree of nodes, each under an earlier one; then perhaps a link back to the root.
     aiNode* nodes[8];
@@ -147,10 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (unsigned c = 0; c < 4; ++c)
                 if (in.u8() & 1)
                     nodes[i]->mTransformation[r][c] = in.f32();
-        nodes[i]->mNumMeshes = in.below(3);
-        nodes[i]->mMeshes = array<unsigned>(nodes[i]->mNumMeshes);
-        for (unsigned k = 0; k < nodes[i]->mNumMeshes; ++k)
-            nodes[i]->mMeshes[k] = in.below(5);
+        nodes[i]->mMeshes = filled<unsigned>(nodes[i]->mNumMeshes, in.below(3), [&] { return in.below(5); });
         if (i > 0)
             nodes[in.below(i)]->addChildren(1, &nodes[i]);
     }
@@ -161,27 +153,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         last->addChildren(1, &nodes[0]);  // also sets the root's parent
     }
 
-    scene.mNumCameras = in.below(2);
-    scene.mCameras = array<aiCamera*>(scene.mNumCameras);
-    for (unsigned c = 0; c < scene.mNumCameras; ++c) {
-        scene.mCameras[c] = new aiCamera;
-        scene.mCameras[c]->mName = nodeName(in.below(nodeCount + 1));
-        scene.mCameras[c]->mLookAt = in.vec3();
-        scene.mCameras[c]->mHorizontalFOV = in.f32();
-    }
-    scene.mNumLights = in.below(2);
-    scene.mLights = array<aiLight*>(scene.mNumLights);
-    for (unsigned l = 0; l < scene.mNumLights; ++l) {
-        scene.mLights[l] = new aiLight;
-        scene.mLights[l]->mName = nodeName(in.below(nodeCount + 1));
-        scene.mLights[l]->mType = aiLightSourceType(in.below(6));
-        scene.mLights[l]->mDirection = in.vec3();
-        scene.mLights[l]->mColorDiffuse = aiColor3D(in.f32(), in.f32(), in.f32());
-    }
-    scene.mNumAnimations = in.below(2);
-    scene.mAnimations = array<aiAnimation*>(scene.mNumAnimations);
-    for (unsigned a = 0; a < scene.mNumAnimations; ++a)
-        scene.mAnimations[a] = makeAnimation(in, nodeCount);
+    scene.mCameras = filled<aiCamera*>(scene.mNumCameras, in.below(2), [&] {
+        auto* camera = new aiCamera;
+        camera->mName = nodeName(in.below(nodeCount + 1));
+        camera->mLookAt = in.vec3();
+        camera->mHorizontalFOV = in.f32();
+        return camera;
+    });
+    scene.mLights = filled<aiLight*>(scene.mNumLights, in.below(2), [&] {
+        auto* light = new aiLight;
+        light->mName = nodeName(in.below(nodeCount + 1));
+        light->mType = aiLightSourceType(in.below(6));
+        light->mDirection = in.vec3();
+        light->mColorDiffuse = aiColor3D{in.f32(), in.f32(), in.f32()};
+        return light;
+    });
+    scene.mAnimations =
+        filled<aiAnimation*>(scene.mNumAnimations, in.below(2), [&] { return makeAnimation(in, nodeCount); });
     if (in.u8() & 1) {  // one embedded image: compressed bytes as they come, or raw texels
         auto* texture = new aiTexture;
         texture->mWidth = 1 + in.below(64);

@@ -46,7 +46,7 @@ Song tinySong() {
     return song;
 }
 
-TEST(XmWriter, LibopenmptPlaysTheModuleAndSamplesAreDeltaCoded) {
+TEST(XmWriter, LibopenmptPlaysTheModuleSamplesAreDeltaCodedAndTuned) {
     auto bytes = writeXm(tinySong());
     ASSERT_GT(bytes.size(), 336u);
     EXPECT_EQ(std::memcmp(bytes.data(), "Extended Module: tiny", 21), 0);
@@ -61,9 +61,8 @@ TEST(XmWriter, LibopenmptPlaysTheModuleAndSamplesAreDeltaCoded) {
     EXPECT_EQ(openmpt_module_get_num_instruments(module), 1);
     EXPECT_NEAR(openmpt_module_get_duration_seconds(module), 2 * 4 * 0.12, 0.001);
     openmpt_module_destroy(module);
-}
 
-TEST(XmWriter, TuningPutsC4AtTheRequestedRate) {
+    // Tuning puts C-4 at the requested rate.
     Instrument in;
     tuneToRate(in, 8363);
     EXPECT_EQ(in.relativeNote, 0);

@@ -26,7 +26,7 @@ TEST(FixedBmp, PixelOrdersStartAfterThe54ByteHeader)
     EXPECT_EQ(pixels, (Bytes{255, 30, 20, 10, 0, 60, 50, 0}));
 }
 
-TEST(FixedBmp, MissingAndShortFilesGiveZeroPixelsWithoutReadingPastTheData)
+TEST(FixedBmp, MissingAndShortFilesGiveZeroPixelsAndNamesAreLogical)
 {
     Bytes pixels = {1, 2, 3};
     EXPECT_EQ(decodeFixedBmp(nullptr, 0, 2, 2, BmpPixelOrder::AsStored, pixels), BmpReadResult::Missing);
@@ -42,13 +42,10 @@ TEST(FixedBmp, MissingAndShortFilesGiveZeroPixelsWithoutReadingPastTheData)
     EXPECT_EQ(decodeFixedBmp(partial.data(), partial.size(), 2, 2, BmpPixelOrder::AsStored, pixels),
               BmpReadResult::Short);
     EXPECT_EQ(pixels, (Bytes{9, 8, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
 
-TEST(FixedBmp, ReadsByLogicalNameFromTheTexturesFolder)
-{
+    // By logical name from the textures folder.
     testing::TempDataDir dir;
     dir.write("data/textures/tiny.bmp", testing::bmpFile({1, 2, 3}));
-    Bytes pixels;
     EXPECT_EQ(readFixedBmp("TINY.BMP", 1, 1, BmpPixelOrder::AsStored, pixels), BmpReadResult::Complete);
     EXPECT_EQ(pixels, (Bytes{1, 2, 3}));
     EXPECT_EQ(readFixedBmp("absent.bmp", 1, 1, BmpPixelOrder::AsStored, pixels), BmpReadResult::Missing);
