@@ -363,12 +363,8 @@ TEST_F(DemoTest, TablesRefuseEntriesPastTheirSize)
     for (uint32_t i = 0; i < kMaxEffects + 2; ++i)
         add(("e" + std::to_string(i)).c_str());
     ScriptNode* order = addChild(*script, "draworder");
-    for (uint32_t i = 0; i < kMaxDrawOrder + 1; ++i) {
-        auto attribute = std::make_unique<ScriptAttribute>();
-        std::snprintf(attribute->name, sizeof attribute->name, "effect");
-        std::snprintf(attribute->value, sizeof attribute->value, "e0");
-        order->attributes.push_back(std::move(attribute));
-    }
+    for (uint32_t i = 0; i < kMaxDrawOrder + 1; ++i)
+        order->attributes.push_back(std::move(element("x", {{"effect", "e0"}})->attributes[0]));
     for (uint32_t i = 0; i < kMaxEvents + 1; ++i)
         addChild(*script, "event", {{"time", "5"}});
     const std::string output = runScript();

@@ -66,24 +66,9 @@ TEST(DataFileNames, FolderFollowsTheExtensionAndNamesMatchInAnyCase)
     }
 }
 
-TEST(DataFileNames, MissingFilesAndOverlongPathsFailAndAnEmptyFileIsFoundWithoutData)
-{
-    TempDataDir dir;
-    EXPECT_EQ(open("nothing.txt"), "load[data/nothing.txt]\nCould not decompress\n");
-    EXPECT_EQ(open(""), "load[data/]\nCould not decompress\n");
-    EXPECT_NE(open(std::string(600, 'a').c_str()).find("Could not decompress\n"), std::string::npos);
-
-    dir.write("data/empty.txt", "");
-    ::testing::internal::CaptureStdout();
-    DataFile file("empty.txt");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "load[data/empty.txt]\n");
-    EXPECT_EQ(file.size(), 0u);
-    EXPECT_EQ(file.data(), nullptr);
-}
-
 // Names come from scripts and data files: none may reach outside the show's data, whatever
 // the source. Dots inside a name are fine.
-TEST(DataFileNames, NamesThatLeaveTheShowAreRefused)
+TEST(DataFileNames, NamesThatLeaveTheShowOrFindNothingAreRefused)
 {
     TempDataDir dir;
     dir.write("outside.txt", "secret");
@@ -98,6 +83,13 @@ TEST(DataFileNames, NamesThatLeaveTheShowAreRefused)
     }
     std::string text;
     EXPECT_EQ(open("sub/inside.txt", &text), "load[data/sub/inside.txt]\n");
+    // Missing files and overlong paths fail; an empty file is found without data.
+    EXPECT_EQ(open("nothing.txt"), "load[data/nothing.txt]\nCould not decompress\n");
+    EXPECT_EQ(open(""), "load[data/]\nCould not decompress\n");
+    EXPECT_NE(open(std::string(600, 'a').c_str()).find("Could not decompress\n"), std::string::npos);
+    dir.write("data/empty.txt", "");
+    EXPECT_EQ(open("empty.txt", &text), "load[data/empty.txt]\n");
+    EXPECT_EQ(text, "");
     EXPECT_EQ(open("a..b.txt", &text), "load[data/a..b.txt]\n");
     EXPECT_EQ(text, "dots");
 }

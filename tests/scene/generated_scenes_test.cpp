@@ -62,10 +62,13 @@ TEST(GeneratedScenes, EveryFileReadsToItsExactEndAndIsDeterministic)
 }
 
 // The effects that play these files find their cameras (the fixed scenes by number, the free ones
-// by name), loop lengths, and a parent for every camera and mesh.
+// by name), loop lengths, a parent for every camera and mesh, and textures the generator makes.
 TEST(GeneratedScenes, EffectsFindTheirCamerasAndLoopLengths)
 {
     const auto files = generated();
+    std::set<std::string> madeTextures;
+    for (const texgen::Recipe& recipe : texgen::allRecipes())
+        madeTextures.insert(recipe.path);
     const struct {
         const char* path;
         size_t cameras;  // at least
@@ -93,6 +96,8 @@ TEST(GeneratedScenes, EffectsFindTheirCamerasAndLoopLengths)
         EXPECT_FALSE(scene->meshes.empty()) << e.path;
         for (const auto& mesh : scene->meshes)
             EXPECT_NE(mesh->parent, nullptr) << e.path << " " << mesh->name;
+        for (const auto& texture : scene->textures)
+            EXPECT_TRUE(madeTextures.count("textures/" + texture->texture.fileName())) << e.path << " names " << texture->texture.fileName();
         for (size_t i = 0; i < e.names.size(); ++i) {
             SceneItem* found = scene->FindByName(e.names[i]);
             ASSERT_NE(found, nullptr) << e.path << " " << e.names[i];
@@ -101,19 +106,6 @@ TEST(GeneratedScenes, EffectsFindTheirCamerasAndLoopLengths)
                 EXPECT_EQ(found, scene->cameras[i].get());
             }
         }
-    }
-}
-
-TEST(GeneratedScenes, TexturesTheyNameAreGenerated)
-{
-    std::set<std::string> madeTextures;
-    for (const texgen::Recipe& recipe : texgen::allRecipes())
-        madeTextures.insert(recipe.path);
-    for (const auto& [path, bytes] : generated()) {
-        const auto scene = load(bytes);
-        for (const auto& texture : scene->textures)
-            EXPECT_TRUE(madeTextures.count("textures/" + texture->texture.fileName()))
-                << path << " names " << texture->texture.fileName();
     }
 }
 
