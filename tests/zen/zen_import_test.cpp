@@ -299,12 +299,11 @@ TEST_F(ZenImport, BadModelsEndWithOneLineAndStatusOne)
 
 TEST(ZenTextureNames, FollowThePlayersRules)
 {
-    struct Case {
+    const struct {
         const char* stem;
         bool transparent;
         const char* name;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Green_Leaf", false, "green-leaf.tga"},
         {"  ", false, "texture.tga"},
         {"leaf", true, "alpha-leaf.tga"},
@@ -312,7 +311,7 @@ TEST(ZenTextureNames, FollowThePlayersRules)
         {"a very long texture name that goes on and on", false, "a-very-long-texture-name-th.tga"},
         {"taken", false, "taken-2.tga"},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(zen::playerTextureName(c.stem, c.transparent, {"taken.tga"}), c.name) << c.stem;
 }
 
