@@ -150,17 +150,6 @@ TEST_F(CaptureGLTest, ASecondDemoContinuesTheSequence)
     EXPECT_FALSE(fs::exists(frames / "frame-000003.png"));
 }
 
-TEST_F(CaptureGLTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecorded)
-{
-    fs::create_directories(folder);
-    std::ofstream(folder / "frames");  // a file where the folder should be
-    DemoWindow window(captureOptions(1.0));
-    DisplaySettings settings;
-    EXPECT_FALSE(window.create(settings, "velmora"));
-    EXPECT_FALSE(window.exists());
-    EXPECT_FALSE(window.processMessages());
-}
-
 // Runs `body` with PATH set to `path` alone.
 template <typename Body>
 void withPath(const fs::path& path, Body body)
@@ -196,19 +185,24 @@ TEST_F(CaptureTest, VideoFramesAndSoundGoThroughFfmpegIntoOneFile)
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "no other files";
 }
 
-TEST_F(CaptureTest, WithoutWorkingFfmpegAVideoCaptureSaysSoAndNeverHangs)
+// A capture that cannot be recorded ends the show instead of running unrecorded.
+TEST_F(CaptureTest, WithoutAFrameFolderOrWorkingFfmpegTheShowSaysSoAndNeverHangs)
 {
     fs::create_directories(folder);
+    std::ofstream(folder / "frames");  // a file where the frame folder should be
+    DisplaySettings settings;
+    DemoWindow blocked(captureOptions(1.0));
+    EXPECT_FALSE(blocked.create(settings, "velmora"));
+    EXPECT_FALSE(blocked.processMessages());
+
     // No ffmpeg at all: the show does not start, nothing is written.
     withPath(folder, [&] {
         std::string message;
         EXPECT_FALSE(VideoExport::start((folder / "a.mp4").string(), 8, 8, 30, message));
         EXPECT_EQ(message, "ffmpeg not found");
-        RunOptions options;
-        options.output = RunOptions::Output::Headless;
+        RunOptions options = captureOptions(1.0);
         options.captureTarget = (folder / "b.mp4").string();
         DemoWindow window(options);
-        DisplaySettings settings;
         EXPECT_FALSE(window.create(settings, "velmora"));
         EXPECT_FALSE(window.processMessages());
     });
