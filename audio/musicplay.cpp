@@ -63,7 +63,6 @@ void MusicPlay::load()
     SoundSource* source = nullptr;
     for (const char* ext : {".it", ".xm", ".mod", ".mtm", ".s3m", ".mo3"})
         if (std::strcmp(dot, ext) == 0) {
-            isStream = 0;
             music = std::make_unique<SoundSource>();
             music->loadMusic(filename);
             music->setVolume(volume);
@@ -71,7 +70,6 @@ void MusicPlay::load()
         }
     for (const char* ext : {".mp3", ".mp2", ".mp1", ".mpg", ".ogg", ".wav"})
         if (std::strcmp(dot, ext) == 0) {
-            isStream = 1;
             stream = std::make_unique<SoundSource>();
             stream->loadStream(filename);
             stream->setVolume(volume);

@@ -38,16 +38,6 @@ public:
     std::optional<double> secondsAt(ModulePosition position) override;
     std::optional<ModulePosition> playingPosition() const override;
 
-    char filename[64] = {};
-    float volume = 1.0f;                                 // applied at load; the `volume` attribute is not stored here
-    std::unique_ptr<SoundSource> music, stream, sample;  // at most one set after a load
-    std::unique_ptr<FlangeDsp> flange;
-    std::unique_ptr<EchoDsp> echo;
-    std::unique_ptr<RotateDsp> rotate;
-    int isStream = 0;    // 1 when the last load made a stream, 0 for music
-    int sampleMode = 0;  // non-zero: the next load makes a sample
-    bool flangeOn = false, echoOn = false, rotateOn = false;
-
 private:
     void setVolume(float v);
     void switchFlange(bool on);
@@ -59,6 +49,14 @@ private:
     void detachHooks();
     void freeSources();
 
+    char filename[64] = {};
+    float volume = 1.0f;                                 // applied at load; the `volume` attribute is not stored here
+    std::unique_ptr<SoundSource> music, stream, sample;  // at most one set after a load
+    std::unique_ptr<FlangeDsp> flange;
+    std::unique_ptr<EchoDsp> echo;
+    std::unique_ptr<RotateDsp> rotate;
+    int sampleMode = 0;  // non-zero: the next load makes a sample
+    bool flangeOn = false, echoOn = false, rotateOn = false;
     int16_t scope_[1000] = {};  // the oscilloscope's values, left and right interleaved
     std::unique_ptr<ModuleTimes> times_;  // the music's position times, opened on the first question
 };

@@ -1,4 +1,5 @@
-// Archive benchmarks: packed size of velmora-pack against --store, gzip -9 and xz -9, and
+// Archive benchmarks: packed size of velmora-pack, each file alone and solid, against --store,
+// gzip -9 and xz -9 (each file alone, and xz -9 of all files joined for the solid archive), and
 // extraction throughput of our extractor against unar, all measured in the same run. Times are
 // CPU times (ours in-process, unar's as a child process), so a busy machine does not skew them.
 // Usage: archive_bench [BUILD_DIR]   (the staged show data in BUILD_DIR/stage/data is one corpus)
@@ -70,8 +71,8 @@ Corpus gather(const std::string& label, const fs::path& root, const std::vector<
     return c;
 }
 
-// Total size of the output of `command` run on each corpus file alone, as the archive packs
-// each file alone (it is not solid).
+// Total size of the output of `command` run on each corpus file alone, as a non-solid archive
+// packs them.
 size_t externalSize(const std::string& command, const Corpus& c, const fs::path& scratch)
 {
     const fs::path in = scratch / "one.bin";
@@ -119,19 +120,35 @@ double timeCommand(const std::string& command, int rounds)
     return best;
 }
 
+// Size of the output of `command` run on all corpus files joined, the counterpart of a solid archive.
+size_t externalJoinedSize(const std::string& command, const Corpus& c, const fs::path& scratch)
+{
+    Corpus all{c.label, {pack::SourceEntry{}}, c.bytes};
+    for (const auto& f : c.files)
+        all.files[0].data.insert(all.files[0].data.end(), f.data.begin(), f.data.end());
+    return externalSize(command, all, scratch);
+}
+
 void sizes(const Corpus& c, const fs::path& scratch)
 {
     const double start = cpuSeconds();
     const size_t packed = pack::buildArchive(c.files, false).size();
     const double packTime = cpuSeconds() - start;
+    const size_t solid = pack::buildSolidArchive(c.files).size();
     const size_t stored = pack::buildArchive(c.files, true).size();
     const size_t gzip = externalSize("gzip -9c", c, scratch);
     const size_t xz = externalSize("xz -9c", c, scratch);
-    std::printf("%-10s %3zu files %10zu B  packed %9zu  store %9zu  gzip-9 %9zu  xz-9 %9zu\n", c.label.c_str(),
-                c.files.size(), c.bytes, packed, stored, gzip, xz);
+    const size_t xzJoined = externalJoinedSize("xz -9c", c, scratch);
+    auto ratio = [](size_t a, size_t b) { return b ? double(a) / double(b) : 0.0; };
+    std::printf("%-10s %3zu files %10zu B  packed %9zu  solid %9zu  store %9zu  gzip-9 %9zu  xz-9 %9zu  "
+                "xz-9 joined %9zu\n",
+                c.label.c_str(), c.files.size(), c.bytes, packed, solid, stored, gzip, xz, xzJoined);
     std::printf("%-10s packed/store %.3f  packed/gzip-9 %.3f  packed/xz-9 %.3f  (packing %.1f MB/s)\n", "",
-                double(packed) / double(stored), gzip ? double(packed) / double(gzip) : 0.0,
-                xz ? double(packed) / double(xz) : 0.0, double(c.bytes) / 1e6 / packTime);
+                ratio(packed, stored), ratio(packed, gzip), ratio(packed, xz), double(c.bytes) / 1e6 / packTime);
+    std::printf("%-10s solid/store %.3f  solid/gzip-9 %.3f  solid/xz-9 %.3f  solid/xz-9 joined %.3f  "
+                "solid/packed %.3f\n",
+                "", ratio(solid, stored), ratio(solid, gzip), ratio(solid, xz), ratio(solid, xzJoined),
+                ratio(solid, packed));
 }
 
 void throughput(const Corpus& c, const fs::path& scratch)
@@ -277,7 +294,7 @@ int main(int argc, char** argv)
     corpora.push_back(gather("images", build / "stage" / "data", {".tga", ".bmp", ".TGA", ".BMP"}, 32u << 20));
     corpora.push_back(gather("show", build / "stage" / "data", {""}, 64u << 20));
 
-    std::printf("== packed size, each file alone (smaller ratio is better)\n");
+    std::printf("== packed size, each file alone and solid (smaller ratio is better)\n");
     for (const Corpus& c : corpora)
         if (!c.files.empty())
             sizes(c, scratch);

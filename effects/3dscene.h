@@ -20,16 +20,16 @@ public:
     // reloads the scene.
     EffectScript script() const override;
 
+private:
+    void addTimeOffset(float frames);  // prints "timeoffset"
+    void setCamera(const char* name);
+
     int visible = 1;
     char filename[64] = {};  // logical name of the ".zen" file, at most 63 characters
     float frame = 0;         // animation frames
     float loopFrame = 90.0f;
     SceneObject* cameraNode = nullptr;  // a node of `scene`; null for the fixed view
     char cameraName[32] = {};           // the last camera name accepted, for reloads
-
-private:
-    void addTimeOffset(float frames);  // prints "timeoffset"
-    void setCamera(const char* name);
 };
 
 }  // namespace velmora

@@ -14,10 +14,10 @@ public:
     // `timeoffset` (frames added to `frame`).
     EffectScript script() const override;
 
-    float frame = 0;  // animation frames
-
 private:
     void addTimeOffset(float frames);  // prints "timeoffset"
+
+    float frame = 0;  // animation frames
 };
 
 }  // namespace velmora

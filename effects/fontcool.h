@@ -45,6 +45,11 @@ public:
     EffectScript script() const override;
     static std::span<const AttributeRow<TextLine>> lineAttributes();
 
+private:
+    void readText(const ScriptNode& text);
+    bool buildGlyphs();
+    unsigned lineCount() const { return numtexts < kMaxLines ? numtexts : kMaxLines; }
+
     char basefont[32] = "Arial Black";
     char texture[64] = {};
     int italics = 0;
@@ -55,11 +60,6 @@ public:
     std::unique_ptr<GlyphMetrics[]> glyphMetrics;  // 256 records; null when not built
     Texture envTexture;
     TextLine lines[kMaxLines];
-
-private:
-    void readText(const ScriptNode& text);
-    bool buildGlyphs();
-    unsigned lineCount() const { return numtexts < kMaxLines ? numtexts : kMaxLines; }
 };
 
 }  // namespace velmora

@@ -156,8 +156,6 @@ void LTree::update(float delta) { growthTime += speed * delta * 0.002f; }
 
 void LTree::render()
 {
-    segmentsDrawn = 0;
-    leavesDrawn = 0;
     if (!rule_)
         return;
     seedRandom(4);
@@ -267,7 +265,6 @@ void LTree::renderUnseen()
 
 void LTree::drawSegment()
 {
-    ++segmentsDrawn;
     const Vec3d x = turtle_.orientation.column(0);
     const Vec3d y = turtle_.orientation.column(1);
     const Vec3d z = turtle_.orientation.column(2);
@@ -300,7 +297,6 @@ void LTree::drawSegment()
 
 void LTree::drawLeaf(double wind)
 {
-    ++leavesDrawn;
     glDisable(GL_LIGHTING);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.5f);

@@ -52,12 +52,6 @@ public:
     void renderUnseen() override;
     EffectScript script() const override;  // `camera`
 
-    float growthTime = 0;
-    bool camera = false;
-    // What the last render drew.
-    int segmentsDrawn = 0;
-    int leavesDrawn = 0;
-
 private:
     struct TurtleState {
         Vec3d position;
@@ -71,6 +65,8 @@ private:
     std::unique_ptr<RuleSymbol[]> rule_;  // kRuleLength symbols; null before load
     int leafCount_ = -1;                  // leaves of the whole tree; -1 until counted
     std::unique_ptr<float[]> sinTable_, cosTable_;  // 9 entries each
+    float growthTime = 0;
+    bool camera = false;
     TurtleState turtle_;
     std::vector<TurtleState> stack_;  // saved turtle states, newest last
     double wind_ = 0;

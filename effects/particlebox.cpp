@@ -65,10 +65,18 @@ void ParticleBox::load()
 
 void ParticleBox::unload()
 {
-    positions = {};
-    velocities = {};
-    lifetimes = {};
+    // Fresh vectors: assigning `{}` would keep the capacity.
+    positions = std::vector<float>();
+    velocities = std::vector<float>();
+    lifetimes = std::vector<float>();
     stored_ = 0;
+    particleTexture.reset();
+}
+
+Vector3 ParticleBox::position(uint32_t i) const
+{
+    const float* p = &positions[static_cast<size_t>(i) * 3];
+    return {p[0], p[1], p[2]};
 }
 
 void ParticleBox::spawn(uint32_t i)

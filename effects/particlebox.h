@@ -24,21 +24,31 @@ public:
     // by the randomise step. When the named image cannot be loaded no storage is made and the
     // effect draws nothing.
     void load() override;
-    void unload() override;  // frees the particle storage; parameters stay
+    void unload() override;  // frees the particle storage and the texture; parameters stay
     void update(float delta) override;
     void render() override;
     // The attributes of the fields below; children `random` (randomise again) and `origin`
     // (every particle to 0, 0, 0).
     EffectScript script() const override;
 
-    // Scatters the stored particles: positions in `spawndim`, velocities between `dirmin` and
-    // `dirmax`, lifetimes below `lifespan`. Draws random numbers in that order, per particle.
-    void randomise();
     // Number of particles in storage: `number` as of the last load, 0 without storage.
     uint32_t storedCount() const { return stored_; }
+    // Where particle i (below storedCount) is, in the cloud's own frame.
+    Vector3 position(uint32_t i) const;
 
     // Counts above this (or below 0) in the script would only exhaust memory; they are clamped.
     static constexpr uint32_t kMaxParticles = 1000000;
+
+private:
+    void setNumber(int count);    // clamped to 0..kMaxParticles
+    void setLifespan(int value);  // also switches respawning on
+    void setRotation(Vector3 degrees);
+    // Scatters the stored particles: positions in `spawndim`, velocities between `dirmin` and
+    // `dirmax`, lifetimes below `lifespan`. Draws random numbers in that order, per particle.
+    void randomise();
+    void gatherAtOrigin();
+    void spawn(uint32_t i);
+    void buildFrameTransform(float d);
 
     uint32_t number = 0;               // particle count for the next load, 0..kMaxParticles
     char texture[64] = {};             // data-file name of the sprite image; empty: none
@@ -67,15 +77,6 @@ public:
     std::vector<float> lifetimes;                                                 // stored particles
     float frameTransform[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // column-major
     Texture particleTexture;
-
-private:
-    void setNumber(int count);    // clamped to 0..kMaxParticles
-    void setLifespan(int value);  // also switches respawning on
-    void setRotation(Vector3 degrees);
-    void gatherAtOrigin();
-    void spawn(uint32_t i);
-    void buildFrameTransform(float d);
-
     uint32_t stored_ = 0;
 };
 

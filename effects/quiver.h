@@ -35,7 +35,9 @@ public:
     EffectScript script() const override;  // `num`, `texture`
 
     static constexpr int kMaxParticles = 65536;  // larger counts are cut to this
-    int num = 64;                                // particle count, taken at the next load
+
+private:
+    int num = 64;  // particle count, taken at the next load
     float quiverTime = 0;
     std::vector<GlowParticle> particles;
     DisplayLists discList;      // a unit disc of 63 triangles; empty before load

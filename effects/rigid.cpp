@@ -21,29 +21,29 @@ EffectScript Rigid::script() const
 void Rigid::load()
 {
     unload();
-    world = std::make_unique<RigidWorld>();
-    buildRigidScene(*world);
-    cloth = std::make_unique<ClothGrid>();
+    world_ = std::make_unique<RigidWorld>();
+    buildRigidScene(*world_);
+    cloth_ = std::make_unique<ClothGrid>();
     stepClock = 0;
     stepCount = 0;
 }
 
 void Rigid::unload()
 {
-    world.reset();
-    cloth.reset();
+    world_.reset();
+    cloth_.reset();
 }
 
 void Rigid::update(float delta)
 {
-    if (!world)
+    if (!world_)
         return;
     stepClock += delta * 0.2f;
     for (int done = 0; done < 4 && stepCount < static_cast<int>(stepClock); ++done) {
-        world->step(1.0);
+        world_->step(1.0);
         ++stepCount;
         // Only the momentum: the velocity follows it when the next step sets the body's state.
-        auto kick = [&](int body, Vec3d momentum) { world->bodies[body].momentum = momentum; };
+        auto kick = [&](int body, Vec3d momentum) { world_->bodies[body].momentum = momentum; };
         if (stepCount == 50)
             kick(11, {0.04, 0, 1.01});
         else if (stepCount == 100)
@@ -53,7 +53,7 @@ void Rigid::update(float delta)
         else if (stepCount == 200)
             kick(13, {-0.054, 0, -0.8});
         if (stepCount > 70)
-            cloth->step(*world);
+            cloth_->step(*world_);
     }
 }
 
@@ -73,7 +73,7 @@ void Rigid::drawBodyFaces(const RigidBody& body) const
 
 void Rigid::render()
 {
-    if (!world)
+    if (!world_)
         return;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -124,21 +124,21 @@ void Rigid::render()
                                 r.at(0, 2), r.at(1, 2), r.at(2, 2), 0, 0, 0, 0, 1};
         glMultMatrixd(m);
     };
-    for (const RigidBody& body : world->bodies) {
+    for (const RigidBody& body : world_->bodies) {
         glPushMatrix();
         placeBody(body);
         glEnable(GL_LIGHTING);
         drawBodyFaces(body);
         glPopMatrix();
     }
-    for (size_t i = 1; i < world->bodies.size(); ++i) {
+    for (size_t i = 1; i < world_->bodies.size(); ++i) {
         glPushMatrix();
         glTranslatef(0, -6.5f, 0);
         glScalef(1, 0, 1);
-        placeBody(world->bodies[i]);
+        placeBody(world_->bodies[i]);
         glColor3f(0, 0, 0);
         glDisable(GL_LIGHTING);
-        drawBodyFaces(world->bodies[i]);
+        drawBodyFaces(world_->bodies[i]);
         glEnable(GL_LIGHTING);
         glColor3f(1, 1, 1);
         glPopMatrix();
@@ -153,8 +153,8 @@ void Rigid::render()
         glBegin(GL_TRIANGLE_STRIP);
         for (int k = 0; k < n; ++k)
             for (int row = r; row <= r + 1; ++row) {
-                const Vec3d normal = cloth->normalAt(row, k);
-                const Vec3d& p = cloth->at(row, k);
+                const Vec3d normal = cloth_->normalAt(row, k);
+                const Vec3d& p = cloth_->at(row, k);
                 glNormal3d(normal.x, normal.y, normal.z);
                 glVertex3d(p.x, p.y, p.z);
             }

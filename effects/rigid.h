@@ -20,14 +20,20 @@ public:
     void render() override;
     EffectScript script() const override;  // `camera`
 
-    float stepClock = 0;  // simulation clock in steps
-    int stepCount = 0;    // steps done
-    std::unique_ptr<RigidWorld> world;  // null before load and after unload
-    std::unique_ptr<ClothGrid> cloth;   // null before load and after unload
-    bool camera = false;  // true: draw in the view left by earlier effects
+    // The simulation as the next render draws it: steps run since load, bodies and cloth (null
+    // before load and after unload).
+    int stepsDone() const { return stepCount; }
+    const RigidWorld* world() const { return world_.get(); }
+    const ClothGrid* cloth() const { return cloth_.get(); }
 
 private:
     void drawBodyFaces(const RigidBody& body) const;
+
+    float stepClock = 0;                 // simulation clock in steps
+    int stepCount = 0;                   // steps done
+    std::unique_ptr<RigidWorld> world_;  // null before load and after unload
+    std::unique_ptr<ClothGrid> cloth_;   // null before load and after unload
+    bool camera = false;                 // true: draw in the view left by earlier effects
 };
 
 }  // namespace velmora

@@ -13,8 +13,6 @@ class ScenePlayback : public Effect {
 public:
     void unload() override;  // destroys the scene
 
-    std::unique_ptr<Scene> scene;  // null until load; empty when the file could not be read
-
 protected:
     // Replaces the scene by a prepared new one read from `fileName` (a logical data-file name),
     // through the loader's by-name mode or, with `fromMemory`, from a DataFile's bytes.
@@ -25,6 +23,8 @@ protected:
     // so named and returns true (an unknown name or a non-camera changes nothing and returns
     // false); without a scene prints the "after loading only" error.
     bool chooseCamera(const char* cameraName, SceneObject*& node) const;
+
+    std::unique_ptr<Scene> scene;  // null until load; empty when the file could not be read
 };
 
 // The six fixed set pieces: a given file, stepping rate, loop length and camera position.

@@ -47,8 +47,6 @@ EffectScript Splash::script() const
 
 void Splash::makeSplash()
 {
-    centreX = 64;
-    centreY = 64;
     if (!surface)
         return;
     for (int k = 0; k < 360; ++k) {

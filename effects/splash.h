@@ -18,6 +18,7 @@ struct WaterSurface {
     // Border rows and columns are never written.
     void step();
     int16_t& at(int buffer, int x, int y) { return buffers[buffer][static_cast<size_t>(y) * width + x]; }
+    int16_t at(int buffer, int x, int y) const { return buffers[buffer][static_cast<size_t>(y) * width + x]; }
 
     std::vector<int16_t> buffers[2];
     int width;
@@ -37,14 +38,17 @@ public:
     void renderUnseen() override;  // the state changes of render, without drawing
     // `texture`; every child element `splash` drops a ring (ignored before load).
     EffectScript script() const override;
+    // The simulated water; null before load and after unload.
+    const WaterSurface* water() const { return surface.get(); }
+
+private:
     // A ring of radius 20 around the centre, set to -15 in buffer 0.
     void makeSplash();
 
     std::unique_ptr<WaterSurface> surface;  // null before load and after unload
-    int centreX = 64, centreY = 64;
-    char textureName[64] = {};  // from `texture`, read at load; empty: none
-    OverlayTexture texture;     // none: the water draws with whatever texture is bound
-    static float splashAngle;   // degrees, shared by every splash effect; 0 again at each load
+    char textureName[64] = {};              // from `texture`, read at load; empty: none
+    OverlayTexture texture;                 // none: the water draws with whatever texture is bound
+    static float splashAngle;               // degrees, shared by every splash effect; 0 again at each load
 };
 
 }  // namespace velmora

@@ -49,7 +49,7 @@ StarField::StarField()
         angles16[k] = randomByte() * 0.024639942f;
         speeds16[k] = (randomByte() / 255.0f + 1) * 0.01f;
     }
-    for (Star& star : stars) {
+    for (Star& star : stars_) {
         star.x = randomPlane();
         star.y = randomPlane();
         star.z = (randomByte() * 2.0 / 255.0 - 1.0) * 4.0 - 4.0;
@@ -68,7 +68,7 @@ void StarField::update(float d)
         angles8[k] += d * speeds8[k];
     for (size_t k = 0; k < angles16.size(); ++k)
         angles16[k] += d * speeds16[k];
-    for (Star& star : stars) {
+    for (Star& star : stars_) {
         star.z += d * 0.01;
         if (star.z >= 0) {
             star.x = randomPlane();
@@ -178,7 +178,7 @@ void StarField::render()
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
     glBegin(GL_QUADS);
-    for (const Star& star : stars) {
+    for (const Star& star : stars_) {
         const float b = brightness(star.z);
         glColor3f(b, b, b);
         const float* sprite = kSprite[star.kind & 3];
@@ -196,20 +196,27 @@ void StarField::render()
 
 // ---- effect --------------------------------------------------------------------------------
 
-void StarSpace::load() { field = std::make_unique<StarField>(); }
+void StarSpace::load() { field_ = std::make_unique<StarField>(); }
 
-void StarSpace::unload() { field.reset(); }
+void StarSpace::unload() { field_.reset(); }
+
+std::span<const Star> StarSpace::stars() const
+{
+    if (!field_)
+        return {};
+    return field_->stars();
+}
 
 void StarSpace::update(float delta)
 {
-    if (field)
-        field->update(delta * speed);
+    if (field_)
+        field_->update(delta * speed);
 }
 
 void StarSpace::render()
 {
-    if (field)
-        field->render();
+    if (field_)
+        field_->render();
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <span>
 
 #include "core/effect.h"
 #include "resources/gl_objects.h"
@@ -27,16 +28,19 @@ public:
 
     // Advances by d = delta x speed: noise angles turn, stars move 0.01 per unit towards the eye.
     void update(float d);
-    // Fills red/green/blue from the current angles.
-    void computeNebula();
     void render();
 
+    const std::array<Star, kStars>& stars() const { return stars_; }
+
+private:
+    // Fills red/green/blue from the current angles.
+    void computeNebula();
     // Bicubic sample of the n x n grid in noiseTable at (x, y); indices wrap.
     float sampleNoise(int n, float x, float y) const;
     // Brightness of a star at depth z: 0.25 at -4, 0.975 at -0.4, 0 at 0.
     static float brightness(double z);
 
-    std::array<Star, kStars> stars;
+    std::array<Star, kStars> stars_;
     std::array<float, kGrid * kGrid> red{}, green{}, blue{};  // row by row
     std::array<float, 256> noiseTable{};
     std::array<float, 64> angles8{}, speeds8{};
@@ -51,7 +55,11 @@ public:
     void update(float delta) override;  // advances by delta x speed
     void render() override;
 
-    std::unique_ptr<StarField> field;  // null until loaded
+    // The stars as the next render draws them; empty before load.
+    std::span<const Star> stars() const;
+
+private:
+    std::unique_ptr<StarField> field_;  // null until loaded
 };
 
 }  // namespace velmora

@@ -16,12 +16,12 @@ public:
     // at distance 2 to 2.83 from the origin; drops the camera choice).
     EffectScript script() const override;
 
-    SceneObject* cameraNode = nullptr;  // a node of `scene`; null for the look-at view
-    float eye[3] = {0, 0, -30};
-
 private:
     void setCamera(const char* cameraName);
     void randomViewpoint();
+
+    SceneObject* cameraNode = nullptr;  // a node of `scene`; null for the look-at view
+    float eye[3] = {0, 0, -30};
 };
 
 }  // namespace velmora

@@ -31,6 +31,7 @@ public:
     // 1) at its own height t in the texture (0.125, 0.375, 0.625, 0.875, faintest first).
     void render() override;
 
+private:
     // Computes `line` for time tau (the octave values and weights of that moment).
     void buildLine(float tau);
 

@@ -44,7 +44,6 @@ void Wobble::render()
     glTranslatef(0, 0, -9);
     glRotatef(20, 1, 0, 0);
 
-    quadsDrawn = 0;
     const float pi = 3.1415927f;
     bool first = true;
     for (float t = -pi; t < pi; t += 0.01f) {
@@ -55,7 +54,6 @@ void Wobble::render()
         const float z = 2 * (std::sin(pd + pa) - std::cos(x + pb) + std::cos(pc - pd));
         const float zz = 2 * (-std::sin(2 * pa + pd) - std::cos(x - pa) + std::cos(pb + pc - pd));
         if (!first) {
-            ++quadsDrawn;
             glBegin(GL_QUADS);
             glColor3f(1, 1, 1);
             glTexCoord2f(0, t);

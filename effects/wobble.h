@@ -18,8 +18,8 @@ public:
     bool changesStateWhileDrawing() const override { return true; }  // moves its curve while drawing
     void renderUnseen() override;  // the curve moved as render moves it, without drawing
 
+private:
     float pa = 0, pb = 0, pc = 0, pd = 0;
-    int quadsDrawn = 0;         // by the last render
     char textureName[64] = {};  // from `texture`, read at load; empty: none
     OverlayTexture texture;     // none: the ribbon draws with whatever texture is bound
 };

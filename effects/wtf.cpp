@@ -30,10 +30,11 @@ void Wtf::load()
 
 void Wtf::unload()
 {
-    gridS = {};
-    gridT = {};
+    // Fresh vectors: assigning `{}` would keep the capacity.
+    gridS = std::vector<float>();
+    gridT = std::vector<float>();
     for (auto& w : weight)
-        w = {};
+        w = std::vector<float>();
     for (Texture& texture : textures)
         texture.reset();
 }

@@ -25,12 +25,14 @@ public:
     // `file1` ... `file4` (cut to 63 characters).
     EffectScript script() const override;
 
+private:
     // Sets spin, centreX and centreY for the current phase.
     void moveVortices();
     // Recomputes gridS, gridT and weight from the vortices. Needs the arrays of load.
     void warpGrid();
     // Strength of the fourth layer at the current phase: cos(phase / 144.4)^8.
     float pulse() const;
+    void drawLayer(const std::vector<float>* grey, float coordinateScale) const;
 
     std::array<std::array<char, 64>, kLayers> fileNames{};
     float phase = 0;                         // hundredths of a second, scaled by speed
@@ -39,9 +41,6 @@ public:
     std::vector<float> gridS, gridT;  // kGrid x kGrid, index row x kGrid + column
     std::array<std::vector<float>, 3> weight;
     std::array<Texture, kLayers> textures;
-
-private:
-    void drawLayer(const std::vector<float>* grey, float coordinateScale) const;
 };
 
 }  // namespace velmora

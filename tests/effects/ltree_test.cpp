@@ -3,49 +3,26 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <vector>
 
-#include "core/random.h"
 #include "effects/ltree.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
-#include "tests/support/script_builder.h"
 #include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
 
-class LTreeRenderTest : public testing::GLTest {
+class LTreeTest : public testing::GLTest {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        if (IsSkipped())
-            return;
-        std::vector<uint8_t> leaf, bark;
-        for (int i = 0; i < 32 * 32; ++i) {
-            leaf.insert(leaf.end(), {230, 230, 230});  // opaque, nearly white everywhere
-            bark.insert(bark.end(), {40, 80, 120});
-        }
-        data.write("data/textures/leafsmall.bmp", testing::bmpFile(leaf));
-        data.write("data/textures/treesmall.bmp", testing::bmpFile(bark));
-    }
-    std::vector<uint8_t> frame()
-    {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        tree.render();
-        glFinish();
-        return context->pixels();
-    }
     testing::TempDataDir data;
-    LTree tree;
 };
 
 // The two textures survive unload and reload but go with the effect.
-TEST_F(LTreeRenderTest, TexturesAreDeletedWithTheEffect)
+TEST_F(LTreeTest, TexturesAreDeletedWithTheEffect)
 {
+    for (const char* name : {"data/textures/leafsmall.bmp", "data/textures/treesmall.bmp"})
+        data.write(name, testing::bmpFile(std::vector<uint8_t>(32 * 32 * 3, 200)));
     auto liveTextures = [] {
         int count = 0;
         for (GLuint name = 1; name < 256; ++name)
@@ -54,19 +31,19 @@ TEST_F(LTreeRenderTest, TexturesAreDeletedWithTheEffect)
     };
     const int before = liveTextures();
     {
-        LTree other;
-        other.load();
-        other.unload();
-        other.load();
+        LTree tree;
+        tree.load();
+        tree.unload();
+        tree.load();
         EXPECT_EQ(liveTextures(), before + 2);
     }
     EXPECT_EQ(liveTextures(), before);
 }
 
-TEST_F(LTreeRenderTest, MissingLeafTextureEndsWithMinusOne)
+TEST_F(LTreeTest, MissingLeafTextureEndsWithMinusOne)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // a forked child cannot use the GL threads
-    testing::TempDataDir empty;
+    LTree tree;
     EXPECT_EXIT(tree.load(), ::testing::ExitedWithCode(255), "is missing or damaged");
 }
 

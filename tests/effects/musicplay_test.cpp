@@ -5,8 +5,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "audio/dsp_rings.h"
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
 #include "tests/audio/sound_files.h"
@@ -20,17 +22,21 @@ namespace {
 using testing::addChild;
 using testing::element;
 
-std::vector<int16_t> constantWav(int frames, int16_t value) {
-    return std::vector<int16_t>(size_t(frames) * 2, value);
-}
+std::vector<int16_t> constantWav(int frames, int16_t value) { return std::vector<int16_t>(size_t(frames) * 2, value); }
 
-// The sound library with offline output, and a data folder holding the test's sound files.
-class MusicPlayTest : public ::testing::Test {
+// The sound library with offline output, a data folder holding the test's sound files, and an
+// offscreen context for the oscilloscope.
+class MusicPlayTest : public testing::GLTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        if (IsSkipped())
+            return;
         useOfflineOutput(true);
         ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
         BASS_Start();
+        resetDspRings();
         data.write("data/music/tune.it", testing::modFile());
         data.write("data/music/loud.wav", testing::wavFile(constantWav(44100, 8000)));
         data.write("data/music/TUNE.MP3", testing::wavFile(constantWav(100, 8000)));
@@ -38,86 +44,79 @@ protected:
         data.write("data/music/noise.xm", testing::noiseBytes(3000, 9));
         data.write("data/tone.ogg", testing::oggTone(0.3));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         BASS_Free();
         useOfflineOutput(false);
+        GLTest::TearDown();
     }
 
     // Applies an element with `attributes` and optional children named in `children`.
-    void send(MusicPlay& effect, testing::AttributeList attributes,
-              std::initializer_list<const char*> children = {}) {
+    void send(MusicPlay& effect, testing::AttributeList attributes, std::initializer_list<const char*> children = {})
+    {
         auto node = element("music", attributes);
-        for (const char* child : children) addChild(*node, child);
+        for (const char* child : children)
+            addChild(*node, child);
         effect.handleElement(node.get());
     }
 
-    // The first left sample of the next `frames` mixed frames.
-    int16_t mixedLeft(int frames = 64) {
+    // The next `frames` mixed frames, left and right interleaved.
+    static std::vector<int16_t> mix(int frames)
+    {
         std::vector<int16_t> out(size_t(frames) * 2);
-        mixOffline(out.data(), frames);
-        return out[0];
+        if (frames > 0)
+            mixOffline(out.data(), frames);
+        return out;
+    }
+    // The first left sample of the next `frames` mixed frames.
+    static int16_t mixedLeft(int frames = 64) { return mix(frames)[0]; }
+    // Whether the next tenth of a second holds any sound.
+    static bool audible()
+    {
+        const std::vector<int16_t> out = mix(4410);
+        return std::any_of(out.begin(), out.end(), [](int16_t v) { return v != 0; });
     }
 
     testing::TempDataDir data;
 };
 
-TEST_F(MusicPlayTest, ExtensionFromTheFirstDotChoosesMusicStreamOrNothing) {
+TEST_F(MusicPlayTest, LoadMakesAModuleAStreamASampleOrNothing)
+{
     MusicPlay effect;
-    send(effect, {{"filename", "tune.it"}});
-    effect.load();
-    ASSERT_TRUE(effect.music);
-    EXPECT_NE(effect.music->handle, 0u);
-    EXPECT_FALSE(effect.stream);
-    EXPECT_EQ(effect.isStream, 0);
-
-    send(effect, {{"filename", "tone.ogg"}});
-    effect.load();
-    EXPECT_FALSE(effect.music) << "a load frees the previous sound";
-    ASSERT_TRUE(effect.stream);
-    EXPECT_NE(effect.stream->handle, 0u);
-    EXPECT_EQ(effect.isStream, 1);
-
-    for (const char* name : {"TUNE.MP3", "a.b.wav", "noextension", "tune.IT"}) {
-        send(effect, {{"filename", name}});
-        effect.load();
-        EXPECT_FALSE(effect.music || effect.stream || effect.sample) << name;
+    auto loadAndPlay = [&](const char* filename, const char* sample) {
+        send(effect, {{"filename", filename}, {"sample", sample}, {"echo", "1"}}, {"init", "play"});
+        return audible();
+    };
+    EXPECT_TRUE(loadAndPlay("tone.ogg", "0"));
+    EXPECT_FALSE(effect.hasModule());
+    EXPECT_TRUE(loadAndPlay("loud.wav", "1"));
+    EXPECT_FALSE(loadAndPlay("missing.wav", "1"));
+    // Extensions are case-sensitive and start at the first dot; a load frees the sound before it.
+    for (const char* filename : {"TUNE.MP3", "a.b.wav", "noextension", "tune.IT", "missing.it", "noise.xm"}) {
+        EXPECT_TRUE(loadAndPlay("tune.it", "0"));
+        EXPECT_TRUE(effect.hasModule());
+        EXPECT_FALSE(loadAndPlay(filename, "0")) << filename;
+        EXPECT_FALSE(effect.hasModule()) << filename;
     }
 }
 
-TEST_F(MusicPlayTest, MissingAndBrokenFilesLeaveNoHandleAndCommandsDoNothing) {
+TEST_F(MusicPlayTest, SampleModeLoadsASampleWithoutHooks)
+{
     MusicPlay effect;
-    send(effect, {{"filename", "missing.it"}});
+    send(effect, {{"filename", "loud.wav"}, {"sample", "1"}, {"flange", "1"}, {"rotate", "1"}});
     effect.load();
-    ASSERT_TRUE(effect.music);
-    EXPECT_EQ(effect.music->handle, 0u);
-    EXPECT_EQ(effect.music->file->size(), 0u);
-
-    send(effect, {{"filename", "noise.xm"}, {"volume", "0.5"}, {"flange", "1"}}, {"play", "stop"});
-    effect.load();
-    ASSERT_TRUE(effect.music);
-    EXPECT_EQ(effect.music->handle, 0u);
-    send(effect, {{"echo", "1"}}, {"play"});
-    EXPECT_EQ(effect.echo->dsp, 0u);
-    EXPECT_EQ(mixedLeft(), 0);
-}
-
-TEST_F(MusicPlayTest, SampleModeLoadsASampleWithoutHooks) {
-    MusicPlay effect;
-    send(effect, {{"filename", "loud.wav"}, {"sample", "1"}, {"flange", "1"}, {"echo", "1"}});
-    effect.load();
-    ASSERT_TRUE(effect.sample);
-    EXPECT_NE(effect.sample->handle, 0u);
-    EXPECT_FALSE(effect.stream);
-    EXPECT_EQ(effect.flange->dsp, 0u);
-    EXPECT_EQ(effect.echo->source, nullptr);
-
     send(effect, {}, {"play"});
-    EXPECT_EQ(mixedLeft(), 8000) << "the flanger would have changed the first frames";
+    EXPECT_EQ(mixedLeft(), 8000) << "rotate would start the left at 0";
+    mix(400);
+    EXPECT_EQ(mixedLeft(), 8000) << "the flanger would have doubled it by now";
     send(effect, {}, {"play"});
     EXPECT_EQ(mixedLeft(), 16000) << "a second play starts a second playback";
+    send(effect, {}, {"stop"});
+    EXPECT_FALSE(audible());
 }
 
-TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSound) {
+TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSoundAndStopPauses)
+{
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"volume", "0.25"}});
     effect.load();
@@ -137,27 +136,15 @@ TEST_F(MusicPlayTest, VolumeActsOnlyOnTheLoadedSound) {
     EXPECT_EQ(mixedLeft(), 0);
     send(effect, {}, {"play"});
     EXPECT_EQ(mixedLeft(), 8000);
-}
-
-TEST_F(MusicPlayTest, StopPausesEverySourceAndPlayResumes) {
-    MusicPlay effect;
-    send(effect, {{"filename", "tune.it"}});
-    effect.load();
-    send(effect, {}, {"play"});
-    std::vector<int16_t> out(4410 * 2);
-    mixOffline(out.data(), 4410);
-    EXPECT_NE(std::count(out.begin(), out.end(), 0), long(out.size()));
-
     send(effect, {}, {"stop"});
-    mixOffline(out.data(), 4410);
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0), long(out.size()));
-
-    send(effect, {{"sample", "1"}, {"filename", "loud.wav"}}, {"init", "play", "stop"});
-    EXPECT_EQ(mixedLeft(), 0);
+    EXPECT_FALSE(audible());
+    send(effect, {}, {"play"});
+    EXPECT_EQ(mixedLeft(), 8000);
 }
 
 // tune.it: one pattern of 64 rows of 0.12 s.
-TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
+TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying)
+{
     MusicPlay effect;
     send(effect, {{"filename", "tune.it"}});
     EXPECT_FALSE(effect.hasModule()) << "before the load";
@@ -168,8 +155,7 @@ TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
     EXPECT_FALSE(effect.playingPosition()) << "not playing yet";
 
     send(effect, {}, {"play"});
-    std::vector<int16_t> second(44100 * 2);
-    mixOffline(second.data(), 44100);
+    mix(44100);
     const auto playing = effect.playingPosition();
     ASSERT_TRUE(playing);
     EXPECT_EQ(playing->order, 0);
@@ -183,83 +169,65 @@ TEST_F(MusicPlayTest, TellsItsModulesPositionTimesAndThePositionPlaying) {
     EXPECT_FALSE(effect.secondsAt({0, 0}));
 }
 
-TEST_F(MusicPlayTest, HooksFollowTheFlagsAndMoveToTheNewChannelOnReload) {
-    MusicPlay effect;
-    send(effect, {{"filename", "loud.wav"}, {"echo", "1"}});
-    EXPECT_EQ(effect.echo->dsp, 0u) << "nothing loaded yet: only the flag is kept";
-    effect.load();
-    EXPECT_NE(effect.echo->dsp, 0u);
-    EXPECT_EQ(effect.echo->source, effect.stream.get());
-    EXPECT_EQ(effect.flange->source, effect.stream.get());
-    EXPECT_EQ(effect.flange->dsp, 0u);
-
-    send(effect, {{"rotate", "1"}, {"echo", "0"}}, {"play"});
-    EXPECT_EQ(effect.echo->dsp, 0u);
-    EXPECT_NE(effect.rotate->dsp, 0u);
-    EXPECT_EQ(mixedLeft(1), 0) << "rotate starts on the right";
-
-    send(effect, {{"flangespeed", "0.25"}});
-    EXPECT_FLOAT_EQ(effect.flange->speed.load(), 0.25f);
-
-    // A reload attaches the enabled hooks to the new channel, and its sound is rotated again.
-    send(effect, {}, {"init", "play"});
-    EXPECT_NE(effect.rotate->dsp, 0u);
-    EXPECT_EQ(effect.rotate->source, effect.stream.get());
-    std::vector<int16_t> out(2 * 2);
-    mixOffline(out.data(), 2);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(out[1], 8000);
-
-    effect.unload();
-    EXPECT_EQ(effect.rotate->source, nullptr);
-    EXPECT_EQ(effect.rotate->dsp, 0u);
-    EXPECT_FALSE(effect.stream);
+// Each hook heard on a constant 8000, its flag set before the load: rotate starts the left at
+// 0; the flanger adds the input of up to 350 frames before (16000 once its ring is full); the
+// echo adds half the right channel of 1200 frames before (12000).
+TEST_F(MusicPlayTest, TheLoadAttachesTheHooksWhoseFlagsAreOn)
+{
+    struct Case {
+        const char* flag;
+        int skip;
+        int left;
+    };
+    for (const Case& c :
+         {Case{"none", 400, 8000}, Case{"rotate", 0, 0}, Case{"flange", 400, 16000}, Case{"echo", 1300, 12000}}) {
+        resetDspRings();
+        MusicPlay effect;
+        send(effect, {{"filename", "loud.wav"}, {c.flag, "1"}});
+        effect.load();
+        send(effect, {}, {"play"});
+        mix(c.skip);
+        EXPECT_NEAR(mixedLeft(1), c.left, 1) << c.flag;
+    }
 }
 
-// The oscilloscope on an offscreen context, with the library in offline mode.
-class MusicPlayScopeTest : public testing::GLTest {
-protected:
-    void SetUp() override {
-        GLTest::SetUp();
-        if (IsSkipped()) return;
-        useOfflineOutput(true);
-        ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
-        BASS_Start();
-    }
-    void TearDown() override {
-        BASS_Free();
-        useOfflineOutput(false);
-        GLTest::TearDown();
-    }
-    void drawAfter(MusicPlay& effect, int frames) {
-        std::vector<int16_t> out(size_t(frames) * 2);
-        mixOffline(out.data(), frames);
-        glClearColor(0, 0, 0, 0);
+TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel)
+{
+    MusicPlay effect;
+    send(effect, {{"filename", "loud.wav"}, {"rotate", "1"}});
+    effect.load();
+    send(effect, {{"rotate", "0"}, {"flange", "1"}, {"flangespeed", "0.25"}}, {"play"});
+    EXPECT_EQ(mix(100)[0], 8000) << "rotate switched off";
+    EXPECT_FLOAT_EQ(dspRings().flangeSweep, 175 + 100 * 0.25f);
+
+    send(effect, {{"flange", "0"}, {"rotate", "1"}}, {"init", "play"});
+    const std::vector<int16_t> out = mix(2);
+    EXPECT_EQ(out[0], 0) << "rotating the reloaded channel";
+    EXPECT_EQ(out[1], 8000) << "no flanger";
+
+    effect.unload();
+    send(effect, {{"echo", "1"}, {"rotate", "0"}}, {"play"});  // nothing left to act on
+    EXPECT_FALSE(audible());
+}
+
+TEST_F(MusicPlayTest, ScopeBarsRiseWithTheNewestSoundAndLieFlatWithout)
+{
+    MusicPlay effect;
+    auto draw = [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         effect.render();
-    }
-};
-
-TEST_F(MusicPlayScopeTest, BarsRiseWithTheNewestSoundAndLieFlatWithout) {
-    testing::TempDataDir data;
-    data.write("data/music/quiet.wav", testing::wavFile(constantWav(44100, 3000)));
-    MusicPlay effect;
-
-    drawAfter(effect, 100);  // nothing loaded
+    };
+    draw();  // nothing loaded
     EXPECT_EQ(pixel(320, 250)[0], 0);
 
-    auto node = element("music", {{"filename", "quiet.wav"}});
-    effect.handleElement(node.get());
-    effect.load();
-    auto play = element("music");
-    addChild(*play, "play");
-    effect.handleElement(play.get());
-    drawAfter(effect, 2000);
-    // 3000 / 3 / 32768, scaled by 3, is 0.092 above the centre at depth 2 under the 45-degree
-    // projection: about 26 pixels above row 240.
-    EXPECT_EQ(pixel(320, 255)[0], 255);
-    EXPECT_EQ(pixel(320, 255)[2], 255);
-    EXPECT_EQ(pixel(320, 275)[0], 0);
+    send(effect, {{"filename", "loud.wav"}}, {"init", "play"});
+    mix(2000);
+    draw();
+    // 8000 / 3 / 32768, scaled by 3, is 0.244 above the centre at depth 2 under the 45-degree
+    // projection: about 71 pixels above row 240.
+    EXPECT_EQ(pixel(320, 305)[0], 255);
+    EXPECT_EQ(pixel(320, 305)[2], 255);
+    EXPECT_EQ(pixel(320, 320)[0], 0);
     EXPECT_EQ(pixel(320, 230)[0], 0) << "the bars grow upwards only";
     EXPECT_EQ(pixel(5, 255)[0], 0) << "x from -1 to 1 stays inside the screen's width";
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

@@ -25,4 +25,8 @@ bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, 
 std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool store,
                                   const PackOptions& options = {});
 
+// A solid archive: directories and empty files (stored) first, then the other files from small
+// to large, packed as one stream in which each file continues the one before it.
+std::vector<uint8_t> buildSolidArchive(const std::vector<SourceEntry>& entries, const PackOptions& options = {});
+
 }  // namespace velmora::pack

@@ -69,10 +69,10 @@ Prices Prices::initial()
     return p;
 }
 
-LzParser::LzParser(const uint8_t* data, size_t size, const ParseOptions& options)
+LzParser::LzParser(const uint8_t* data, size_t size, const ParseOptions& options, size_t historyStart)
     : data_(data), size_(size), options_(options), head_(size_t(1) << kHashBits, kNone),
       chain_(std::min<size_t>(size, kWindowSize), kNone), head3_(size_t(1) << kHashBits, kNone),
-      head2_(size_t(1) << 16, kNone)
+      head2_(size_t(1) << 16, kNone), inserted_(historyStart)
 {
 }
 

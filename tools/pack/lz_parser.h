@@ -61,8 +61,8 @@ int shortSlot(uint32_t distanceOffset);     // 0..255 -> slot of the 8 short bas
 
 class LzParser {
 public:
-    // `data` must outlive the parser.
-    LzParser(const uint8_t* data, size_t size, const ParseOptions& options);
+    // `data` must outlive the parser. Matches reach back no further than `historyStart`.
+    LzParser(const uint8_t* data, size_t size, const ParseOptions& options, size_t historyStart = 0);
 
     // Parses [begin, end), continuing `state`. Earlier bytes serve as history; positions are
     // parsed in increasing order across calls.

@@ -19,7 +19,7 @@ using namespace velmora;
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: velmora-pack create [--store] OUT.rar PATH...\n"
+                 "usage: velmora-pack create [--store | --solid] OUT.rar PATH...\n"
                  "       velmora-pack list ARCHIVE\n"
                  "       velmora-pack extract ARCHIVE NAME [-o FILE]\n"
                  "       velmora-pack test ARCHIVE\n");
@@ -67,9 +67,13 @@ bool walkEntries(const std::vector<uint8_t>& image, std::vector<ArchiveEntry>& e
 int create(int argc, char** argv)
 {
     bool store = false;
+    bool solid = false;
     int i = 0;
     if (i < argc && std::strcmp(argv[i], "--store") == 0) {
         store = true;
+        ++i;
+    } else if (i < argc && std::strcmp(argv[i], "--solid") == 0) {
+        solid = true;
         ++i;
     }
     if (argc - i < 2)
@@ -80,7 +84,7 @@ int create(int argc, char** argv)
     for (; i < argc; ++i)
         if (!pack::collectEntries(argv[i], entries, error))
             return fail(error);
-    const std::vector<uint8_t> archive = pack::buildArchive(entries, store);
+    const std::vector<uint8_t> archive = solid ? pack::buildSolidArchive(entries) : pack::buildArchive(entries, store);
     std::ofstream file(out, std::ios::binary);
     if (!file.write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size())))
         return fail(std::string("cannot write ") + out);

@@ -1,6 +1,6 @@
 # Build step that packs the show: copies the hand-written data files into the staged data
 # folder beside the generated assets, removes staged files no longer listed, and runs
-# velmora-pack on the folder.
+# velmora-pack on the folder twice, each file alone and solid, keeping the smaller archive.
 #   cmake -DSOURCE=<data dir> -DSTAGE=<stage>/data -DMANIFEST=<list file> -DPACKER=<exe>
 #         -DOUTPUT=<archive> -P pack_show.cmake
 # The manifest holds one line per file: "copy <relative path>" or "asset <relative path>".
@@ -27,9 +27,24 @@ endforeach()
 
 get_filename_component(stage_parent ${STAGE} DIRECTORY)
 get_filename_component(stage_name ${STAGE} NAME)
-execute_process(COMMAND ${PACKER} create ${OUTPUT}.tmp ${stage_name}
-  WORKING_DIRECTORY ${stage_parent} RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "velmora-pack failed (${result})")
+foreach(mode separate solid)
+  set(option)
+  if(mode STREQUAL "solid")
+    set(option --solid)
+  endif()
+  execute_process(COMMAND ${PACKER} create ${option} ${OUTPUT}.${mode} ${stage_name}
+    WORKING_DIRECTORY ${stage_parent} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "velmora-pack failed (${result})")
+  endif()
+  file(SIZE ${OUTPUT}.${mode} size_${mode})
+endforeach()
+if(size_solid LESS size_separate)
+  message(STATUS "Show archive: solid, ${size_solid} bytes (${size_separate} with each file alone)")
+  file(RENAME ${OUTPUT}.solid ${OUTPUT})
+  file(REMOVE ${OUTPUT}.separate)
+else()
+  message(STATUS "Show archive: each file alone, ${size_separate} bytes (${size_solid} solid)")
+  file(RENAME ${OUTPUT}.separate ${OUTPUT})
+  file(REMOVE ${OUTPUT}.solid)
 endif()
-file(RENAME ${OUTPUT}.tmp ${OUTPUT})

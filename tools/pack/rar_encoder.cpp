@@ -1,8 +1,10 @@
-// The RAR 2.0 compressor: segments (normal or multimedia), block splitting, emission.
+// The RAR 2.0 compressor: runs of one mode (normal or multimedia), block splitting, emission
+// cut into the packed data of each entry of a solid stream.
 #include "tools/pack/rar_encoder.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "tools/pack/bit_writer.h"
 #include "tools/pack/huffman_builder.h"
@@ -27,10 +29,18 @@ struct Item {
     uint32_t secondExtra;
 };
 
-// A run of the stream in one mode. Histogram indices follow the decoder's table layout.
+// Items in one mode. Histogram indices follow the decoder's table layout; a multimedia item's
+// code names its channel's table.
 struct Segment {
     TableLayout layout;
     std::vector<Item> items;
+};
+
+// Consecutive segments of one layout share blocks; `cuts` counts the items of the run before
+// each end of an entry's packed data inside it.
+struct Run {
+    Segment segment;
+    std::vector<size_t> cuts;
 };
 
 struct TableRange {
@@ -63,12 +73,17 @@ uint64_t blockBits(const TableLayout& layout, const Histogram& counts, uint8_t* 
     return codedBits(counts.data(), lengths, layout.size());
 }
 
-// The table-switch code that ends the items [0, end) of a segment.
+int itemChannel(const Item& item)
+{
+    return item.first / kAudioCodes;
+}
+
+// The table-switch code that follows item `end - 1` of a segment (end > 0).
 uint16_t switchCode(const Segment& segment, size_t end)
 {
     if (!segment.layout.audio)
         return kSymTables;
-    const int channel = int(end % size_t(segment.layout.channels));
+    const int channel = (itemChannel(segment.items[end - 1]) + 1) % segment.layout.channels;
     return uint16_t(channel * kAudioCodes + kAudioSymTables);
 }
 
@@ -85,7 +100,7 @@ void addItems(const Segment& segment, size_t begin, size_t end, Histogram& count
 // included, is cheaper than coding it together with the current block.
 std::vector<size_t> splitBlocks(const Segment& segment)
 {
-    const size_t chunk = segment.layout.audio ? 16384 : 4096;
+    const size_t chunk = segment.layout.audio ? 16384 : 2048;
     const size_t n = segment.items.size();
     std::vector<size_t> starts{0};
     const int size = segment.layout.size();
@@ -112,53 +127,98 @@ std::vector<size_t> splitBlocks(const Segment& segment)
     return starts;
 }
 
-void putCode(BitWriter& out, const uint16_t* codes, const uint8_t* lengths, uint16_t symbol)
-{
-    out.put(codes[symbol], lengths[symbol]);
-}
+// The packed data of each entry in turn: one bit stream cut at the ends of entries.
+class EntryWriter {
+public:
+    BitWriter bits;
+    std::vector<std::vector<uint8_t>> entries;
 
-// Writes all segments: each block is its tables, its items, and a switch code when another follows.
-std::vector<uint8_t> emit(const std::vector<Segment>& segments)
+    // Ends the current entry. `filler` is a code the decoder may read past the last item (it
+    // looks one symbol ahead for a table switch that belongs to the next entry): anything but
+    // the switch itself.
+    void cut(uint16_t fillerCode, uint8_t fillerLength)
+    {
+        bits.put(fillerCode, fillerLength);
+        std::vector<uint8_t> bytes = bits.finish();
+        bytes.insert(bytes.end(), kTailPadding, 0);
+        entries.push_back(std::move(bytes));
+        bits = BitWriter();
+    }
+};
+
+// Writes the runs: each block is its tables, its items, and a switch code when another follows.
+// An entry ends between two items. Readers differ in whether they look past an entry's last item
+// for a table switch, so a block that starts at the end of an entry is announced (switch code
+// in the old tables, then the new tables) at the start of the next entry's data.
+std::vector<std::vector<uint8_t>> emit(const std::vector<Run>& runs)
 {
-    BitWriter out;
+    EntryWriter out;
     uint8_t previous[kMaxTableSize] = {};
-    uint8_t lengths[kMaxTableSize];
-    uint16_t codes[kMaxTableSize];
-    for (size_t s = 0; s < segments.size(); ++s) {
-        const Segment& segment = segments[s];
-        if (segment.items.empty())
-            continue;
-        bool laterSegment = false;
-        for (size_t t = s + 1; t < segments.size(); ++t)
-            laterSegment = laterSegment || !segments[t].items.empty();
+    uint8_t lengths[kMaxTableSize] = {};
+    uint16_t codes[kMaxTableSize] = {};
+    TableLayout layout;
+    int channel = 0;  // the decoder's current multimedia channel
+    bool started = false;
+    auto filler = [&]() {
+        for (const TableRange& p : tableRanges(layout)) {
+            if (layout.audio && p.offset != channel * kAudioCodes)
+                continue;
+            for (int s = p.offset; s < p.offset + p.size; ++s)
+                if (lengths[s] != 0 && s != (layout.audio ? p.offset + kAudioSymTables : kSymTables)) {
+                    out.cut(codes[s], lengths[s]);
+                    return;
+                }
+            break;
+        }
+        out.cut(0, 0);
+    };
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const Segment& segment = runs[r].segment;
+        const std::vector<size_t>& cuts = runs[r].cuts;
+        size_t nextCut = 0;
         const std::vector<size_t> starts = splitBlocks(segment);
         for (size_t b = 0; b < starts.size(); ++b) {
             const size_t begin = starts[b];
             const size_t end = b + 1 < starts.size() ? starts[b + 1] : segment.items.size();
-            const bool more = b + 1 < starts.size() || laterSegment;
+            const bool more = b + 1 < starts.size() || r + 1 < runs.size();
+            for (; nextCut < cuts.size() && cuts[nextCut] == begin; ++nextCut)
+                filler();
+            if (started) {
+                const uint16_t code = uint16_t(layout.audio ? channel * kAudioCodes + kAudioSymTables : kSymTables);
+                out.bits.put(codes[code], lengths[code]);
+            }
             Histogram counts(size_t(segment.layout.size()), 0);
             addItems(segment, begin, end, counts);
             if (more)
                 ++counts[switchCode(segment, end)];
-            buildLengths(segment.layout, counts, lengths);
-            writeTables(out, segment.layout, lengths, previous);
-            for (const TableRange& p : tableRanges(segment.layout))
+            layout = segment.layout;
+            if (layout.audio && channel >= layout.channels)
+                channel = 0;
+            buildLengths(layout, counts, lengths);
+            writeTables(out.bits, layout, lengths, previous);
+            for (const TableRange& p : tableRanges(layout))
                 canonicalCodes(lengths + p.offset, p.size, codes + p.offset);
+            started = true;
             for (size_t i = begin; i < end; ++i) {
+                if (i > begin)
+                    for (; nextCut < cuts.size() && cuts[nextCut] == i; ++nextCut)
+                        filler();
                 const Item& item = segment.items[i];
-                putCode(out, codes, lengths, item.first);
+                out.bits.put(codes[item.first], lengths[item.first]);
                 if (item.firstExtraBits)
-                    out.put(item.firstExtra, item.firstExtraBits);
+                    out.bits.put(item.firstExtra, item.firstExtraBits);
                 if (item.second != kNoCode)
-                    putCode(out, codes, lengths, item.second);
+                    out.bits.put(codes[item.second], lengths[item.second]);
                 if (item.secondExtraBits)
-                    out.put(item.secondExtra, item.secondExtraBits);
+                    out.bits.put(item.secondExtra, item.secondExtraBits);
+                if (layout.audio)
+                    channel = (itemChannel(item) + 1) % layout.channels;
             }
-            if (more)
-                putCode(out, codes, lengths, switchCode(segment, end));
         }
+        for (; nextCut < cuts.size(); ++nextCut)
+            filler();
     }
-    return out.finish();
+    return std::move(out.entries);
 }
 
 Item codeToken(const Token& t, uint8_t literal)
@@ -230,45 +290,211 @@ Prices pricesFrom(const Segment& segment)
     return p;
 }
 
-// Normal-mode segments for [begin, end) with two parses, the second priced by the first.
-Segment normalSegment(const uint8_t* data, size_t size, size_t begin, size_t end, const ParseOptions& options,
-                      DistanceState& state)
-{
-    Segment first;
-    {
-        ParseOptions quick = options;  // the first parse only estimates the prices
-        quick.chainDepth = std::min(options.chainDepth, 16);
-        LzParser parser(data, size, quick);
-        DistanceState trial = state;
-        std::vector<Token> tokens;
-        parser.parse(begin, end, Prices::initial(), trial, tokens);
-        appendTokens(data, begin, tokens, first);
-    }
-    LzParser parser(data, size, options);
-    std::vector<Token> tokens;
-    const Prices prices = pricesFrom(first);
-    parser.parseOptimal(begin, end, prices, state, tokens);
-    Segment segment;
-    appendTokens(data, begin, tokens, segment);
-    return segment;
-}
-
-Segment audioSegment(const uint8_t* data, size_t begin, size_t end, int channels)
-{
-    Segment segment;
-    segment.layout = TableLayout{true, channels};
+// What the decoder carries from one item to the next, mirrored while the runs are built.
+struct StreamState {
+    DistanceState distances;
     AudioPredictor predictors[kMaxChannels];
     int channelDelta = 0;
-    for (size_t i = begin; i < end; ++i) {
-        const size_t channel = (i - begin) % size_t(channels);
-        AudioPredictor& p = predictors[channel];
-        const uint8_t byte = data[i];
-        const uint8_t symbol = uint8_t(p.predict(channelDelta) - byte);
-        p.update(symbol, byte, channelDelta);
-        segment.items.push_back(Item{uint16_t(channel * kAudioCodes + symbol), kNoCode, 0, 0, 0, 0});
+    int channel = 0;
+};
+
+// Builds the runs of a stream, entry by entry, with one pair of parsers over all the data so
+// that matches reach back into earlier entries.
+class StreamBuilder {
+public:
+    StreamBuilder(const uint8_t* data, size_t size, const PackOptions& options)
+        : data_(data), size_(size), options_(options), quick_(data, size, quickOptions(options.parse)),
+          optimal_(data, size, options.parse)
+    {
     }
-    return segment;
-}
+
+    void addEntry(size_t begin, size_t end)
+    {
+        // Sample-like data: the PCM samples of a WAV file, or any file taken as 1 to 4
+        // interleaved byte channels (images, raw sounds).
+        const PcmRange pcm = findPcmData(data_ + begin, end - begin);
+        const bool wave = pcm.frameBytes > 0 && pcm.end > pcm.begin;
+        const size_t from = wave ? begin + pcm.begin : begin;
+        const size_t to = wave ? begin + pcm.end : end;
+        append(normalSegment(quick_, optimal_, begin, from));
+        samples(from, to, wave ? pcm.frameBytes : 0);
+        append(normalSegment(quick_, optimal_, to, end));
+        if (!runs_.empty())
+            runs_.back().cuts.push_back(runs_.back().segment.items.size());
+    }
+
+    std::vector<Run>& runs() { return runs_; }
+
+private:
+    // [begin, end) with each stretch in whichever mode codes it smaller: normal, or multimedia
+    // with `channels` channels (0: any of 1 to 4). Every chunk is priced in each mode with the
+    // code lengths of the whole range; the cheapest sequence of modes, each change paying for its
+    // tables, gives the stretches.
+    void samples(size_t begin, size_t end, int channels)
+    {
+        const StreamState before = state_;
+        std::vector<uint32_t> tokenBytes;
+        Segment normal = normalSegment(quick_, optimal_, begin, end, &tokenBytes);
+        if (!options_.tryAudio || end - begin < kMinSamples) {
+            append(std::move(normal));
+            return;
+        }
+        std::vector<Segment> modes;  // normal, then multimedia with each channel count tried
+        std::vector<StreamState> after{state_};
+        modes.push_back(std::move(normal));
+        for (int c = channels ? channels : 1; c <= (channels ? channels : kMaxChannels); ++c) {
+            state_ = before;
+            modes.push_back(audioSegment(begin, end, c));
+            after.push_back(state_);
+        }
+        const size_t chunks = (end - begin + kModeChunk - 1) / kModeChunk;
+        std::vector<std::vector<uint64_t>> cost(modes.size());
+        std::vector<uint64_t> tables(modes.size());
+        for (size_t m = 0; m < modes.size(); ++m)
+            tables[m] = chunkBits(modes[m], m == 0 ? &tokenBytes : nullptr, chunks, cost[m]);
+
+        // Cheapest mode of each chunk, by dynamic programming over the chunks.
+        std::vector<std::vector<uint64_t>> total(modes.size(), std::vector<uint64_t>(chunks));
+        std::vector<std::vector<uint8_t>> from(modes.size(), std::vector<uint8_t>(chunks));
+        for (size_t k = 0; k < chunks; ++k)
+            for (size_t m = 0; m < modes.size(); ++m) {
+                total[m][k] = cost[m][k] + (k == 0 ? tables[m] : total[m][k - 1]);
+                from[m][k] = uint8_t(m);
+                for (size_t o = 0; k > 0 && o < modes.size(); ++o)
+                    if (total[o][k - 1] + tables[m] + cost[m][k] < total[m][k]) {
+                        total[m][k] = total[o][k - 1] + tables[m] + cost[m][k];
+                        from[m][k] = uint8_t(o);
+                    }
+            }
+        std::vector<uint8_t> chosen(chunks);
+        size_t m = 0;
+        for (size_t o = 1; o < modes.size(); ++o)
+            if (total[o][chunks - 1] < total[m][chunks - 1])
+                m = o;
+        for (size_t k = chunks; k-- > 0;) {
+            chosen[k] = uint8_t(m);
+            m = from[m][k];
+        }
+        if (std::all_of(chosen.begin(), chosen.end(), [&](uint8_t c) { return c == chosen[0]; })) {
+            state_ = after[chosen[0]];
+            append(std::move(modes[chosen[0]]));
+            return;
+        }
+
+        // Stretches of mixed modes: the normal ones parsed again on their own.
+        state_ = before;
+        std::unique_ptr<LzParser> quick, optimal;
+        for (size_t k = 0; k < chunks;) {
+            size_t next = k + 1;
+            while (next < chunks && chosen[next] == chosen[k])
+                ++next;
+            const size_t a = begin + k * kModeChunk, b = std::min(end, begin + next * kModeChunk);
+            if (chosen[k] == 0) {
+                if (!quick) {
+                    const size_t history = a > kWindowSize ? a - kWindowSize : 0;
+                    quick = std::make_unique<LzParser>(data_, size_, quickOptions(options_.parse), history);
+                    optimal = std::make_unique<LzParser>(data_, size_, options_.parse, history);
+                }
+                append(normalSegment(*quick, *optimal, a, b));
+            } else {
+                append(audioSegment(a, b, modes[chosen[k]].layout.channels));
+            }
+            k = next;
+        }
+    }
+
+    // Bits of each chunk of kModeChunk bytes of `segment` under the code lengths of all of it;
+    // returns the bits of those tables. `itemBytes` gives the bytes each item covers (null: 1).
+    static uint64_t chunkBits(const Segment& segment, const std::vector<uint32_t>* itemBytes, size_t chunks,
+                              std::vector<uint64_t>& bits)
+    {
+        Histogram counts(size_t(segment.layout.size()), 0);
+        addItems(segment, 0, segment.items.size(), counts);
+        uint8_t lengths[kMaxTableSize];
+        buildLengths(segment.layout, counts, lengths);
+        bits.assign(chunks, 0);
+        size_t position = 0;
+        for (size_t i = 0; i < segment.items.size(); ++i) {
+            const Item& item = segment.items[i];
+            bits[std::min(chunks - 1, position / kModeChunk)] +=
+                lengths[item.first] + item.firstExtraBits + item.secondExtraBits +
+                (item.second != kNoCode ? lengths[item.second] : 0);
+            position += itemBytes ? (*itemBytes)[i] : 1;
+        }
+        static const uint8_t zeros[kMaxTableSize] = {};
+        return tableBits(segment.layout, lengths, zeros) + kMaxCodeLength;
+    }
+
+    static constexpr size_t kMinSamples = 4096;  // below this, tables outweigh what a mode gains
+    static constexpr size_t kModeChunk = 16380;  // the smallest stretch in one mode, whole frames of 1 to 4 bytes
+
+    static ParseOptions quickOptions(ParseOptions options)
+    {
+        options.chainDepth = std::min(options.chainDepth, 16);  // the first parse only estimates prices
+        return options;
+    }
+
+    void append(Segment segment)
+    {
+        if (segment.items.empty())
+            return;
+        const TableLayout& layout = segment.layout;
+        if (runs_.empty() || runs_.back().segment.layout.audio != layout.audio ||
+            runs_.back().segment.layout.channels != layout.channels) {
+            runs_.push_back(Run{std::move(segment), {}});
+            return;
+        }
+        std::vector<Item>& items = runs_.back().segment.items;
+        items.insert(items.end(), segment.items.begin(), segment.items.end());
+    }
+
+    // [begin, end) in the normal mode, parsed twice: the second parse priced by the first.
+    // `tokenBytes`, when given, receives the bytes each item covers.
+    Segment normalSegment(LzParser& quick, LzParser& optimal, size_t begin, size_t end,
+                          std::vector<uint32_t>* tokenBytes = nullptr)
+    {
+        Segment first, second;
+        if (begin >= end)
+            return second;
+        std::vector<Token> tokens;
+        DistanceState trial = state_.distances;
+        quick.parse(begin, end, Prices::initial(), trial, tokens);
+        appendTokens(data_, begin, tokens, first);
+        tokens.clear();
+        optimal.parseOptimal(begin, end, pricesFrom(first), state_.distances, tokens);
+        appendTokens(data_, begin, tokens, second);
+        if (tokenBytes)
+            for (const Token& t : tokens)
+                tokenBytes->push_back(t.length);
+        return second;
+    }
+
+    Segment audioSegment(size_t begin, size_t end, int channels)
+    {
+        Segment segment;
+        segment.layout = TableLayout{true, channels};
+        int& channel = state_.channel;
+        if (channel >= channels)
+            channel = 0;
+        for (size_t i = begin; i < end; ++i) {
+            AudioPredictor& p = state_.predictors[channel];
+            const uint8_t byte = data_[i];
+            const uint8_t symbol = uint8_t(p.predict(state_.channelDelta) - byte);
+            p.update(symbol, byte, state_.channelDelta);
+            segment.items.push_back(Item{uint16_t(channel * kAudioCodes + symbol), kNoCode, 0, 0, 0, 0});
+            channel = (channel + 1) % channels;
+        }
+        return segment;
+    }
+
+    const uint8_t* data_;
+    size_t size_;
+    PackOptions options_;
+    LzParser quick_;
+    LzParser optimal_;
+    StreamState state_;
+    std::vector<Run> runs_;
+};
 
 uint32_t get32(const uint8_t* p)
 {
@@ -301,30 +527,26 @@ PcmRange findPcmData(const uint8_t* data, size_t size)
     return none;
 }
 
+std::vector<std::vector<uint8_t>> packSolid(const uint8_t* data, const std::vector<size_t>& sizes,
+                                            const PackOptions& options)
+{
+    size_t total = 0;
+    for (size_t s : sizes)
+        total += s;
+    StreamBuilder builder(data, total, options);
+    size_t begin = 0;
+    for (size_t s : sizes) {
+        builder.addEntry(begin, begin + s);
+        begin += s;
+    }
+    return emit(builder.runs());
+}
+
 std::vector<uint8_t> packStream(const uint8_t* data, size_t size, const PackOptions& options)
 {
     if (size == 0)
         return {};
-    DistanceState state;
-    std::vector<Segment> plain;
-    plain.push_back(normalSegment(data, size, 0, size, options.parse, state));
-    std::vector<uint8_t> best = emit(plain);
-
-    const PcmRange pcm = options.tryAudio ? findPcmData(data, size) : PcmRange{};
-    if (pcm.frameBytes > 0 && pcm.end > pcm.begin) {
-        DistanceState audioState;
-        std::vector<Segment> mixed;
-        mixed.push_back(normalSegment(data, size, 0, pcm.begin, options.parse, audioState));
-        mixed.push_back(audioSegment(data, pcm.begin, pcm.end, pcm.frameBytes));
-        mixed.push_back(normalSegment(data, size, pcm.end, size, options.parse, audioState));
-        std::vector<uint8_t> packed = emit(mixed);
-        if (packed.size() < best.size())
-            best = std::move(packed);
-    }
-    // Decoders peek ahead of the last code (and may decode one symbol past the end of the
-    // data); zero bytes give them something to read.
-    best.insert(best.end(), kTailPadding, 0);
-    return best;
+    return std::move(packSolid(data, {size}, options).front());
 }
 
 }  // namespace velmora::pack

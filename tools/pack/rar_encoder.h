@@ -12,11 +12,17 @@ namespace velmora::pack {
 
 struct PackOptions {
     ParseOptions parse;
-    bool tryAudio = true;  // also try the multimedia mode on PCM WAV data, keep the smaller
+    bool tryAudio = true;  // code PCM WAV samples in the multimedia mode where that is smaller
 };
 
 // Packs `size` bytes as the stream of one non-solid entry.
 std::vector<uint8_t> packStream(const uint8_t* data, size_t size, const PackOptions& options = {});
+
+// Packs entries as one solid stream: `data` holds them back to back, `sizes` their lengths (each
+// above 0). Returns the packed data of each entry; every entry after the first continues the
+// window, tables and state the previous one leaves, so its matches reach back into it.
+std::vector<std::vector<uint8_t>> packSolid(const uint8_t* data, const std::vector<size_t>& sizes,
+                                            const PackOptions& options = {});
 
 // The PCM sample data of a RIFF WAVE file with 1 to 4 bytes per frame: byte range and frame size.
 struct PcmRange {
