@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "resources/crc32.h"
@@ -41,15 +42,19 @@ void normalizeName(const char* in, std::string& out)
     }
 }
 
-// A large output buffer is filled front to back at hundreds of MB/s: with 4 KB pages, faulting
-// them in costs as much as decoding. Asks for 2 MB pages on the aligned interior; a hint only.
-void preferHugePages(uint8_t* buffer, size_t size)
+// A large output buffer is filled front to back at hundreds of MB/s, and faulting in its 4 KB
+// pages one by one costs more than decoding into them. So a large buffer is aligned to 2 MB,
+// spans whole 2 MB pages and asks for them (a hint; it still works without). A malloc block.
+uint8_t* allocateOutput(uint32_t size)
 {
-    constexpr uintptr_t kHugePage = 2u << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer) + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(buffer) + size) & ~(kHugePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    constexpr size_t kHugePage = 2u << 20;
+    if (size < kHugePage / 2)
+        return static_cast<uint8_t*>(std::malloc(size));
+    const size_t rounded = (size_t(size) + kHugePage - 1) & ~(kHugePage - 1);
+    void* buffer = std::aligned_alloc(kHugePage, rounded);
+    if (buffer != nullptr)
+        madvise(buffer, rounded, MADV_HUGEPAGE);
+    return static_cast<uint8_t*>(buffer);
 }
 
 }  // namespace
@@ -125,6 +130,55 @@ ArchiveWalk::Step ArchiveWalk::next(ArchiveEntry& entry)
     }
 }
 
+namespace {
+
+// Unpacks the file entry `entry` of the walk over `image`. With `keep` the output is checked
+// against the entry's size and CRC and handed back in `*output` (a malloc block, null when
+// empty); without, the entry only runs through the decoder, as a solid chain needs it to.
+bool unpackEntry(const uint8_t* image, const ArchiveEntry& entry, bool solid, bool keep,
+                 std::unique_ptr<RarDecoder>& decoder, uint8_t** output, uint32_t* outputSize)
+{
+    if (entry.unpVer < rar::kMinUnpVer || entry.unpVer > rar::kMaxUnpVer)
+        return false;
+    const uint8_t* packed = image + entry.dataOffset;
+    const bool stored = entry.method == rar::kMethodStore;
+
+    std::unique_ptr<uint8_t, decltype(&std::free)> buffer(nullptr, &std::free);
+    if (keep) {
+        if (stored ? entry.packSize < entry.unpSize : entry.unpSize > entry.packSize * kMaxExpansion)
+            return false;
+        if (entry.unpSize > 0) {
+            buffer.reset(allocateOutput(entry.unpSize));
+            if (!buffer)
+                return false;
+        }
+    }
+
+    uint32_t produced = 0;
+    if (stored) {
+        if (keep) {
+            produced = entry.unpSize;
+            if (produced > 0)
+                std::memcpy(buffer.get(), packed, produced);
+        }
+    } else if (entry.unpSize > 0 || solid) {
+        if (!decoder)
+            decoder.reset(new RarDecoder);  // not value-initialized: its lookup tables are built before use
+        if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0, solid,
+                             buffer.get(), produced))
+            return false;
+    }
+    if (!keep)
+        return true;
+    if (produced != entry.unpSize || crc32(buffer.get(), produced) != entry.fileCrc)
+        return false;
+    *output = buffer.release();
+    *outputSize = produced;
+    return true;
+}
+
+}  // namespace
+
 bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name, uint8_t** output,
                          uint32_t* outputSize)
 {
@@ -148,46 +202,40 @@ bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name
         }
         if (!match && !walk.solid())
             continue;
-        if (entry.unpVer < rar::kMinUnpVer || entry.unpVer > rar::kMaxUnpVer)
+        if (!unpackEntry(image, entry, walk.solid(), match, decoder, output, outputSize))
             return false;
-        const uint8_t* packed = image + entry.dataOffset;
-        const bool stored = entry.method == rar::kMethodStore;
-
-        std::unique_ptr<uint8_t, decltype(&std::free)> buffer(nullptr, &std::free);
-        if (match) {
-            if (stored ? entry.packSize < entry.unpSize : entry.unpSize > entry.packSize * kMaxExpansion)
-                return false;
-            if (entry.unpSize > 0) {
-                buffer.reset(static_cast<uint8_t*>(std::malloc(entry.unpSize)));
-                if (!buffer)
-                    return false;
-                preferHugePages(buffer.get(), entry.unpSize);
-            }
-        }
-
-        uint32_t produced = 0;
-        if (stored) {
-            if (match) {
-                produced = entry.unpSize;
-                if (produced > 0)
-                    std::memcpy(buffer.get(), packed, produced);
-            }
-        } else if (entry.unpSize > 0 || walk.solid()) {
-            if (!decoder)
-                decoder = std::make_unique<RarDecoder>();
-            if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0,
-                                 walk.solid(), buffer.get(), produced))
-                return false;
-        }
-        if (!match)
-            continue;
-        if (produced != entry.unpSize || crc32(buffer.get(), produced) != entry.fileCrc)
-            return false;
-        *output = buffer.release();
-        *outputSize = produced;
-        return true;
+        if (match)
+            return true;
     }
     return false;
+}
+
+bool unpackWholeArchive(const uint8_t* image, uint32_t length,
+                        const std::function<void(const std::string& key, uint8_t* data, uint32_t size)>& take)
+{
+    ArchiveWalk walk(image, length);
+    if (!walk.open())
+        return false;
+    std::unique_ptr<RarDecoder> decoder;
+    ArchiveEntry entry;
+    std::string key;
+    ArchiveWalk::Step step;
+    while ((step = walk.next(entry)) == ArchiveWalk::Step::Entry) {
+        normalizeName(entry.name.c_str(), key);
+        uint8_t* data = nullptr;
+        uint32_t size = 0;
+        if (!entry.isDirectory() && !unpackEntry(image, entry, walk.solid(), true, decoder, &data, &size))
+            return false;
+        take(key, data, size);
+    }
+    return step == ArchiveWalk::Step::End;
+}
+
+std::string archiveNameKey(const char* name)
+{
+    std::string key;
+    normalizeName(name, key);
+    return key;
 }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace velmora {
@@ -49,11 +50,21 @@ private:
 
 // The archive's name comparison: ASCII case ignored, "/", "\" and "_" alike.
 bool archiveNamesMatch(const char* a, const char* b);
+// The form in which that comparison sees a name; two names match when their keys are equal.
+std::string archiveNameKey(const char* name);
 
 // Finds `name` in the archive image and unpacks it. On success returns true with `*output` a
 // malloc block of `*outputSize` bytes owned by the caller (null when the entry is empty or a
 // directory). On failure returns false with null and 0. Prints nothing.
 bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name, uint8_t** output,
                          uint32_t* outputSize);
+
+// Unpacks every entry in order in one pass, handing each to `take` under its name key: a file's
+// data as a malloc block the callee owns (null when empty), a directory with null. Stops at the
+// end of the archive, a broken header, or the first file that fails to unpack or to check its
+// CRC; true only when it reached the end. For a solid archive, where unpacking one entry means
+// unpacking all before it, this is the cheap way to read many entries.
+bool unpackWholeArchive(const uint8_t* image, uint32_t length,
+                        const std::function<void(const std::string& key, uint8_t* data, uint32_t size)>& take);
 
 }  // namespace velmora

@@ -11,6 +11,7 @@
 
 #include "resources/archive.h"
 #include "resources/rar_format.h"
+#include "resources/unpacked_archive.h"
 
 namespace velmora {
 namespace {
@@ -21,6 +22,7 @@ struct DataSource {
     const uint8_t* image = nullptr;  // archive bytes: owned by the caller or by `ownedImage`
     uint32_t length = 0;
     std::vector<uint8_t> ownedImage;  // an archive file read by useDataPath
+    UnpackedArchive unpacked;         // lookups in the archive image
     fs::path directory;               // non-empty: a directory source
 };
 
@@ -88,6 +90,7 @@ void useArchiveImage(const uint8_t* data, uint32_t length)
     s.ownedImage.shrink_to_fit();
     s.image = data;
     s.length = length;
+    s.unpacked.reset(data, length);
 }
 
 bool useDataPath(const char* path, std::string& error)
@@ -100,6 +103,7 @@ bool useDataPath(const char* path, std::string& error)
         s.ownedImage.shrink_to_fit();
         s.image = nullptr;
         s.length = 0;
+        s.unpacked.reset(nullptr, 0);
         s.directory = p;
         return true;
     }
@@ -120,6 +124,7 @@ bool useDataPath(const char* path, std::string& error)
     s.ownedImage.assign(bytes, bytes + size);
     s.image = s.ownedImage.data();
     s.length = size;
+    s.unpacked.reset(s.image, s.length);
     return true;
 }
 
@@ -127,12 +132,12 @@ bool loadDataEntry(const char* path, uint8_t** data, uint32_t* size)
 {
     *data = nullptr;
     *size = 0;
-    const DataSource& s = source();
+    DataSource& s = source();
     if (!s.directory.empty())
         return loadFromDirectory(s.directory, path, data, size);
     if (s.image == nullptr)
         return false;
-    return extractArchiveEntry(s.image, s.length, path, data, size);
+    return s.unpacked.extract(path, data, size);
 }
 
 }  // namespace velmora

@@ -11,7 +11,7 @@ using namespace rar;
 
 // ---- Huffman decoder ----------------------------------------------------------------------
 
-bool HuffmanDecoder::build(const uint8_t* lengths, int count)
+bool HuffmanDecoder::build(const uint8_t* lengths, int count, bool pairs)
 {
     uint32_t lengthCount[16] = {};
     for (int i = 0; i < count; ++i)
@@ -53,32 +53,43 @@ bool HuffmanDecoder::build(const uint8_t* lengths, int count)
     for (int l = 1; l <= quickBits_; ++l) {
         const uint32_t slots = 1u << (quickBits_ - l);
         for (uint32_t k = start_[l]; k < start_[l] + lengthCount[l]; ++k) {
-            const uint16_t entry = uint16_t(symbols_[k] << 4 | l);
-            std::fill_n(quick_ + (code >> (16 - quickBits_)), slots, entry);
+            std::fill_n(quick_ + (code >> (16 - quickBits_)), slots, uint32_t(symbols_[k]) << 4 | uint32_t(l));
             code += 1u << (16 - l);
         }
     }
     const uint32_t filled = code >> (16 - quickBits_);
-    std::fill(quick_ + filled, quick_ + (1u << quickBits_), uint16_t(0));
+    std::fill(quick_ + filled, quick_ + (1u << quickBits_), 0u);
+    if (pairs)
+        addPairs();
     return true;
 }
 
-int HuffmanDecoder::lookup(uint32_t value, int& length) const
+void HuffmanDecoder::addPairs()
 {
-    int l = 1;
-    while (l < kMaxCodeLength && value >= limit_[l])
-        ++l;
-    length = l;
-    const uint32_t index = start_[l] + ((value - limit_[l - 1]) >> (16 - l));
-    return index < uint32_t(count_) ? symbols_[index] : 0;
+    const uint32_t mask = (1u << quickBits_) - 1;
+    for (uint32_t slot = 0; slot <= mask; ++slot) {
+        const uint32_t first = quick_[slot];
+        const uint32_t length = first & 0x0F;
+        if (length == 0 || length >= uint32_t(quickBits_) || (first >> 4 & 0x1FF) >= 256)
+            continue;
+        // The bits behind the first code, padded with zeros: a second code that fits in them
+        // is decided by real bits alone.
+        const uint32_t second = quick_[(slot << length) & mask];
+        const uint32_t secondLength = second & 0x0F;
+        if (secondLength == 0 || length + secondLength > uint32_t(quickBits_) || (second >> 4 & 0x1FF) >= 256)
+            continue;
+        quick_[slot] = (first & 0x1FFF) | kPair | (second >> 4 & 0xFF) << 16 | (length + secondLength) << 24;
+    }
 }
 
-int HuffmanDecoder::decodeSlow(BitInput& in, uint32_t value) const
+uint32_t HuffmanDecoder::decodeLong(uint32_t bits16) const
 {
-    int length;
-    const int symbol = lookup(value, length);
-    in.skip(uint32_t(length));
-    return symbol;
+    const uint32_t value = bits16 & 0xFFFE;
+    uint32_t l = 1;
+    while (l < kMaxCodeLength && value >= limit_[l])
+        ++l;
+    const uint32_t index = start_[l] + ((value - limit_[l - 1]) >> (16 - l));
+    return uint32_t(index < uint32_t(count_) ? symbols_[index] : 0) << 4 | l;
 }
 
 // ---- Decoder ------------------------------------------------------------------------------
@@ -155,7 +166,8 @@ bool RarDecoder::readTables()
         for (int c = 0; c < channels_; ++c)
             if (!audio_[c].build(table + c * kAudioCodes, kAudioCodes))
                 return false;
-    } else if (!literals_.build(table, kLiteralCodes) || !distances_.build(table + kLiteralCodes, kDistanceCodes) ||
+    } else if (!literals_.build(table, kLiteralCodes, true) ||
+               !distances_.build(table + kLiteralCodes, kDistanceCodes) ||
                !repeats_.build(table + kLiteralCodes + kDistanceCodes, kRepeatCodes)) {
         return false;
     }
@@ -183,55 +195,60 @@ void RarDecoder::flush()
     flushPtr_ = ptr_;
 }
 
-template <bool Direct>
-bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdown)
+namespace {
+
+// Copies a match inside the output, from `distance` bytes back, cut at `end`. Returns the new
+// write position.
+uint8_t* copyInOutput(uint8_t* out, uint8_t* end, uint32_t distance, uint32_t length)
 {
-    if (length > 0 && (distance == 0 || (total_ < kWindowSize && distance > total_)))
-        return false;
+    const uint8_t* from = out - distance;
+    const size_t room = size_t(end - out);
+    if (length + 16 <= room && distance >= 8) {
+        // Wide stores that may run up to 15 bytes past the match: still inside the output, and
+        // overwritten by what follows. Each load reads only bytes already final.
+        uint8_t* const stop = out + length;
+        if (distance >= 16) {
+            do {
+                std::memcpy(out, from, 16);
+                out += 16;
+                from += 16;
+            } while (out < stop);
+        } else {
+            do {
+                std::memcpy(out, from, 8);
+                out += 8;
+                from += 8;
+            } while (out < stop);
+        }
+        return stop;
+    }
+    const size_t n = std::min<size_t>(length, room);  // a match past the entry's size is cut
+    if (distance == 1)
+        std::memset(out, *from, n);
+    else
+        for (size_t k = 0; k < n; ++k)
+            out[k] = from[k];
+    return out + n;
+}
+
+}  // namespace
+
+void RarDecoder::rememberMatch(uint32_t length, uint32_t distance)
+{
     oldDistances_[oldIndex_] = distance;
     oldIndex_ = (oldIndex_ + 1) & 3;
     lastDistance_ = distance;
     lastLength_ = length;
-    countdown -= length;
+}
 
-    uint8_t* w = base_;
-    if (Direct) {
-        uint8_t* to = w + ptr_;
-        const uint8_t* from = to - distance;
-        if (length <= outputCap_ - ptr_ && outputCap_ - ptr_ - length >= 16 && distance >= 8) {
-            // Wide stores that may run up to 15 bytes past the match: still inside the output,
-            // and overwritten by what follows. Each load reads only bytes already final.
-            uint8_t* const end = to + length;
-            if (distance >= 16) {
-                do {
-                    std::memcpy(to, from, 16);
-                    to += 16;
-                    from += 16;
-                } while (to < end);
-            } else {
-                do {
-                    std::memcpy(to, from, 8);
-                    to += 8;
-                    from += 8;
-                } while (to < end);
-            }
-            ptr_ += length;
-            total_ += length;
-            return true;
-        }
-        // The output is the window: a match past the entry's size is cut at its end.
-        const uint32_t n = std::min<uint32_t>(length, outputCap_ - ptr_);
-        if (distance == 1) {
-            std::memset(to, *from, n);
-        } else {
-            for (uint32_t i = 0; i < n; ++i)
-                to[i] = from[i];
-        }
-        ptr_ += n;
-        total_ += n;
-        return true;
-    }
+bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdown)
+{
+    if (length > 0 && (distance == 0 || (total_ < kWindowSize && distance > total_)))
+        return false;
+    rememberMatch(length, distance);
+    countdown -= length;
     total_ += length;
+    uint8_t* w = base_;
     uint32_t src = (ptr_ - distance) & kWindowMask;
     if (src + length <= kWindowSize && ptr_ + length <= kWindowSize) {
         if (distance >= length) {
@@ -251,7 +268,6 @@ bool RarDecoder::copyMatch(uint32_t length, uint32_t distance, int64_t& countdow
     return true;
 }
 
-template <bool Direct>
 bool RarDecoder::decodeAudio(int64_t& countdown)
 {
     const int symbol = audio_[channel_].decode(in_);
@@ -260,97 +276,116 @@ bool RarDecoder::decodeAudio(int64_t& countdown)
     AudioPredictor& p = predictors_[channel_];
     const uint8_t byte = uint8_t(p.predict(channelDelta_) - symbol);
     p.update(uint8_t(symbol), byte, channelDelta_);
-    putByte<Direct>(byte);
+    putByte(byte);
     --countdown;
     if (++channel_ >= channels_)
         channel_ = 0;
     return true;
 }
 
-int RarDecoder::directRun(int symbol, int64_t& countdown)
+int RarDecoder::directRun(int64_t& countdown)
+{
+    BitInput in = in_;
+    uint8_t* const begin = base_;
+    uint8_t* out = base_ + ptr_;
+    uint8_t* const end = base_ + outputCap_;
+    int result = kRunEnded;
+    while (out < end) {
+        if (in.nearEnd() && in.overrun()) {
+            result = kRunBroken;
+            break;
+        }
+        // One refill covers the longest symbol: a 15-bit code, 5 length bits, a 15-bit
+        // distance code and 16 distance bits.
+        in.refill();
+        const uint32_t entry = literals_.entry(in);
+        if ((entry & HuffmanDecoder::kPair) && end - out >= 2) {
+            out[0] = uint8_t(entry >> 4);
+            out[1] = uint8_t(entry >> 16);
+            out += 2;
+            in.skip(entry >> 24);
+            continue;
+        }
+        const int symbol = literals_.decodeEntry(in, entry);
+        if (symbol < 256) {
+            *out++ = uint8_t(symbol);
+            continue;
+        }
+        uint32_t length, distance;
+        if (symbol >= kSymLength) {
+            const int slot = symbol - kSymLength;
+            length = kLengthBase[slot] + 3 + in.take(kLengthBits[slot]);
+            const int d = distances_.decodeBuffered(in);
+            distance = kDistanceBase[d] + 1 + in.take(kDistanceBits[d]);
+            length += matchLengthBonus(distance);
+        } else if (symbol == kSymRepeatLast) {
+            length = lastLength_;
+            distance = lastDistance_;
+        } else if (symbol < kSymShortDistance) {
+            distance = oldDistances_[(oldIndex_ - uint32_t(symbol - kSymRepeatLast)) & 3];
+            const int slot = repeats_.decodeBuffered(in);
+            length = kLengthBase[slot] + 2 + in.take(kLengthBits[slot]) + oldDistanceLengthBonus(distance);
+        } else if (symbol < kSymTables) {
+            const int slot = symbol - kSymShortDistance;
+            length = 2;
+            distance = kShortBase[slot] + 1 + in.take(kShortBits[slot]);
+        } else {
+            result = kSymTables;
+            break;
+        }
+        // Distance 0, or one before the start of the data (an empty repeat is harmless).
+        if (length > 0 && uint64_t(distance) - 1 >= uint64_t(out - begin)) {
+            result = kRunBroken;
+            break;
+        }
+        rememberMatch(length, distance);
+        out = copyInOutput(out, end, distance, length);
+    }
+    in_ = in;
+    ptr_ = uint32_t(out - begin);
+    total_ = ptr_;
+    countdown = end - out;
+    return result;
+}
+
+int RarDecoder::audioRun(int64_t& countdown)
 {
     BitInput in = in_;
     uint8_t* out = base_ + ptr_;
     uint8_t* const end = base_ + outputCap_;
-    int64_t left = countdown;
+    int channel = channel_;
+    int delta = channelDelta_;
     int result = kRunEnded;
-    for (;;) {
-        if (symbol < 256) {
-            *out++ = uint8_t(symbol);
-            --left;
-        } else if (symbol >= kSymLength) {
-            const int slot = symbol - kSymLength;
-            uint32_t length = kLengthBase[slot] + 3 + in.read(kLengthBits[slot]);
-            const int d = distances_.decode(in);
-            const uint32_t distance = kDistanceBase[d] + 1 + in.read(kDistanceBits[d]);
-            length += matchLengthBonus(distance);
-            if (distance > uint64_t(out - base_)) {
-                result = kRunBroken;  // before the start of the data
-                break;
-            }
-            oldDistances_[oldIndex_] = distance;
-            oldIndex_ = (oldIndex_ + 1) & 3;
-            lastDistance_ = distance;
-            lastLength_ = length;
-            left -= length;
-            const uint8_t* from = out - distance;
-            const size_t room = size_t(end - out);
-            if (length + 16 <= room && distance >= 8) {
-                // Wide stores that may run up to 15 bytes past the match: still inside the
-                // output, and overwritten by what follows. Each load reads only final bytes.
-                uint8_t* const stop = out + length;
-                if (distance >= 16) {
-                    do {
-                        std::memcpy(out, from, 16);
-                        out += 16;
-                        from += 16;
-                    } while (out < stop);
-                } else {
-                    do {
-                        std::memcpy(out, from, 8);
-                        out += 8;
-                        from += 8;
-                    } while (out < stop);
-                }
-                out = stop;
-            } else {
-                const size_t n = std::min<size_t>(length, room);  // cut at the entry's size
-                if (distance == 1)
-                    std::memset(out, *from, n);
-                else
-                    for (size_t k = 0; k < n; ++k)
-                        out[k] = from[k];
-                out += n;
-            }
-        } else {
-            result = symbol;
+    while (out < end) {
+        if (in.nearEnd() && in.overrun()) {
+            result = kRunBroken;
             break;
         }
-        if (left <= 0)
+        const int symbol = audio_[channel].decode(in);
+        if (symbol == kAudioSymTables) {
+            result = kAudioSymTables;
             break;
-        symbol = literals_.decode(in);
+        }
+        AudioPredictor& p = predictors_[channel];
+        const uint8_t byte = uint8_t(p.predict(delta) - symbol);
+        p.update(uint8_t(symbol), byte, delta);
+        *out++ = byte;
+        channel = channel + 1 < channels_ ? channel + 1 : 0;
     }
     in_ = in;
     ptr_ = uint32_t(out - base_);
     total_ = ptr_;
-    countdown = left;
+    channel_ = channel;
+    channelDelta_ = delta;
+    countdown = end - out;
     return result;
 }
 
-template <bool Direct>
 bool RarDecoder::decodeNormal(int64_t& countdown)
 {
-    int symbol = literals_.decode(in_);
-    if (Direct) {
-        // Literals and new matches, the bulk of a stream, stay in the run; it hands back the rest.
-        symbol = directRun(symbol, countdown);
-        if (symbol == kRunEnded)
-            return true;
-        if (symbol == kRunBroken)
-            return false;
-    }
+    const int symbol = literals_.decode(in_);
     if (symbol < 256) {
-        putByte<Direct>(uint8_t(symbol));
+        putByte(uint8_t(symbol));
         --countdown;
         return true;
     }
@@ -360,21 +395,21 @@ bool RarDecoder::decodeNormal(int64_t& countdown)
         const int d = distances_.decode(in_);
         const uint32_t distance = kDistanceBase[d] + 1 + in_.read(kDistanceBits[d]);
         length += matchLengthBonus(distance);
-        return copyMatch<Direct>(length, distance, countdown);
+        return copyMatch(length, distance, countdown);
     }
     if (symbol == kSymRepeatLast)
-        return copyMatch<Direct>(lastLength_, lastDistance_, countdown);
+        return copyMatch(lastLength_, lastDistance_, countdown);
     if (symbol < kSymShortDistance) {
         const uint32_t distance = oldDistances_[(oldIndex_ - uint32_t(symbol - kSymRepeatLast)) & 3];
         const int slot = repeats_.decode(in_);
         uint32_t length = kLengthBase[slot] + 2 + in_.read(kLengthBits[slot]);
         length += oldDistanceLengthBonus(distance);
-        return copyMatch<Direct>(length, distance, countdown);
+        return copyMatch(length, distance, countdown);
     }
     if (symbol < kSymTables) {
         const int slot = symbol - kSymShortDistance;
         const uint32_t distance = kShortBase[slot] + 1 + in_.read(kShortBits[slot]);
-        return copyMatch<Direct>(2, distance, countdown);
+        return copyMatch(2, distance, countdown);
     }
     return readTables();
 }
@@ -385,10 +420,21 @@ bool RarDecoder::decodeLoop(int64_t& countdown)
     while (countdown > 0) {
         if (in_.overrun())
             return false;
-        if (!Direct && ((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
-            flush();
-        if (!(audioMode_ ? decodeAudio<Direct>(countdown) : decodeNormal<Direct>(countdown)))
-            return false;
+        if (Direct) {
+            const int result = audioMode_ ? audioRun(countdown) : directRun(countdown);
+            if (result == kRunBroken || (result >= 0 && !readTables()))
+                return false;
+        } else if (audioMode_) {
+            if (((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
+                flush();
+            if (!decodeAudio(countdown))
+                return false;
+        } else {
+            if (((flushPtr_ - ptr_) & kWindowMask) < 270 && flushPtr_ != ptr_)
+                flush();
+            if (!decodeNormal(countdown))
+                return false;
+        }
     }
     return true;
 }

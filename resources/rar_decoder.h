@@ -38,23 +38,22 @@ public:
     uint32_t read(uint32_t bits)
     {
         refill();
-        const uint32_t v = bits ? uint32_t(buffer_ >> (64 - bits)) : 0;
+        return take(bits);
+    }
+    // Reads 0..16 bits without a refill: the caller refilled and counted the bits it needs.
+    uint32_t take(uint32_t bits)
+    {
+        const uint32_t v = uint32_t((buffer_ >> 1) >> (63 - bits));  // two shifts: 0 bits read 0
         skip(bits);
         return v;
     }
-    // Bytes not yet touched by the read position.
-    uint64_t bytesLeft() const { return size_ > consumedBits() / 8 ? size_ - consumedBits() / 8 : 0; }
-    // True once reading has gone well past the packed data (a truncated or malformed stream).
-    bool overrun() const { return consumedBits() > uint64_t(size_) * 8 + 64; }
-
-private:
-    uint64_t consumedBits() const { return next_ * 8 - count_; }
-    // Tops the buffer up to at least 56 bits.
+    // The next `bits` (1..16) bits without a refill.
+    uint32_t top(uint32_t bits) const { return uint32_t(buffer_ >> (64 - bits)); }
+    // Tops the buffer up to at least 56 bits. Away from the end of the data one unaligned load:
+    // it ORs in whole and partial bytes, and a partial byte is ORed again, unchanged, next time.
     void refill()
     {
-        if (count_ >= 56)
-            return;
-        if (next_ + 8 <= size_) {
+        if (!nearEnd()) [[likely]] {
             uint64_t word;
             std::memcpy(&word, data_ + next_, 8);
             buffer_ |= __builtin_bswap64(word) >> count_;
@@ -65,6 +64,15 @@ private:
         for (; count_ <= 56; count_ += 8, ++next_)
             buffer_ |= uint64_t(next_ < size_ ? data_[next_] : 0) << (56 - count_);
     }
+    // True within the last eight bytes of the data, where refills go byte by byte.
+    bool nearEnd() const { return size_ < 8 || next_ > size_ - 8; }
+    // Bytes not yet touched by the read position.
+    uint64_t bytesLeft() const { return size_ > consumedBits() / 8 ? size_ - consumedBits() / 8 : 0; }
+    // True once reading has gone well past the packed data (a truncated or malformed stream).
+    bool overrun() const { return consumedBits() > uint64_t(size_) * 8 + 64; }
+
+private:
+    uint64_t consumedBits() const { return next_ * 8 - count_; }
 
     const uint8_t* data_ = nullptr;
     uint32_t size_ = 0;
@@ -74,35 +82,47 @@ private:
 };
 
 // Canonical Huffman decoder as the format builds it: left-justified 16-bit limits per length,
-// with a lookup table for the codes of up to kQuickBits bits.
+// with a lookup table for the codes of up to kQuickBits bits. A literal table may also hold
+// pairs: where a literal's code leaves room in the looked-up bits for a whole second literal
+// code, one lookup yields both.
 class HuffmanDecoder {
 public:
     // Builds the code from `count` lengths (0..15, 0 = unused). False when more codes are given
-    // than fit in 15 bits; incomplete codes are accepted.
-    bool build(const uint8_t* lengths, int count);
+    // than fit in 15 bits; incomplete codes are accepted. `pairs`: fill in literal pairs.
+    bool build(const uint8_t* lengths, int count, bool pairs = false);
     int decode(BitInput& in) const
     {
-        const uint32_t value = in.peek16();
-        const uint16_t q = quick_[value >> (16 - quickBits_)];
-        if (q & 0x0F) {
-            in.skip(q & 0x0F);
-            return q >> 4;
-        }
-        return decodeSlow(in, value & 0xFFFE);
+        in.refill();
+        return decodeBuffered(in);
+    }
+    // Decodes with at least 15 unread bits in the buffer.
+    int decodeBuffered(BitInput& in) const { return decodeEntry(in, entry(in)); }
+
+    // Table entry for the next bits: bits 0..3 the first code's length (0: a longer code),
+    // 4..12 its symbol; with kPair, 16..23 the second literal and 24..28 both codes' bits.
+    static constexpr uint32_t kPair = 1u << 13;
+    uint32_t entry(const BitInput& in) const { return quick_[in.top(quickBits_)]; }
+    int decodeEntry(BitInput& in, uint32_t entry) const
+    {
+        if (!(entry & 0x0F))
+            entry = decodeLong(in.top(16));
+        in.skip(entry & 0x0F);
+        return int(entry >> 4) & 0x1FF;
     }
 
 private:
     static constexpr int kQuickBits = 12;
-    int lookup(uint32_t value, int& length) const;
-    int decodeSlow(BitInput& in, uint32_t value) const;
+    // An entry (symbol << 4 | length) for a code longer than the table, from the next 16 bits.
+    // Takes no reader, so that a caller's reader never leaves registers.
+    uint32_t decodeLong(uint32_t bits16) const;
+    void addPairs();
 
     int count_ = 0;
     int quickBits_ = 1;
     uint32_t limit_[16] = {};
     uint32_t start_[16] = {};
     uint16_t symbols_[rar::kLiteralCodes] = {};
-    // symbol << 4 | length; length 0: the code is longer than kQuickBits, take the slow path
-    uint16_t quick_[1 << kQuickBits] = {};
+    uint32_t quick_[1 << kQuickBits];  // filled by build(), not before: the decoder is large
 };
 
 class RarDecoder {
@@ -122,23 +142,23 @@ private:
     bool readTables();
     template <bool Direct>
     bool decodeLoop(int64_t& countdown);
-    template <bool Direct>
+    // One symbol through the window.
     bool decodeAudio(int64_t& countdown);
-    template <bool Direct>
     bool decodeNormal(int64_t& countdown);
-    // Decoding straight into the output: literals and new matches from `symbol` on, with the
-    // reader and the write position in registers, until the countdown ends (kRunEnded), a
-    // match reaches before the data (kRunBroken) or another symbol comes, which it returns.
-    int directRun(int symbol, int64_t& countdown);
+    // Decoding straight into the output, with the reader and the write position in registers,
+    // until the countdown ends (kRunEnded), the stream is broken (kRunBroken) or new tables come
+    // (the table switch symbol is returned).
+    int directRun(int64_t& countdown);
+    int audioRun(int64_t& countdown);
     static constexpr int kRunEnded = -1;
     static constexpr int kRunBroken = -2;
-    template <bool Direct>
+    void rememberMatch(uint32_t length, uint32_t distance);
+    // A match through the window; false when it reaches before the start of the data.
     bool copyMatch(uint32_t length, uint32_t distance, int64_t& countdown);
-    template <bool Direct>
     void putByte(uint8_t byte)
     {
         base_[ptr_] = byte;
-        ptr_ = Direct ? ptr_ + 1 : (ptr_ + 1) & rar::kWindowMask;
+        ptr_ = (ptr_ + 1) & rar::kWindowMask;
         ++total_;
     }
     void flush();

@@ -96,25 +96,45 @@ TEST(DataFileNames, NamesThatLeaveTheShowOrFindNothingAreRefused)
 
 TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
 {
+    std::vector<uint8_t> script(300);
+    for (size_t i = 0; i < script.size(); ++i)
+        script[i] = uint8_t(i * i * 7 + i);  // no long repeats: damage anywhere changes the output
     std::vector<pack::SourceEntry> entries = {
         {"data", true, {}, 0},
         {"data\\textures", true, {}, 0},
         {"data\\textures\\stars.bmp", false, {'b', 'm', 'p'}, 0},
-        {"data\\script.txt", false, {'s', 'c', 'r'}, 0},
+        {"data\\script.txt", false, script, 0},
         {"outside.txt", false, {'o', 'u', 't'}, 0},
     };
-    const std::vector<uint8_t> archive = pack::buildArchive(entries, false);
+    // A solid archive is answered from one pass over it; both kinds must answer alike.
+    for (const bool solid : {false, true}) {
+        SCOPED_TRACE(solid ? "solid" : "plain");
+        const std::vector<uint8_t> archive = solid ? pack::buildSolidArchive(entries) : pack::buildArchive(entries, false);
+        useArchiveImage(archive.data(), uint32_t(archive.size()));
+        std::string text;
+        EXPECT_EQ(open("STARS.BMP", &text), "load[data/textures/STARS.BMP]\n");
+        EXPECT_EQ(text, "bmp");
+        EXPECT_EQ(open("script.txt", &text), "load[data/script.txt]\n");
+        EXPECT_EQ(text, std::string(script.begin(), script.end()));
+        EXPECT_EQ(open("stars.tga"), "load[data/textures/stars.tga]\nCould not decompress\n");
+        EXPECT_EQ(open("../outside.txt", &text),
+                  "load[data/../outside.txt]\nCould not decompress\n[../outside.txt] points outside the show's data: refused\n");
+    }
+    // Damage in the last (largest) entry of a solid archive fails that entry alone.
+    std::vector<uint8_t> archive = pack::buildSolidArchive(entries);
+    ArchiveWalk walk(archive.data(), uint32_t(archive.size()));
+    ArchiveEntry entry;
+    ASSERT_TRUE(walk.open());
+    while (walk.next(entry) == ArchiveWalk::Step::Entry && entry.name != "data\\script.txt") {
+    }
+    ASSERT_EQ(entry.name, "data\\script.txt");
+    archive[entry.dataOffset + entry.packSize / 2] ^= 0x55;
     useArchiveImage(archive.data(), uint32_t(archive.size()));
     std::string text;
-    EXPECT_EQ(open("STARS.BMP", &text), "load[data/textures/STARS.BMP]\n");
-    EXPECT_EQ(text, "bmp");
-    EXPECT_EQ(open("script.txt", &text), "load[data/script.txt]\n");
-    EXPECT_EQ(text, "scr");
-    EXPECT_EQ(open("stars.tga"), "load[data/textures/stars.tga]\nCould not decompress\n");
-    EXPECT_EQ(open("../outside.txt", &text),
-              "load[data/../outside.txt]\nCould not decompress\n[../outside.txt] points outside the show's data: refused\n");
+    EXPECT_EQ(open("stars.bmp", &text), "load[data/textures/stars.bmp]\n");
+    EXPECT_EQ(open("script.txt", &text), "load[data/script.txt]\nCould not decompress\n");
     useArchiveImage(nullptr, 0);
-    EXPECT_EQ(open("script.txt"), "load[data/script.txt]\nCould not decompress\n");
+    EXPECT_EQ(open("stars.bmp"), "load[data/textures/stars.bmp]\nCould not decompress\n");
 }
 
 TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchiveAndReadsAnArchiveOnce)

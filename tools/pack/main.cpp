@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "resources/archive.h"
 #include "tools/pack/archive_writer.h"
+#include "tools/pack/mapped_file.h"
 
 namespace {
 
@@ -32,21 +32,8 @@ int fail(const std::string& reason)
     return 1;
 }
 
-bool readArchive(const char* path, std::vector<uint8_t>& bytes)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || uint64_t(size) > 0xFFFFFFFFu)
-        return false;
-    bytes.resize(size_t(size));
-    in.seekg(0);
-    return bool(in.read(reinterpret_cast<char*>(bytes.data()), size));
-}
-
 // All file entries the extractor can reach, in archive order. False when the walk breaks.
-bool walkEntries(const std::vector<uint8_t>& image, std::vector<ArchiveEntry>& entries, std::string& error)
+bool walkEntries(const pack::MappedFile& image, std::vector<ArchiveEntry>& entries, std::string& error)
 {
     ArchiveWalk walk(image.data(), uint32_t(image.size()));
     if (!walk.open()) {
@@ -93,10 +80,10 @@ int create(int argc, char** argv)
 
 int list(const char* path)
 {
-    std::vector<uint8_t> image;
+    pack::MappedFile image;
     std::vector<ArchiveEntry> entries;
     std::string error;
-    if (!readArchive(path, image))
+    if (!image.open(path))
         return fail(std::string("cannot read ") + path);
     const bool ok = walkEntries(image, entries, error);
     for (const ArchiveEntry& e : entries) {
@@ -113,8 +100,8 @@ int extract(int argc, char** argv)
 {
     if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "-o") == 0))
         return usage();
-    std::vector<uint8_t> image;
-    if (!readArchive(argv[0], image))
+    pack::MappedFile image;
+    if (!image.open(argv[0]))
         return fail(std::string("cannot read ") + argv[0]);
     uint8_t* data = nullptr;
     uint32_t size = 0;
@@ -139,10 +126,10 @@ int extract(int argc, char** argv)
 
 int test(const char* path)
 {
-    std::vector<uint8_t> image;
+    pack::MappedFile image;
     std::vector<ArchiveEntry> entries;
     std::string error;
-    if (!readArchive(path, image))
+    if (!image.open(path))
         return fail(std::string("cannot read ") + path);
     const bool walked = walkEntries(image, entries, error);
     int failures = 0;
