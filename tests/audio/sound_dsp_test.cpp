@@ -19,10 +19,7 @@ namespace {
 
 std::vector<int16_t> constantFrames(int frames, int16_t left, int16_t right) {
     std::vector<int16_t> b;
-    for (int i = 0; i < frames; ++i) {
-        b.push_back(left);
-        b.push_back(right);
-    }
+    for (int i = 0; i < frames; ++i) b.insert(b.end(), {left, right});
     return b;
 }
 

@@ -27,8 +27,6 @@ void parseText(Parsed& parsed, const std::string& text)
     parsed.output = ::testing::internal::GetCapturedStdout();
 }
 
-std::string value(const ScriptNode& node, size_t index) { return node.attributes.at(index)->value; }
-
 // The tree as text: name(attribute=value ...){children}, newlines shown as '|'. Checks that
 // every child points back at its parent.
 std::string dump(const ScriptNode& node)
@@ -84,7 +82,7 @@ TEST(ScriptParser, TreeShapeAndAttributeTokens)
     parseAttributes(&node, text, 6);  // ends right after the first value
     parseAttributes(&node, text, 0);
     ASSERT_EQ(node.attributes.size(), 1u);
-    EXPECT_EQ(value(node, 0), "1");
+    EXPECT_STREQ(node.attributes[0]->value, "1");
 }
 
 // Errors stop the parse and keep the partial tree; ends of text. kAny and null: not checked.

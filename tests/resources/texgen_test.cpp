@@ -23,10 +23,8 @@ using texgen::Image;
 
 const texgen::Recipe* findRecipe(const std::vector<texgen::Recipe>& recipes, const char* path)
 {
-    for (const auto& recipe : recipes)
-        if (std::strcmp(recipe.path, path) == 0)
-            return &recipe;
-    return nullptr;
+    const auto found = std::find_if(recipes.begin(), recipes.end(), [&](const auto& r) { return std::strcmp(r.path, path) == 0; });
+    return found == recipes.end() ? nullptr : &*found;
 }
 
 TEST(TexgenWriters, FilesDecodeThroughTheShowsReaders)

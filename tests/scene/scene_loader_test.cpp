@@ -292,12 +292,6 @@ TEST(SceneLoader, TruncatedFilesKeepWhatWasReadAndNeverReadPastTheData)
     EXPECT_EQ(loadScene(full)->tracks.size(), 1u);
 }
 
-// Overwrites the u32 at `offset` of the first chunk's payload.
-void patchPayload(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
-{
-    std::memcpy(bytes.data() + 8 + kChunkHeaderSize + offset, &value, 4);
-}
-
 TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
 {
     void (*const quad)(ZenWriter&) = [](ZenWriter& w) { w.mesh(1, "m", testing::quadGeometry(1, kRed)); };
@@ -335,7 +329,7 @@ TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)
         c.write(w);
         w.camera(99, "after", 1);
         std::vector<uint8_t> bytes = w.bytes();
-        patchPayload(bytes, c.offset, c.value);
+        std::memcpy(bytes.data() + 8 + kChunkHeaderSize + c.offset, &c.value, 4);  // in the first chunk
         uint32_t result = 1;
         auto scene = loadScene(bytes, &result);
         EXPECT_EQ(result, 0u) << c.what;

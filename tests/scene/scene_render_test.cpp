@@ -17,8 +17,6 @@ using testing::placedAt;
 
 const uint8_t kRed[3] = {255, 0, 0};
 
-std::vector<uint8_t> solidTga(uint8_t r, uint8_t g, uint8_t b) { return testing::solidTga24(4, 4, r, g, b); }
-
 class SceneRender : public testing::GLTest {
 protected:
     // Window position of a point given in eye coordinates under the fixture's projection.
@@ -82,7 +80,7 @@ TEST_F(SceneRender, GroupRangesDrawWithTheirMaterials)
     ZenWriter w;
     const char* names[3] = {"red.tga", "green.tga", "blue.tga"};
     for (uint32_t i = 0; i < 3; ++i) {
-        data.write(std::string("data/textures/") + names[i], solidTga(i == 0 ? 255 : 0, i == 1 ? 255 : 0, i == 2 ? 255 : 0));
+        data.write(std::string("data/textures/") + names[i], testing::solidTga24(4, 4, i == 0 ? 255 : 0, i == 1 ? 255 : 0, i == 2 ? 255 : 0));
         w.texture(21 + i, "t", names[i], "");
         w.material(11 + i, "m", {1, 1, 1, 1}, {}, {}, {{21 + i, 1}});
     }
