@@ -44,6 +44,17 @@ T* array(unsigned count)
     return count ? new T[count] : nullptr;
 }
 
+// An array of `count` elements, each made by `make`, with its count stored in `storedCount`.
+template <typename T, typename Make>
+T* filled(unsigned& storedCount, unsigned count, Make make)
+{
+    storedCount = count;
+    T* elements = array<T>(count);
+    for (unsigned i = 0; i < count; ++i)
+        elements[i] = make();
+    return elements;
+}
+
 std::string nodeName(unsigned i) { return "n" + std::to_string(i); }
 
 aiMesh* makeMesh(Bytes& in, unsigned nodes)
@@ -51,20 +62,14 @@ aiMesh* makeMesh(Bytes& in, unsigned nodes)
     auto* mesh = new aiMesh;
     mesh->mName = "mesh";
     mesh->mMaterialIndex = in.below(3);
-    mesh->mNumVertices = in.below(16);
-    mesh->mVertices = array<aiVector3D>(mesh->mNumVertices);
-    for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-        mesh->mVertices[v] = in.vec3();
-    if (in.u8() & 1) {
-        mesh->mNormals = array<aiVector3D>(mesh->mNumVertices);
-        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-            mesh->mNormals[v] = in.vec3();
-    }
+    mesh->mVertices = filled<aiVector3D>(mesh->mNumVertices, in.below(16), [&] { return in.vec3(); });
+    unsigned vertices = 0;  // normals and coordinates share the vertex count
+    if (in.u8() & 1)
+        mesh->mNormals = filled<aiVector3D>(vertices, mesh->mNumVertices, [&] { return in.vec3(); });
     for (unsigned set = 0, sets = in.below(4); set < sets; ++set) {
-        mesh->mTextureCoords[set] = array<aiVector3D>(mesh->mNumVertices);
         mesh->mNumUVComponents[set] = 2;
-        for (unsigned v = 0; v < mesh->mNumVertices; ++v)
-            mesh->mTextureCoords[set][v] = {in.f32(), in.f32(), 0};
+        mesh->mTextureCoords[set] =
+            filled<aiVector3D>(vertices, mesh->mNumVertices, [&] { return aiVector3D{in.f32(), in.f32(), 0}; });
     }
     mesh->mNumFaces = in.below(16);
     mesh->mFaces = array<aiFace>(mesh->mNumFaces);
@@ -83,10 +88,8 @@ aiMesh* makeMesh(Bytes& in, unsigned nodes)
         for (unsigned r = 0; r < 4; ++r)
             for (unsigned c = 0; c < 4; ++c)
                 bone->mOffsetMatrix[r][c] = (in.u8() & 1) ? in.f32() : (r == c ? 1.0f : 0.0f);
-        bone->mNumWeights = in.below(8);
-        bone->mWeights = array<aiVertexWeight>(bone->mNumWeights);
-        for (unsigned w = 0; w < bone->mNumWeights; ++w)
-            bone->mWeights[w] = aiVertexWeight(in.below(20), in.f32());
+        bone->mWeights =
+            filled<aiVertexWeight>(bone->mNumWeights, in.below(8), [&] { return aiVertexWeight(in.below(20), in.f32()); });
         mesh->mBones[b] = bone;
     }
     return mesh;
@@ -102,18 +105,12 @@ aiAnimation* makeAnimation(Bytes& in, unsigned nodes)
     for (unsigned c = 0; c < animation->mNumChannels; ++c) {
         auto* channel = new aiNodeAnim;
         channel->mNodeName = nodeName(in.below(nodes + 1));
-        channel->mNumPositionKeys = in.below(5);
-        channel->mPositionKeys = array<aiVectorKey>(channel->mNumPositionKeys);
-        for (unsigned k = 0; k < channel->mNumPositionKeys; ++k)
-            channel->mPositionKeys[k] = aiVectorKey(in.below(200), in.vec3());
-        channel->mNumRotationKeys = in.below(5);
-        channel->mRotationKeys = array<aiQuatKey>(channel->mNumRotationKeys);
-        for (unsigned k = 0; k < channel->mNumRotationKeys; ++k)
-            channel->mRotationKeys[k] = aiQuatKey(in.below(200), aiQuaternion(in.f32(), in.f32(), in.f32(), in.f32()));
-        channel->mNumScalingKeys = in.below(3);
-        channel->mScalingKeys = array<aiVectorKey>(channel->mNumScalingKeys);
-        for (unsigned k = 0; k < channel->mNumScalingKeys; ++k)
-            channel->mScalingKeys[k] = aiVectorKey(in.below(200), in.vec3());
+        const auto vectorKey = [&] { return aiVectorKey(in.below(200), in.vec3()); };
+        channel->mPositionKeys = filled<aiVectorKey>(channel->mNumPositionKeys, in.below(5), vectorKey);
+        channel->mRotationKeys = filled<aiQuatKey>(channel->mNumRotationKeys, in.below(5), [&] {
+            return aiQuatKey(in.below(200), aiQuaternion(in.f32(), in.f32(), in.f32(), in.f32()));
+        });
+        channel->mScalingKeys = filled<aiVectorKey>(channel->mNumScalingKeys, in.below(3), vectorKey);
         animation->mChannels[c] = channel;
     }
     return animation;
@@ -127,20 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     aiScene scene;
     const unsigned nodeCount = 1 + in.below(8);
 
-    scene.mNumMaterials = 1 + in.below(2);
-    scene.mMaterials = array<aiMaterial*>(scene.mNumMaterials);
-    for (unsigned m = 0; m < scene.mNumMaterials; ++m) {
+    scene.mMaterials = filled<aiMaterial*>(scene.mNumMaterials, 1 + in.below(2), [&] {
         auto* material = new aiMaterial;
-        const aiColor4D diffuse(in.f32(), in.f32(), in.f32(), in.f32());
+        const aiColor4D diffuse{in.f32(), in.f32(), in.f32(), in.f32()};
         material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
         const aiString texture(in.u8() & 1 ? "*0" : "missing.png");
         material->AddProperty(&texture, AI_MATKEY_TEXTURE_DIFFUSE(0));
-        scene.mMaterials[m] = material;
-    }
-    scene.mNumMeshes = in.below(4);
-    scene.mMeshes = array<aiMesh*>(scene.mNumMeshes);
-    for (unsigned m = 0; m < scene.mNumMeshes; ++m)
-        scene.mMeshes[m] = makeMesh(in, nodeCount);
+        return material;
+    });
+    scene.mMeshes = filled<aiMesh*>(scene.mNumMeshes, in.below(4), [&] { return makeMesh(in, nodeCount); });
 
     // A tree of nodes, each under an earlier one; then perhaps a link back to the root.
     aiNode* nodes[8];
@@ -150,10 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (unsigned c = 0; c < 4; ++c)
                 if (in.u8() & 1)
                     nodes[i]->mTransformation[r][c] = in.f32();
-        nodes[i]->mNumMeshes = in.below(3);
-        nodes[i]->mMeshes = array<unsigned>(nodes[i]->mNumMeshes);
-        for (unsigned k = 0; k < nodes[i]->mNumMeshes; ++k)
-            nodes[i]->mMeshes[k] = in.below(5);
+        nodes[i]->mMeshes = filled<unsigned>(nodes[i]->mNumMeshes, in.below(3), [&] { return in.below(5); });
         if (i > 0)
             nodes[in.below(i)]->addChildren(1, &nodes[i]);
     }
@@ -164,27 +153,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         last->addChildren(1, &nodes[0]);  // also sets the root's parent
     }
 
-    scene.mNumCameras = in.below(2);
-    scene.mCameras = array<aiCamera*>(scene.mNumCameras);
-    for (unsigned c = 0; c < scene.mNumCameras; ++c) {
-        scene.mCameras[c] = new aiCamera;
-        scene.mCameras[c]->mName = nodeName(in.below(nodeCount + 1));
-        scene.mCameras[c]->mLookAt = in.vec3();
-        scene.mCameras[c]->mHorizontalFOV = in.f32();
-    }
-    scene.mNumLights = in.below(2);
-    scene.mLights = array<aiLight*>(scene.mNumLights);
-    for (unsigned l = 0; l < scene.mNumLights; ++l) {
-        scene.mLights[l] = new aiLight;
-        scene.mLights[l]->mName = nodeName(in.below(nodeCount + 1));
-        scene.mLights[l]->mType = aiLightSourceType(in.below(6));
-        scene.mLights[l]->mDirection = in.vec3();
-        scene.mLights[l]->mColorDiffuse = aiColor3D(in.f32(), in.f32(), in.f32());
-    }
-    scene.mNumAnimations = in.below(2);
-    scene.mAnimations = array<aiAnimation*>(scene.mNumAnimations);
-    for (unsigned a = 0; a < scene.mNumAnimations; ++a)
-        scene.mAnimations[a] = makeAnimation(in, nodeCount);
+    scene.mCameras = filled<aiCamera*>(scene.mNumCameras, in.below(2), [&] {
+        auto* camera = new aiCamera;
+        camera->mName = nodeName(in.below(nodeCount + 1));
+        camera->mLookAt = in.vec3();
+        camera->mHorizontalFOV = in.f32();
+        return camera;
+    });
+    scene.mLights = filled<aiLight*>(scene.mNumLights, in.below(2), [&] {
+        auto* light = new aiLight;
+        light->mName = nodeName(in.below(nodeCount + 1));
+        light->mType = aiLightSourceType(in.below(6));
+        light->mDirection = in.vec3();
+        light->mColorDiffuse = aiColor3D{in.f32(), in.f32(), in.f32()};
+        return light;
+    });
+    scene.mAnimations =
+        filled<aiAnimation*>(scene.mNumAnimations, in.below(2), [&] { return makeAnimation(in, nodeCount); });
     if (in.u8() & 1) {  // one embedded image: compressed bytes as they come, or raw texels
         auto* texture = new aiTexture;
         texture->mWidth = 1 + in.below(64);

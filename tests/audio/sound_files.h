@@ -41,6 +41,15 @@ inline std::vector<uint8_t> wavFile(const std::vector<int16_t>& samples, int cha
     return out;
 }
 
+// The samples of a 16-bit PCM WAV file with the plain 44-byte header (as captures write it).
+inline std::vector<int16_t> wavSamples(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() > 44 ? (bytes.size() - 44) / 2 : 0);
+    std::memcpy(samples.data(), bytes.data() + 44, samples.size() * 2);
+    return samples;
+}
+
 // Stereo frames whose left is `i` and right is `-i` for frame i (a ramp easy to check).
 inline std::vector<int16_t> rampFrames(int count) {
     std::vector<int16_t> s;

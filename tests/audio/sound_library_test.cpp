@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -48,7 +49,7 @@ SoundHandle streamOf(const std::vector<uint8_t>& bytes) {
     return BASS_StreamCreateFile(true, bytes.data(), 0, uint32_t(bytes.size()), 0);
 }
 
-TEST_F(OfflineLibrary, StreamPlaysItsFramesUnchangedAndGetDataReturnsThemNewestLast) {
+TEST_F(OfflineLibrary, StreamPlaysItsFramesUnchangedPausesAndEnds) {
     auto bytes = wavFile(rampFrames(3000));
     SoundHandle stream = streamOf(bytes);
     ASSERT_NE(stream, 0u);
@@ -68,63 +69,46 @@ TEST_F(OfflineLibrary, StreamPlaysItsFramesUnchangedAndGetDataReturnsThemNewestL
     std::vector<int16_t> big(4000 * 2);
     EXPECT_EQ(BASS_ChannelGetData(stream, big.data(), 16000), 4000);
 
-    // The end of the stream ends the channel: the rest is silence.
+    // Pause and play resume where the stream stood; a flush restarts it.
+    ASSERT_TRUE(BASS_ChannelPause(stream));
+    EXPECT_EQ(mix(50), std::vector<int16_t>(100, 0));
+    EXPECT_FALSE(BASS_ChannelPause(stream)) << "pausing a paused channel fails";
+    BASS_StreamPlay(stream, false, 0);
+    EXPECT_EQ(mix(1)[0], 1000);
+    BASS_StreamPlay(stream, true, 0);
+    EXPECT_EQ(mix(2)[2], 1);
+    mix(998);
+
+    // The end of the stream ends the channel: the rest is silence; play starts it over.
     auto tail = mix(3000);
     EXPECT_EQ(tail[1999 * 2], int16_t(2999));
     EXPECT_EQ(tail[2000 * 2], 0);
+    EXPECT_FALSE(BASS_ChannelPause(stream));
+    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorEnded);
+    EXPECT_TRUE(BASS_StreamPlay(stream, false, 0));
+    EXPECT_EQ(mix(2)[2], 1);
     EXPECT_TRUE(BASS_StreamFree(stream));
     EXPECT_EQ(BASS_ChannelGetData(stream, data.data(), 2000), -1);
     EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorHandle);
 }
 
-TEST_F(OfflineLibrary, VolumePanAndPauseShapeTheMix) {
+TEST_F(OfflineLibrary, VolumeAndPanShapeTheMix) {
     std::vector<int16_t> constant(20000 * 2, 10000);
     auto bytes = wavFile(constant);
     SoundHandle stream = streamOf(bytes);
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
 
-    ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, 50, -101));
-    auto half = mix(10);
-    EXPECT_EQ(half[0], 5000);
-    EXPECT_EQ(half[1], 5000);
-
-    ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, -1, -100));  // volume stays 50
-    auto left = mix(10);
-    EXPECT_EQ(left[0], 5000);
-    EXPECT_EQ(left[1], 0);
-
-    ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, 100, 50));
-    auto right = mix(10);
-    EXPECT_EQ(right[0], 5000);
-    EXPECT_EQ(right[1], 10000);
-
+    // Volume, pan (-101: unchanged; -1 volume: unchanged), and the mix's left and right.
+    for (const auto& [volume, pan, left, right] : {std::array{50, -101, 5000, 5000}, std::array{-1, -100, 5000, 0},
+                                                   std::array{100, 50, 5000, 10000}}) {
+        ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, volume, pan));
+        const auto out = mix(10);
+        EXPECT_EQ(out[0], left) << volume << " " << pan;
+        EXPECT_EQ(out[1], right) << volume << " " << pan;
+    }
     EXPECT_FALSE(BASS_ChannelSetAttributes(stream, -1, 101, -101));
     EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorIllegalParam);
-
-    ASSERT_TRUE(BASS_ChannelPause(stream));
-    EXPECT_EQ(mix(10), std::vector<int16_t>(20, 0));
-    EXPECT_FALSE(BASS_ChannelPause(stream)) << "pausing a paused channel fails";
-    ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
-    EXPECT_EQ(mix(1)[1], 10000) << "play resumes";
-}
-
-TEST_F(OfflineLibrary, PlayResumesWhereItPausedAndFlushRestarts) {
-    auto bytes = wavFile(rampFrames(1000));
-    SoundHandle stream = streamOf(bytes);
-    ASSERT_TRUE(BASS_StreamPlay(stream, false, 0));
-    mix(300);
-    BASS_ChannelPause(stream);
-    mix(50);
-    BASS_StreamPlay(stream, false, 0);
-    EXPECT_EQ(mix(1)[0], 300);
-    BASS_StreamPlay(stream, true, 0);
-    EXPECT_EQ(mix(2)[2], 1);
-    mix(1000);
-    EXPECT_FALSE(BASS_ChannelPause(stream));
-    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorEnded);
-    EXPECT_TRUE(BASS_StreamPlay(stream, false, 0)) << "play after the end starts over";
-    EXPECT_EQ(mix(2)[2], 1);
 }
 
 TEST_F(OfflineLibrary, MonoAndOtherRatesArriveAsStereoAt44100) {
@@ -136,9 +120,7 @@ TEST_F(OfflineLibrary, MonoAndOtherRatesArriveAsStereoAt44100) {
     BASS_StreamPlay(stream, false, 0);
     auto out = mix(2200);
     // Twice as many frames, interpolated half way between source frames, same on both sides.
-    EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[2], 5);
-    EXPECT_EQ(out[4], 10);
     EXPECT_EQ(out[200 * 2], 1000);
     EXPECT_EQ(out[200 * 2 + 1], 1000);
     EXPECT_NE(out[1990 * 2], 0);
@@ -212,34 +194,10 @@ TEST_F(OfflineLibrary, BadSoundDataFailsCleanly) {
         EXPECT_EQ(BASS_StreamCreateFile(true, noise.data(), 0, uint32_t(noise.size()), 0), 0u);
         EXPECT_EQ(BASS_SampleLoad(true, noise.data(), 0, uint32_t(noise.size()), 16, 0), 0u);
     }
-    // Damaged files: cut short or with flipped bytes, they load and play or fail, harmlessly.
-    std::vector<std::vector<uint8_t>> files = {wavFile(rampFrames(2000)), oggTone(0.2), modFile(),
-                                               wavFile(rampFrames(500), 1, 8000)};
-    uint32_t seed = 7;
-    for (int round = 0; round < 40; ++round) {
-        auto bytes = files[size_t(round) % files.size()];
-        seed = seed * 1664525u + 1013904223u;
-        if (round % 5 == 0) bytes.resize(seed % bytes.size());
-        for (int flip = 0; flip < 1 + round % 6; ++flip) {
-            seed = seed * 1664525u + 1013904223u;
-            if (!bytes.empty()) bytes[(seed >> 8) % std::min<size_t>(bytes.size(), 1200)] ^= uint8_t(seed);
-        }
-        const uint32_t size = uint32_t(bytes.size());
-        SoundHandle stream = BASS_StreamCreateFile(true, bytes.data(), 0, size, 0);
-        SoundHandle sample = BASS_SampleLoad(true, bytes.data(), 0, size, 16, 0);
-        SoundHandle music = BASS_MusicLoad(true, bytes.data(), 0, size, 0);
-        BASS_StreamPlay(stream, false, 0);
-        BASS_SamplePlay(sample);
-        BASS_MusicPlay(music);
-        mix(5000);
-        BASS_StreamFree(stream);
-        BASS_SampleFree(sample);
-        BASS_MusicFree(music);
-    }
+    // Damaged files (cut short, flipped bytes): fuzz/sound_loader_fuzz and tests/badinput.
     auto wav = wavFile(rampFrames(10));
     // Handle 0, as a source without a file passes it.
     EXPECT_FALSE(BASS_MusicPlay(0));
-    EXPECT_FALSE(BASS_ChannelPause(0));
     EXPECT_FALSE(BASS_ChannelSetAttributes(0, -1, 50, -101));
     EXPECT_EQ(BASS_ChannelGetData(0, wav.data(), 4), -1);
     EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorHandle);
@@ -281,34 +239,28 @@ TEST_F(OfflineLibrary, DspHooksSeeEachBufferBeforeVolumeAndCanBeRemoved) {
     EXPECT_EQ(seen.lengths.size(), 1u);
 }
 
-TEST(SoundLibrary, CallsBeforeInitFailAndInitTwiceFails) {
-    auto bytes = wavFile(rampFrames(100));
-    EXPECT_EQ(streamOf(bytes), 0u);
-    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorInit);
-    EXPECT_FALSE(BASS_Start());
-    int16_t out[4] = {1, 1, 1, 1};
-    EXPECT_FALSE(mixOffline(out, 2));
-    EXPECT_EQ(out[3], 0);
-
-    ASSERT_TRUE(BASS_Init(-2, 44100, 0x20, nullptr));
-    EXPECT_FALSE(BASS_Init(-2, 44100, 0x20, nullptr));
-    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorAlready);
-    EXPECT_TRUE(BASS_Free());
-    EXPECT_FALSE(BASS_Init(-2, 22050, 0x20, nullptr));
-}
-
 TEST(ClockOutput, FramesFollowRunningTimeAt44100) {
-    EXPECT_EQ(framesAfter(0), 0);
     EXPECT_EQ(framesAfter(-5), 0);
-    EXPECT_EQ(framesAfter(1000000000), 44100);
     EXPECT_EQ(framesAfter(500000000), 22050);
     EXPECT_EQ(framesAfter(22675), 0);  // just under one frame
     EXPECT_EQ(framesAfter(22676), 1);
     EXPECT_EQ(framesAfter(int64_t(3600) * 1000000000 * 24), int64_t(44100) * 3600 * 24);
 }
 
+// Also: calls before init fail, and init twice fails.
 TEST(ClockOutput, WithoutADevicePlaybackGoesOnAndStopsWithTheOutput) {
+    auto ramp = wavFile(rampFrames(100));
+    EXPECT_EQ(streamOf(ramp), 0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorInit);
+    EXPECT_FALSE(BASS_Start());
+    int16_t out[4] = {1, 1, 1, 1};
+    EXPECT_FALSE(mixOffline(out, 2));
+    EXPECT_EQ(out[3], 0);
+
+    EXPECT_FALSE(BASS_Init(-2, 22050, 0x20, nullptr));  // the mixer runs at 44,100 Hz only
     ASSERT_TRUE(BASS_Init(-2, 44100, 0x20, nullptr));
+    EXPECT_FALSE(BASS_Init(-2, 44100, 0x20, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), kSoundErrorAlready);
     ASSERT_TRUE(BASS_Start());
     std::vector<int16_t> constant(44100 * 2 * 20, 3000);
     auto bytes = wavFile(constant);

@@ -46,7 +46,7 @@ Song tinySong() {
     return song;
 }
 
-TEST(XmWriter, LibopenmptPlaysTheModuleAndSamplesAreDeltaCoded) {
+TEST(XmWriter, LibopenmptPlaysTheModuleSamplesAreDeltaCodedAndTuned) {
     auto bytes = writeXm(tinySong());
     ASSERT_GT(bytes.size(), 336u);
     EXPECT_EQ(std::memcmp(bytes.data(), "Extended Module: tiny", 21), 0);
@@ -61,9 +61,8 @@ TEST(XmWriter, LibopenmptPlaysTheModuleAndSamplesAreDeltaCoded) {
     EXPECT_EQ(openmpt_module_get_num_instruments(module), 1);
     EXPECT_NEAR(openmpt_module_get_duration_seconds(module), 2 * 4 * 0.12, 0.001);
     openmpt_module_destroy(module);
-}
 
-TEST(XmWriter, TuningPutsC4AtTheRequestedRate) {
+    // Tuning puts C-4 at the requested rate.
     Instrument in;
     tuneToRate(in, 8363);
     EXPECT_EQ(in.relativeNote, 0);
@@ -106,10 +105,9 @@ TEST(Soundtrack, ModuleIsDeterministicAndAboutTwoAndAHalfMinutes) {
     openmpt_module_destroy(module);
 }
 
-// Plays the module through our library offline: a hash of the output, its peak per section and
-// the frame at which the channel ended.
+// Plays the module through our library offline: its peak per section and whether the channel
+// ended.
 struct Mixdown {
-    uint64_t hash = 1469598103934665603ull;
     std::vector<int> sectionPeaks;
     int64_t frames = 0;
     bool ended = false;
@@ -131,7 +129,6 @@ Mixdown mixdown(const std::vector<uint8_t>& bytes) {
             int64_t section = (total + int64_t(i / 2)) / sectionFrames;
             if (section >= int64_t(result.sectionPeaks.size())) result.sectionPeaks.resize(section + 1, 0);
             result.sectionPeaks[section] = std::max(result.sectionPeaks[section], std::abs(int(block[i])));
-            result.hash = (result.hash ^ uint16_t(block[i])) * 1099511628211ull;
         }
         result.frames = total + 4410;
         if (total == int64_t(160 * 44100)) {
@@ -145,9 +142,8 @@ Mixdown mixdown(const std::vector<uint8_t>& bytes) {
     return result;
 }
 
-TEST(Soundtrack, OfflineMixdownSoundsInEveryPatternAndRepeatsBitForBit) {
-    auto bytes = writeXm(composeSong());
-    Mixdown first = mixdown(bytes);
+TEST(Soundtrack, OfflineMixdownSoundsInEveryPatternWithoutClipping) {
+    Mixdown first = mixdown(writeXm(composeSong()));
     EXPECT_TRUE(first.ended) << "the module ends by 163 s";
     ASSERT_GE(first.sectionPeaks.size(), 21u);
     for (size_t p = 0; p < 21; ++p) {
@@ -155,8 +151,6 @@ TEST(Soundtrack, OfflineMixdownSoundsInEveryPatternAndRepeatsBitForBit) {
         EXPECT_LT(first.sectionPeaks[p], 32767) << "pattern " << p << " clips";
     }
     EXPECT_LT(first.sectionPeaks[0], first.sectionPeaks[4]) << "the intro is quieter than the drop";
-    Mixdown second = mixdown(bytes);
-    EXPECT_EQ(first.hash, second.hash);
 }
 
 }  // namespace

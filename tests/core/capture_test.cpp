@@ -14,9 +14,9 @@
 #include "core/demo_window.h"
 #include "core/frame_capture.h"
 #include "core/offscreen_context.h"
-#include "core/png_writer.h"
 #include "core/video_export.h"
 #include "tests/support/png_file.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -28,15 +28,6 @@ using testing::readPng;
 
 class CaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("velmora-capture-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     RunOptions captureOptions(std::optional<double> duration, int fps = 60)
     {
         RunOptions options;
@@ -47,7 +38,8 @@ protected:
         return options;
     }
 
-    fs::path folder;
+    testing::TempDataDir temp;
+    const fs::path folder = temp.root() / "out";
 };
 
 // The tests that draw: skipped without an offscreen context.
@@ -72,29 +64,12 @@ protected:
     }
 };
 
-TEST_F(CaptureTest, WritesBottomUpPixelsAsATopDownOpaquePng)
-{
-    fs::create_directories(folder);
-    // 2 x 2, GL order: bottom row red then green, top row blue then white; alpha 0 everywhere.
-    const uint8_t rgba[] = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0};
-    const fs::path path = folder / "tiny.png";
-    ASSERT_TRUE(PngWriter::writeFile(path.string(), rgba, 2, 2));
-    Png png;
-    ASSERT_TRUE(readPng(path, png));
-    ASSERT_EQ(png.width, 2);
-    ASSERT_EQ(png.height, 2);
-    EXPECT_EQ(png.at(0, 0)[2], 255);  // blue at the top left
-    EXPECT_EQ(png.at(1, 0)[0], 255);
-    EXPECT_EQ(png.at(1, 0)[1], 255);
-    EXPECT_EQ(png.at(0, 1)[0], 255);  // red at the bottom left
-    EXPECT_EQ(png.at(1, 1)[1], 255);
-
-    EXPECT_FALSE(PngWriter::writeFile((folder / "missing" / "x.png").string(), rgba, 2, 2));
-    EXPECT_FALSE(PngWriter::writeFile(path.string(), rgba, 0, 2));
-}
-
+// Also: stale frames of an earlier capture go, other files stay.
 TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowCloses)
 {
+    fs::create_directories(folder / "frames");
+    std::ofstream(folder / "frames" / "frame-000007.png");
+    std::ofstream(folder / "frames" / "notes.txt");
     auto started = CaptureGLTest::started(captureOptions(0.1, 30), 64, 48);  // 3 frames
     DemoWindow& window = *started;
     // Loading frames come before the main loop and are not captured.
@@ -128,10 +103,13 @@ TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowClose
         ASSERT_TRUE(readPng(folder / "frames" / ("frame-00000" + std::to_string(n) + ".png"), png)) << n;
         EXPECT_EQ(png.width, 64);
         EXPECT_EQ(png.height, 48);
+        // GL's bottom-up rows are written top-down.
         EXPECT_EQ(png.at(10, 47)[0], (n + 1) * 60) << n;  // bottom row
         EXPECT_EQ(png.at(10, 0)[0], 0) << n;              // top row
     }
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000003.png"));
+    EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000007.png"));
+    EXPECT_TRUE(fs::exists(folder / "frames" / "notes.txt"));
 }
 
 TEST_F(CaptureGLTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
@@ -151,14 +129,9 @@ TEST_F(CaptureGLTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000005.png"));
 }
 
-TEST_F(CaptureGLTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
+TEST_F(CaptureGLTest, ASecondDemoContinuesTheSequence)
 {
     const fs::path frames = folder / "frames";
-    fs::create_directories(frames);
-    {
-        std::ofstream stale(frames / "frame-000007.png");
-        std::ofstream mine(frames / "notes.txt");
-    }
     auto runDemo = [&](int framesToShow) {
         auto window = started(captureOptions(0.1, 30), 16, 16);  // 3 frames in all
         int shown = 0;
@@ -169,27 +142,12 @@ TEST_F(CaptureGLTest, StaleFramesGoAndASecondDemoContinuesTheSequence)
         return shown;
     };
     EXPECT_EQ(runDemo(2), 2);
-    EXPECT_FALSE(fs::exists(frames / "frame-000007.png"));
-    EXPECT_TRUE(fs::exists(frames / "notes.txt"));
     EXPECT_TRUE(fs::exists(frames / "frame-000001.png"));
     // The next demo of the same run writes frame 2, reaches the duration and closes.
     EXPECT_EQ(runDemo(10), 1);
     EXPECT_TRUE(fs::exists(frames / "frame-000000.png"));
     EXPECT_TRUE(fs::exists(frames / "frame-000002.png"));
     EXPECT_FALSE(fs::exists(frames / "frame-000003.png"));
-}
-
-TEST_F(CaptureGLTest, AFolderThatCannotBeMadeEndsTheShowInsteadOfRunningUnrecorded)
-{
-    fs::create_directories(folder);
-    {
-        std::ofstream blocker(folder / "frames");  // a file where the folder should be
-    }
-    DemoWindow window(captureOptions(1.0));
-    DisplaySettings settings;
-    EXPECT_FALSE(window.create(settings, "velmora"));
-    EXPECT_FALSE(window.exists());
-    EXPECT_FALSE(window.processMessages());
 }
 
 // Runs `body` with PATH set to `path` alone.
@@ -227,19 +185,24 @@ TEST_F(CaptureTest, VideoFramesAndSoundGoThroughFfmpegIntoOneFile)
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "no other files";
 }
 
-TEST_F(CaptureTest, WithoutWorkingFfmpegAVideoCaptureSaysSoAndNeverHangs)
+// A capture that cannot be recorded ends the show instead of running unrecorded.
+TEST_F(CaptureTest, WithoutAFrameFolderOrWorkingFfmpegTheShowSaysSoAndNeverHangs)
 {
     fs::create_directories(folder);
+    std::ofstream(folder / "frames");  // a file where the frame folder should be
+    DisplaySettings settings;
+    DemoWindow blocked(captureOptions(1.0));
+    EXPECT_FALSE(blocked.create(settings, "velmora"));
+    EXPECT_FALSE(blocked.processMessages());
+
     // No ffmpeg at all: the show does not start, nothing is written.
     withPath(folder, [&] {
         std::string message;
         EXPECT_FALSE(VideoExport::start((folder / "a.mp4").string(), 8, 8, 30, message));
         EXPECT_EQ(message, "ffmpeg not found");
-        RunOptions options;
-        options.output = RunOptions::Output::Headless;
+        RunOptions options = captureOptions(1.0);
         options.captureTarget = (folder / "b.mp4").string();
         DemoWindow window(options);
-        DisplaySettings settings;
         EXPECT_FALSE(window.create(settings, "velmora"));
         EXPECT_FALSE(window.processMessages());
     });

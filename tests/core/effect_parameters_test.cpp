@@ -1,16 +1,22 @@
-// The parameter table reader: each kind of value converts with the script rules into its
-// member or setter, names ignore ASCII case, unknown names are skipped, document order holds,
-// and children run their actions.
+// What a script sets on an effect: the factory over a table of type names, the base's common
+// parameters, and the parameter table reader (each kind of value converts with the script rules
+// into its member or setter, names ignore ASCII case, unknown names are skipped, document order
+// holds, and children run their actions).
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
+#include "core/effect_factory.h"
 #include "core/effect_parameters.h"
 #include "tests/support/script_builder.h"
 
 namespace velmora {
 namespace {
+
+using testing::addChild;
+using testing::element;
 
 struct Record {
     int count = 0;
@@ -55,7 +61,7 @@ struct Record {
 TEST(EffectParameters, EachKindConvertsWithTheScriptRules)
 {
     Record r;
-    auto node = testing::element("e",
+    auto node = element("e",
                                  {{"COUNT", "12abc"},
                                   {"rate", "1e-2"},
                                   {"on", "-3"},
@@ -68,9 +74,9 @@ TEST(EffectParameters, EachKindConvertsWithTheScriptRules)
                                   {"unknown", "9"},
                                   {"log", "x"},
                                   {"log", "y"}});
-    testing::addChild(*node, "Poke");
-    testing::addChild(*node, "named");
-    testing::addChild(*node, "other");
+    addChild(*node, "Poke");
+    addChild(*node, "named");
+    addChild(*node, "other");
     readParameters<Record>(r, Record::attributes(), Record::children(), *node);
     EXPECT_EQ(r.count, 12);
     EXPECT_FLOAT_EQ(r.rate, 0.01f);
@@ -92,21 +98,75 @@ TEST(EffectParameters, EachKindConvertsWithTheScriptRules)
     EXPECT_EQ(rows[6].textLimit, 7);
     EXPECT_EQ(rows[7].textLimit, 3);
     EXPECT_EQ(rows[9].textLimit, kScriptFieldSize - 1);
-}
 
-TEST(EffectParameters, NonNumbersReadAsZeroAndUnknownBlendCodesAsOne)
-{
-    Record r;
-    r.count = 5;
-    r.on = true;
-    readParameters<Record>(r,
-                           Record::attributes(),
-                           {},
-                           *testing::element("e", {{"count", "x"}, {"on", "0"}, {"blend", "10"}, {"rgb", "zz"}}));
+    // Non-numbers read as zero, unknown blend codes as one.
+    readParameters<Record>(r, Record::attributes(), {},
+                           *element("e", {{"count", "x"}, {"on", "0"}, {"blend", "10"}, {"rgb", "zz"}}));
     EXPECT_EQ(r.count, 0);
     EXPECT_FALSE(r.on);
     EXPECT_EQ(r.blend, static_cast<GLenum>(GL_ONE));
     EXPECT_EQ(r.rgb[0], 0.0f);
+}
+
+class First : public Effect {
+public:
+    void update(float) override {}
+    void render() override {}
+};
+
+class Second : public First {};
+
+constexpr EffectType kTypes[] = {
+    {"clear", &createEffect<First>},
+    {"CLEAR", &createEffect<Second>},  // never reached: the first match wins
+    {"3dscene", &createEffect<Second>},
+};
+
+TEST(EffectFactory, MatchesTypeNamesIgnoringCaseInTableOrderAndCutsNames)
+{
+    const EffectFactory factory(kTypes);
+    auto add = element("add", {{"type", "Clear"}, {"name", "wipe"}});
+    std::unique_ptr<Effect> effect = factory.create(add.get());
+    ASSERT_NE(effect, nullptr);
+    EXPECT_NE(dynamic_cast<First*>(effect.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<Second*>(effect.get()), nullptr);
+    EXPECT_STREQ(effect->type, "Clear");  // as the script writes it
+    EXPECT_STREQ(effect->name, "wipe");
+    EXPECT_TRUE(effect->hasName("WIPE"));
+    EXPECT_TRUE(effect->active);
+    EXPECT_FLOAT_EQ(effect->speed, 1.0f);
+
+    auto scene = element("add", {{"name", "a"}, {"type", "clear"}, {"type", "3DScene"}, {"name", "b"}});
+    effect = factory.create(scene.get());
+    ASSERT_NE(dynamic_cast<Second*>(effect.get()), nullptr);
+    EXPECT_STREQ(effect->name, "b");  // the later attribute wins
+
+    // Nothing without a known type; no name, or a name cut to 15 characters.
+    EXPECT_EQ(factory.create(element("add", {{"type", "clearer"}, {"name", "x"}}).get()), nullptr);
+    EXPECT_EQ(factory.create(element("add", {{"name", "x"}}).get()), nullptr);
+    EXPECT_EQ(EffectFactory({}).create(element("add", {{"type", "clear"}}).get()), nullptr);
+
+    std::unique_ptr<Effect> unnamed = factory.create(element("add", {{"type", "clear"}}).get());
+    ASSERT_NE(unnamed, nullptr);
+    EXPECT_STREQ(unnamed->name, "");
+
+    std::unique_ptr<Effect> longName =
+        factory.create(element("add", {{"type", "clear"}, {"name", "abcdefghijklmnopqrstuvwxyz"}}).get());
+    EXPECT_STREQ(longName->name, "abcdefghijklmno");
+}
+
+TEST(EffectBase, CommonParameters)
+{
+    First effect;
+    effect.handleElement(element("e", {{"active", "0"}, {"speed", "2.5x"}, {"other", "1"}}).get());
+    EXPECT_FALSE(effect.active);
+    EXPECT_FLOAT_EQ(effect.speed, 2.5f);
+    effect.handleElement(element("e", {{"ACTIVE", "2"}}).get());
+    EXPECT_TRUE(effect.active);
+    EXPECT_FLOAT_EQ(effect.speed, 2.5f);
+    effect.handleElement(element("e", {{"active", "on"}, {"speed", "fast"}}).get());
+    EXPECT_FALSE(effect.active);
+    EXPECT_FLOAT_EQ(effect.speed, 0.0f);
 }
 
 }  // namespace

@@ -119,22 +119,12 @@ TEST(MusicalTime, EventsResolveFromBeatsAndModulePositions)
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "XML Error: event [beat=\"4\"]: beat without a bpm, never fires\n");
     EXPECT_EQ(demo.event(demo.eventCount() - 1).time, kKeyEventTime);
-}
 
-TEST(MusicalTime, OverlayReadsTheBeatAndThePlayingPosition)
-{
+    // The overlay reads the beat and the playing position (of the first player that has one).
     const BeatGrid grid{125, 0.5f};
     EXPECT_NEAR(grid.beatAt(4.34).value_or(-1), 8, 1e-9);
     EXPECT_NEAR(grid.beatAt(0.26).value_or(0), -0.5, 1e-9);
     EXPECT_FALSE(BeatGrid{}.beatAt(4));
-
-    RunOptions options;
-    options.output = RunOptions::Output::Headless;
-    Demo demo(options, kTypes);
-    auto script = element("demo");
-    addChild(*script, "add", {{"type", "empty"}, {"name", "silent"}});
-    addChild(*script, "add", {{"type", "module"}, {"name", "tune"}});
-    applyBlock(demo, script.get());
     EXPECT_FALSE(playingModulePosition(demo));
     dynamic_cast<FakeModule*>(demo.findEffect("tune"))->playing = ModulePosition{3, 17};
     const auto position = playingModulePosition(demo);

@@ -1,7 +1,8 @@
 // The script markup parser: tree shape, attribute tokens, field limits, includes and errors.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -26,115 +27,62 @@ void parseText(Parsed& parsed, const std::string& text)
     parsed.output = ::testing::internal::GetCapturedStdout();
 }
 
-std::string value(const ScriptNode& node, size_t index) { return node.attributes.at(index)->value; }
-std::string attributeName(const ScriptNode& node, size_t index) { return node.attributes.at(index)->name; }
-
-TEST(ScriptParser, BuildsTheTreeInDocumentOrder)
+// The tree as text: name(attribute=value ...){children}, newlines shown as '|'. Checks that
+// every child points back at its parent.
+std::string dump(const ScriptNode& node)
 {
-    Parsed p;
-    parseText(p, "<demo width=\"640\" height=\"480\" bpp=\"32\">\n"
-                 "  <create></create>\n"
-                 "  <draworder effect=\"a\" effect=\"b\" effect=\"c\" effect=\"d\" effect=\"e\"></draworder>\n"
-                 "</demo>");
-    EXPECT_EQ(p.status, kParseOk);
-    EXPECT_EQ(p.output, "");
-    ASSERT_EQ(p.root.children.size(), 1u);
-    const ScriptNode& demo = *p.root.children[0];
-    EXPECT_STREQ(demo.name, "demo");
-    EXPECT_EQ(demo.parent, &p.root);
-    ASSERT_EQ(demo.attributes.size(), 3u);
-    EXPECT_EQ(attributeName(demo, 1), "height");
-    EXPECT_EQ(value(demo, 1), "480");
-    ASSERT_EQ(demo.children.size(), 2u);
-    EXPECT_STREQ(demo.children[0]->name, "create");
-    EXPECT_TRUE(demo.children[0]->attributes.empty());
-    const ScriptNode& order = *demo.children[1];
-    EXPECT_EQ(order.parent, &demo);
-    ASSERT_EQ(order.attributes.size(), 5u);
-    for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(attributeName(order, i), "effect");
-        EXPECT_EQ(value(order, i), std::string(1, static_cast<char>('a' + i)));
+    std::string text;
+    for (const auto& child : node.children) {
+        EXPECT_EQ(child->parent, &node) << child->name;
+        text += child->name;
+        text += "(";
+        for (const auto& a : child->attributes)
+            text += std::string(a.get() == child->attributes.front().get() ? "" : " ") + a->name + "=" + a->value;
+        text += ")";
+        if (!child->children.empty())
+            text += "{" + dump(*child) + "}";
     }
+    for (char& c : text)
+        c = c == '\n' ? '|' : c;
+    return text;
 }
 
-TEST(ScriptParser, AttributeTokens)
+TEST(ScriptParser, TreeShapeAndAttributeTokens)
 {
-    Parsed p;
-    parseText(p, "<a x=\"1\"  \n\t\t></a>"          // trailing blanks, line break and tabs
-                 "<b colour=\"ff00ff00></b>"         // no closing quote: the rest of the token
-                 "<c first=\"1\"\nsecond=\"2\"></c>"  // a line break does not end a token
-                 "<d plain=7 flag 12=\"x\"></d>"      // unquoted value, no '=', digits skipped
-                 "<E Upper=\"Q\" lower=\"q\"></E>");
-    EXPECT_EQ(p.status, kParseOk);
-    ASSERT_EQ(p.root.children.size(), 5u);
-
-    EXPECT_EQ(p.root.children[0]->attributes.size(), 1u);
-    ASSERT_EQ(p.root.children[1]->attributes.size(), 1u);
-    EXPECT_EQ(value(*p.root.children[1], 0), "ff00ff00");
-
-    const ScriptNode& c = *p.root.children[2];
-    ASSERT_EQ(c.attributes.size(), 1u);  // the second pair is swallowed by the first token
-    EXPECT_EQ(attributeName(c, 0), "first");
-    EXPECT_EQ(value(c, 0), "1");
-
-    const ScriptNode& d = *p.root.children[3];
-    ASSERT_EQ(d.attributes.size(), 3u);
-    EXPECT_EQ(attributeName(d, 0), "plain");
-    EXPECT_EQ(value(d, 0), "");
-    EXPECT_EQ(attributeName(d, 1), "flag");
-    EXPECT_EQ(value(d, 1), "");
-    EXPECT_EQ(attributeName(d, 2), "x\"");  // the token starts at the first letter
-
-    const ScriptNode& e = *p.root.children[4];
-    EXPECT_STREQ(e.name, "E");
-    EXPECT_EQ(attributeName(e, 0), "Upper");
-    EXPECT_EQ(attributeName(e, 1), "lower");
-}
-
-TEST(ScriptParser, NameFollowedByLineBreakKeepsIt)
-{
-    Parsed p;
-    parseText(p, "<demo\nwidth=\"1\"></demo\nwidth=\"1\">");
-    EXPECT_EQ(p.status, kParseOk);
-    ASSERT_EQ(p.root.children.size(), 1u);
-    EXPECT_STREQ(p.root.children[0]->name, "demo\nwidth=\"1\"");
-    EXPECT_TRUE(p.root.children[0]->attributes.empty());
-}
-
-TEST(ScriptParser, LongNamesValuesAndTokensAreCut)
-{
-    const std::string longName(40, 'n');
-    const std::string longValue(40, 'v');
-    Parsed p;
-    parseText(p, "<" + longName + " " + longName + "=\"" + longValue + "\"></" + longName + ">");
-    EXPECT_EQ(p.status, kParseOk);
-    ASSERT_EQ(p.root.children.size(), 1u);
-    const ScriptNode& node = *p.root.children[0];
-    EXPECT_EQ(std::string(node.name), std::string(31, 'n'));
-    EXPECT_EQ(attributeName(node, 0), std::string(31, 'n'));
-    EXPECT_EQ(value(node, 0), std::string(31, 'v'));
-
-    // The quote that ends the value lies beyond the 255-character cut: the value runs to the cut,
-    // and the text after the long token still forms the next attribute.
-    Parsed q;
-    parseText(q, "<a k=\"" + std::string(300, 'z') + "\" next=\"1\"></a>");
-    ASSERT_EQ(q.root.children.size(), 1u);
-    const ScriptNode& a = *q.root.children[0];
-    ASSERT_EQ(a.attributes.size(), 2u);
-    EXPECT_EQ(value(a, 0), std::string(31, 'z'));
-    EXPECT_EQ(attributeName(a, 1), "next");
-    EXPECT_EQ(value(a, 1), "1");
-}
-
-TEST(ScriptParser, ParseAttributesStaysWithinItsLength)
-{
+    const std::string n31(31, 'n'), n40(40, 'n'), v40(40, 'v'), z300(300, 'z');
+    const struct {
+        std::string text, tree;
+    } cases[] = {
+        {"<demo width=\"640\" height=\"480\">\n  <create></create>\n"
+         "  <draworder effect=\"a\" effect=\"b\" effect=\"c\"></draworder>\n</demo>",
+         "demo(width=640 height=480){create()draworder(effect=a effect=b effect=c)}"},
+        {"<a x=\"1\"  \n\t\t></a>", "a(x=1)"},  // trailing blanks, line break and tabs
+        {"<b colour=\"ff00ff00></b>", "b(colour=ff00ff00)"},  // no closing quote: the rest of the token
+        {"<c first=\"1\"\nsecond=\"2\"></c>", "c(first=1)"},  // a line break does not end a token
+        {"<d plain=7 flag 12=\"x\"></d>", "d(plain= flag= x\"=)"},  // unquoted, no '=', digits skipped
+        {"<E Upper=\"Q\" lower=\"q\"></E>", "E(Upper=Q lower=q)"},
+        {"<demo\nwidth=\"1\"></demo\nwidth=\"1\">", "demo|width=\"1\"()"},  // the line break stays in the name
+        {"< demo width=\"64\"></demo>", "demo(width=64)"},  // attributes begin behind the name
+        {"<a<b></a>", "a(b=)"},  // a '<' inside a tag ends the name
+        // Names, values and tokens are cut; a value whose quote lies beyond the 255-character
+        // token runs to the cut, and the text after the long token forms the next attribute.
+        {"<" + n40 + " " + n40 + "=\"" + v40 + "\"></" + n40 + ">", n31 + "(" + n31 + "=" + std::string(31, 'v') + ")"},
+        {"<a k=\"" + z300 + "\" next=\"1\"></a>", "a(k=" + std::string(31, 'z') + " next=1)"},
+    };
+    for (const auto& c : cases) {
+        Parsed p;
+        parseText(p, c.text);
+        EXPECT_EQ(p.status, kParseOk) << c.text;
+        EXPECT_EQ(p.output, "") << c.text;
+        EXPECT_EQ(dump(p.root), c.tree) << c.text;
+    }
+    // The attribute reader alone stays within the length it is given.
     ScriptNode node;
     const char text[] = " a=\"1\" b=\"2\"";
     parseAttributes(&node, text, 6);  // ends right after the first value
-    ASSERT_EQ(node.attributes.size(), 1u);
-    EXPECT_EQ(value(node, 0), "1");
     parseAttributes(&node, text, 0);
-    EXPECT_EQ(node.attributes.size(), 1u);
+    ASSERT_EQ(node.attributes.size(), 1u);
+    EXPECT_STREQ(node.attributes[0]->value, "1");
 }
 
 // Errors stop the parse and keep the partial tree; ends of text. kAny and null: not checked.
@@ -145,63 +93,38 @@ TEST(ScriptParser, ErrorsAndEndsOfText)
         const char* text;
         int status;
         const char* output;
-        int children;
+        const char* tree;
     } cases[] = {
         {"<demo><create></creat></demo><later></later>", kParseFailed,
-         "XML Error </?> not equal to parent <?> ! [creat]\n", 1},
-        {"<a></a>  <b x=\"1\"", kParseStopped, "XML Error expected > [  <b x=\"1\"]\n", 1},
+         "XML Error </?> not equal to parent <?> ! [creat]\n", "demo(){create()}"},
+        {"<a></a>  <b x=\"1\"", kParseStopped, "XML Error expected > [  <b x=\"1\"]\n", "a()"},
         // The nested level stops, the enclosing one fails.
-        {"<a><12 = 3></a>", kParseFailed, "XML Error[12 = 3></a]\n", kAny},
+        {"<a><12 = 3></a>", kParseFailed, "XML Error[12 = 3></a]\n", nullptr},
         // The first letter lies behind the '>': the tag has no name; the letter is not looked for.
-        {"<1>abc</abc>", kParseStopped, "XML Error[1>abc</abc]\n", 0},
-        {"<x", kAny, "XML Error expected > [<x]\n", kAny},
-        {"<a></a>\n", kParseStopped, "", 1},  // no further '<'
-        {"junk <a></a>", kParseOk, nullptr, kAny},
-        {"", kParseOk, nullptr, kAny},
+        {"<1>abc</abc>", kParseStopped, "XML Error[1>abc</abc]\n", ""},
+        {"<x", kAny, "XML Error expected > [<x]\n", nullptr},
+        {"<a></a>\n", kParseStopped, "", "a()"},  // no further '<'
+        {"junk <a></a>", kParseOk, nullptr, nullptr},
+        {"", kParseOk, nullptr, nullptr},
         // A closing tag at the top level ends the parse; what follows is not read.
-        {"<a></a></anything><b></b>", kParseOk, nullptr, 1},
+        {"<a></a></anything><b></b>", kParseOk, nullptr, "a()"},
         // An unclosed element at the end of the data is a normal end.
-        {"<a><b></b>", kParseOk, nullptr, 1},
+        {"<a><b></b>", kParseOk, nullptr, "a(){b()}"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Parsed p;
         parseText(p, c.text);
-        if (c.output)
+        if (c.output) {
             EXPECT_EQ(p.output, c.output);
-        if (c.status != kAny)
+        }
+        if (c.status != kAny) {
             EXPECT_EQ(p.status, c.status);
-        if (c.children != kAny)
-            ASSERT_EQ(p.root.children.size(), size_t(c.children));
+        }
+        if (c.tree) {
+            EXPECT_EQ(dump(p.root), c.tree);
+        }
     }
-
-    Parsed mismatch;
-    parseText(mismatch, cases[0].text);
-    ASSERT_EQ(mismatch.root.children[0]->children.size(), 1u);
-    EXPECT_STREQ(mismatch.root.children[0]->children[0]->name, "create");
-    Parsed open;
-    parseText(open, "<a><b></b>");
-    EXPECT_EQ(open.root.children[0]->children.size(), 1u);
-}
-
-TEST(ScriptParser, MalformedTagsReadOnlyInsideTheTag)
-{
-    // The name does not directly follow '<': the attributes still begin behind the name.
-    Parsed p;
-    parseText(p, "< demo width=\"64\"></demo>");
-    ASSERT_EQ(p.root.children.size(), 1u);
-    EXPECT_STREQ(p.root.children[0]->name, "demo");
-    ASSERT_EQ(p.root.children[0]->attributes.size(), 1u);
-    EXPECT_EQ(attributeName(*p.root.children[0], 0), "width");
-    EXPECT_EQ(value(*p.root.children[0], 0), "64");
-
-    // A '<' inside a tag ends the name; the rest of the tag is the attribute part.
-    Parsed q;
-    parseText(q, "<a<b></a>");
-    ASSERT_EQ(q.root.children.size(), 1u);
-    EXPECT_STREQ(q.root.children[0]->name, "a");
-    ASSERT_EQ(q.root.children[0]->attributes.size(), 1u);
-    EXPECT_EQ(attributeName(*q.root.children[0], 0), "b");
 }
 
 TEST(ScriptParser, AbsurdNestingFailsWithAMessage)
@@ -225,119 +148,66 @@ TEST(ScriptParser, AbsurdNestingFailsWithAMessage)
 
 // ---- Files and includes -----------------------------------------------------------------
 
-struct ParsedFile {
+// Parses data/script.txt after writing `files` (name, text) into data/; the tree, and the lines
+// about errors without the data layer's own "load[...]" lines.
+std::pair<std::string, std::string> parseFiles(std::initializer_list<std::pair<const char*, const char*>> files)
+{
+    testing::TempDataDir dir;
+    for (const auto& [name, text] : files)
+        dir.write(std::string("data/") + name, text);
     ScriptNode root;
-    std::string output;
-};
-
-void parseScriptFile(ParsedFile& parsed, const char* name)
-{
     ::testing::internal::CaptureStdout();
-    parseFile(&parsed.root, name);
-    parsed.output = ::testing::internal::GetCapturedStdout();
-}
-
-std::vector<std::string> childNames(const ScriptNode& node)
-{
-    std::vector<std::string> names;
-    for (const auto& child : node.children)
-        names.emplace_back(child->name);
-    return names;
-}
-
-// Lines about errors, without the data layer's own "load[...]" lines.
-std::string errorLines(const std::string& output)
-{
-    std::string kept;
-    size_t start = 0;
-    while (start < output.size()) {
-        size_t end = output.find('\n', start);
-        end = end == std::string::npos ? output.size() : end + 1;
-        const std::string line = output.substr(start, end - start);
-        if (line.rfind("XML", 0) == 0)
-            kept += line;
-        start = end;
+    parseFile(&root, "script.txt");
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    std::string errors;
+    for (size_t start = 0, end; start < output.size(); start = end + 1) {
+        end = output.find('\n', start);
+        end = end == std::string::npos ? output.size() : end;
+        if (output.compare(start, 3, "XML") == 0)
+            errors += output.substr(start, end - start + 1);
     }
-    return kept;
+    return {dump(root), errors};
 }
 
-TEST(ScriptParserFiles, IncludeWithTwoFilesReplacesTheElement)
+TEST(ScriptParserFiles, IncludesReplaceTheirElement)
 {
-    testing::TempDataDir dir;
-    dir.write("data/script.txt",
-              "<demo><first></first><include file=\"one.txt\" file=\"two.txt\"><dropped></dropped>"
-              "</include><last></last></demo>");
-    dir.write("data/one.txt", "<a></a><b></b>");
-    dir.write("data/two.txt", "<c></c>");
-    ParsedFile p;
-    parseScriptFile(p, "script.txt");
-    EXPECT_EQ(errorLines(p.output), "");
-    ASSERT_EQ(p.root.children.size(), 1u);
-    const ScriptNode& demo = *p.root.children[0];
-    EXPECT_EQ(childNames(demo), (std::vector<std::string>{"first", "a", "b", "c", "last"}));
-    EXPECT_EQ(demo.children[1]->parent, &demo);
-}
-
-TEST(ScriptParserFiles, FailingIncludesKeepWhatWasRead)
-{
-    testing::TempDataDir dir;
-    // An included file must end right after its last '>'.
-    dir.write("data/script.txt", "<demo><include file=\"tail.txt\"></include><after></after></demo>");
-    dir.write("data/tail.txt", "<a></a><b></b>\n");
-    ParsedFile trailing;
-    parseScriptFile(trailing, "script.txt");
-    ASSERT_EQ(trailing.root.children.size(), 1u);
-    EXPECT_EQ(childNames(*trailing.root.children[0]), (std::vector<std::string>{"a", "b"}));
-
-    // A closing tag in an included file: the enclosing element's name ends the file silently,
-    // any other name fails.
-    dir.write("data/script.txt",
-              "<demo><include file=\"early.txt\"></include><after></after></demo>"
-              "<other><include file=\"wrong.txt\"></include><after></after></other>");
-    dir.write("data/early.txt", "<a></a></demo><ignored></ignored>");
-    dir.write("data/wrong.txt", "<a></a></elsewhere>");
-    ParsedFile closing;
-    parseScriptFile(closing, "script.txt");
-    EXPECT_EQ(errorLines(closing.output), "XML Error </?> not equal to parent <?> ! [elsewhere]\n");
-    ASSERT_EQ(closing.root.children.size(), 2u);
-    EXPECT_EQ(childNames(*closing.root.children[0]), (std::vector<std::string>{"a", "after"}));
-    EXPECT_EQ(childNames(*closing.root.children[1]), (std::vector<std::string>{"a"}));
-}
-
-TEST(ScriptParserFiles, MissingFilesAddNothing)
-{
-    testing::TempDataDir dir;
-    dir.write("data/script.txt", "<demo><include file=\"absent.txt\"></include><after></after></demo>");
-    ParsedFile p;
-    parseScriptFile(p, "script.txt");
-    ASSERT_EQ(p.root.children.size(), 1u);
-    EXPECT_EQ(childNames(*p.root.children[0]), (std::vector<std::string>{"after"}));
-
-    ParsedFile none;
-    parseScriptFile(none, "nothing.txt");
-    EXPECT_TRUE(none.root.children.empty());
-    EXPECT_EQ(errorLines(none.output), "");
-}
-
-TEST(ScriptParserFiles, IncludeLoopsFailWithAMessage)
-{
-    testing::TempDataDir dir;
-    dir.write("data/script.txt", "<demo><include file=\"self.txt\"></include><after></after></demo>");
-    dir.write("data/self.txt", "<x></x><include file=\"SELF.TXT\"></include>");
-    ParsedFile p;
-    parseScriptFile(p, "script.txt");
-    EXPECT_EQ(errorLines(p.output), "XML Error: include loop at [SELF.TXT]\n");
-    ASSERT_EQ(p.root.children.size(), 1u);
-    EXPECT_EQ(childNames(*p.root.children[0]), (std::vector<std::string>{"x"}));
-
-    // The same file included twice side by side is no loop.
-    dir.write("data/script.txt",
-              "<demo><include file=\"leaf.txt\" file=\"leaf.txt\"></include></demo>");
-    dir.write("data/leaf.txt", "<x></x>");
-    ParsedFile twice;
-    parseScriptFile(twice, "script.txt");
-    EXPECT_EQ(errorLines(twice.output), "");
-    EXPECT_EQ(childNames(*twice.root.children[0]), (std::vector<std::string>{"x", "x"}));
+    const struct {
+        std::initializer_list<std::pair<const char*, const char*>> files;
+        const char* tree;
+        const char* errors;
+    } cases[] = {
+        {{{"script.txt", "<demo><first></first><include file=\"one.txt\" file=\"two.txt\"><dropped></dropped>"
+                         "</include><last></last></demo>"},
+          {"one.txt", "<a></a><b></b>"},
+          {"two.txt", "<c></c>"}},
+         "demo(){first()a()b()c()last()}", ""},
+        // An included file must end right after its last '>'.
+        {{{"script.txt", "<demo><include file=\"tail.txt\"></include><after></after></demo>"},
+          {"tail.txt", "<a></a><b></b>\n"}},
+         "demo(){a()b()}", ""},
+        // A closing tag in an included file: the enclosing element's name ends the file silently,
+        // any other name fails.
+        {{{"script.txt", "<demo><include file=\"early.txt\"></include><after></after></demo>"
+                         "<other><include file=\"wrong.txt\"></include><after></after></other>"},
+          {"early.txt", "<a></a></demo><ignored></ignored>"},
+          {"wrong.txt", "<a></a></elsewhere>"}},
+         "demo(){a()after()}other(){a()}", "XML Error </?> not equal to parent <?> ! [elsewhere]\n"},
+        {{{"script.txt", "<demo><include file=\"absent.txt\"></include><after></after></demo>"}},
+         "demo(){after()}", ""},
+        {{}, "", ""},  // no script at all
+        {{{"script.txt", "<demo><include file=\"self.txt\"></include><after></after></demo>"},
+          {"self.txt", "<x></x><include file=\"SELF.TXT\"></include>"}},
+         "demo(){x()}", "XML Error: include loop at [SELF.TXT]\n"},
+        // The same file included twice side by side is no loop.
+        {{{"script.txt", "<demo><include file=\"leaf.txt\" file=\"leaf.txt\"></include></demo>"},
+          {"leaf.txt", "<x></x>"}},
+         "demo(){x()x()}", ""},
+    };
+    for (const auto& c : cases) {
+        const auto [tree, errors] = parseFiles(c.files);
+        EXPECT_EQ(tree, c.tree);
+        EXPECT_EQ(errors, c.errors) << c.tree;
+    }
 }
 
 }  // namespace

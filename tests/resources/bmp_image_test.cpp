@@ -1,12 +1,10 @@
-// Fixed-size BMP textures: pixel orders, missing and short files, and the mipmapped upload.
+// Fixed-size BMP textures: pixel orders, missing and short files. The mipmapped upload is drawn
+// in the golden images (starspace, ltree, teddy).
 #include <gtest/gtest.h>
-
-#include <GL/gl.h>
 
 #include <vector>
 
 #include "resources/bmp_image.h"
-#include "tests/support/gl_fixture.h"
 #include "tests/support/image_files.h"
 #include "tests/support/temp_data_dir.h"
 
@@ -28,7 +26,7 @@ TEST(FixedBmp, PixelOrdersStartAfterThe54ByteHeader)
     EXPECT_EQ(pixels, (Bytes{255, 30, 20, 10, 0, 60, 50, 0}));
 }
 
-TEST(FixedBmp, MissingAndShortFilesGiveZeroPixelsWithoutReadingPastTheData)
+TEST(FixedBmp, MissingAndShortFilesGiveZeroPixelsAndNamesAreLogical)
 {
     Bytes pixels = {1, 2, 3};
     EXPECT_EQ(decodeFixedBmp(nullptr, 0, 2, 2, BmpPixelOrder::AsStored, pixels), BmpReadResult::Missing);
@@ -44,37 +42,13 @@ TEST(FixedBmp, MissingAndShortFilesGiveZeroPixelsWithoutReadingPastTheData)
     EXPECT_EQ(decodeFixedBmp(partial.data(), partial.size(), 2, 2, BmpPixelOrder::AsStored, pixels),
               BmpReadResult::Short);
     EXPECT_EQ(pixels, (Bytes{9, 8, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
 
-TEST(FixedBmp, ReadsByLogicalNameFromTheTexturesFolder)
-{
+    // By logical name from the textures folder.
     testing::TempDataDir dir;
     dir.write("data/textures/tiny.bmp", testing::bmpFile({1, 2, 3}));
-    Bytes pixels;
     EXPECT_EQ(readFixedBmp("TINY.BMP", 1, 1, BmpPixelOrder::AsStored, pixels), BmpReadResult::Complete);
     EXPECT_EQ(pixels, (Bytes{1, 2, 3}));
     EXPECT_EQ(readFixedBmp("absent.bmp", 1, 1, BmpPixelOrder::AsStored, pixels), BmpReadResult::Missing);
-}
-
-class FixedBmpGL : public testing::GLTest {};
-
-TEST_F(FixedBmpGL, BuildsEveryMipmapLevelWithTrilinearMinification)
-{
-    Bytes pixels(4 * 4 * 3);
-    for (size_t i = 0; i < pixels.size(); i += 3)
-        pixels[i] = 200;  // red
-    const GlTexture texture = buildMipmappedTexture(pixels, 4, 4, 3);
-    ASSERT_TRUE(texture);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    GLint minFilter = 0, width = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
-    EXPECT_EQ(width, 1) << "the 1 x 1 level exists";
-    GLubyte top[4] = {};
-    glGetTexImage(GL_TEXTURE_2D, 2, GL_RGBA, GL_UNSIGNED_BYTE, top);
-    EXPECT_EQ(top[0], 200);
-    EXPECT_EQ(top[1], 0);
 }
 
 }  // namespace

@@ -35,64 +35,40 @@ std::string open(const char* name, std::string* text = nullptr)
 
 TEST(DataFileNames, FolderFollowsTheExtensionAndNamesMatchInAnyCase)
 {
-    TempDataDir dir;
-    dir.write("data/textures/STARS.BMP", "stars");
-    dir.write("data/textures/moon.bmp", "lower");
-    dir.write("data/textures/chrome.tga", "chrome");
-    dir.write("data/music/demotune.it", "it");
-    dir.write("data/music/tune.XM", "xm");
-    dir.write("data/music/a.s3m", "s3m");
-    dir.write("data/music/b.mod", "mod");
-    dir.write("data/music/c.wav", "wav");
-    dir.write("data/music/d.mp3", "mp3");
-    dir.write("data/scenes/gold.zen", "zen");
-    dir.write("data/scenes/e.3DS", "3ds");
-    dir.write("data/teddy.dat", "dat");
-    dir.write("data/demomain.txt", "txt");
-    dir.write("data/sub/file.txt", "sub");
-    dir.write("data/it", "short");  // too short to have an extension
-    dir.write("data/.xm", "dot");
-
     const struct {
-        const char* name;
-        const char* path;
-        const char* text;
+        const char* stored;  // in the data folder; its text is its name
+        const char* name;    // as asked for
+        const char* path;    // as printed
     } cases[] = {
-        {"STARS.BMP", "data/textures/STARS.BMP", "stars"}, {"chrome.TGA", "data/textures/chrome.TGA", "chrome"},
-        {"demotune.it", "data/music/demotune.it", "it"},   {"tune.XM", "data/music/tune.XM", "xm"},
-        {"a.s3m", "data/music/a.s3m", "s3m"},              {"b.MOD", "data/music/b.MOD", "mod"},
-        {"c.wav", "data/music/c.wav", "wav"},              {"d.mp3", "data/music/d.mp3", "mp3"},
-        {"gold.zen", "data/scenes/gold.zen", "zen"},       {"e.3ds", "data/scenes/e.3ds", "3ds"},
-        {"teddy.dat", "data/teddy.dat", "dat"},            {"demomain.txt", "data/demomain.txt", "txt"},
-        {"sub/file.txt", "data/sub/file.txt", "sub"},     {"MOON.BMP", "data/textures/MOON.BMP", "lower"},
-        {"Moon.Bmp", "data/textures/Moon.Bmp", "lower"},   {"it", "data/it", "short"},
-        {".xm", "data/.xm", "dot"},
+        {"data/textures/STARS.BMP", "STARS.BMP", "data/textures/STARS.BMP"},
+        {"data/textures/moon.bmp", "Moon.Bmp", "data/textures/Moon.Bmp"},
+        {"data/textures/chrome.tga", "chrome.TGA", "data/textures/chrome.TGA"},
+        {"data/music/demotune.it", "demotune.it", "data/music/demotune.it"},
+        {"data/music/tune.XM", "tune.xm", "data/music/tune.xm"},
+        {"data/music/a.s3m", "a.s3m", "data/music/a.s3m"},
+        {"data/music/b.mod", "b.MOD", "data/music/b.MOD"},
+        {"data/music/c.wav", "c.wav", "data/music/c.wav"},
+        {"data/music/d.mp3", "d.mp3", "data/music/d.mp3"},
+        {"data/scenes/gold.zen", "gold.zen", "data/scenes/gold.zen"},
+        {"data/scenes/e.3DS", "e.3ds", "data/scenes/e.3ds"},
+        {"data/teddy.dat", "teddy.dat", "data/teddy.dat"},
+        {"data/sub/file.txt", "sub/file.txt", "data/sub/file.txt"},
+        {"data/it", "it", "data/it"},  // too short to have an extension
+        {"data/.xm", ".xm", "data/.xm"},
     };
+    TempDataDir dir;
+    for (const auto& c : cases)
+        dir.write(c.stored, c.stored);
     for (const auto& c : cases) {
         std::string text;
         EXPECT_EQ(open(c.name, &text), std::string("load[") + c.path + "]\n") << c.name;
-        EXPECT_EQ(text, c.text) << c.name;
+        EXPECT_EQ(text, c.stored) << c.name;
     }
-}
-
-TEST(DataFileNames, MissingFilesAndOverlongPathsFailAndAnEmptyFileIsFoundWithoutData)
-{
-    TempDataDir dir;
-    EXPECT_EQ(open("nothing.txt"), "load[data/nothing.txt]\nCould not decompress\n");
-    EXPECT_EQ(open(""), "load[data/]\nCould not decompress\n");
-    EXPECT_NE(open(std::string(600, 'a').c_str()).find("Could not decompress\n"), std::string::npos);
-
-    dir.write("data/empty.txt", "");
-    ::testing::internal::CaptureStdout();
-    DataFile file("empty.txt");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "load[data/empty.txt]\n");
-    EXPECT_EQ(file.size(), 0u);
-    EXPECT_EQ(file.data(), nullptr);
 }
 
 // Names come from scripts and data files: none may reach outside the show's data, whatever
 // the source. Dots inside a name are fine.
-TEST(DataFileNames, NamesThatLeaveTheShowAreRefused)
+TEST(DataFileNames, NamesThatLeaveTheShowOrFindNothingAreRefused)
 {
     TempDataDir dir;
     dir.write("outside.txt", "secret");
@@ -107,6 +83,13 @@ TEST(DataFileNames, NamesThatLeaveTheShowAreRefused)
     }
     std::string text;
     EXPECT_EQ(open("sub/inside.txt", &text), "load[data/sub/inside.txt]\n");
+    // Missing files and overlong paths fail; an empty file is found without data.
+    EXPECT_EQ(open("nothing.txt"), "load[data/nothing.txt]\nCould not decompress\n");
+    EXPECT_EQ(open(""), "load[data/]\nCould not decompress\n");
+    EXPECT_NE(open(std::string(600, 'a').c_str()).find("Could not decompress\n"), std::string::npos);
+    dir.write("data/empty.txt", "");
+    EXPECT_EQ(open("empty.txt", &text), "load[data/empty.txt]\n");
+    EXPECT_EQ(text, "");
     EXPECT_EQ(open("a..b.txt", &text), "load[data/a..b.txt]\n");
     EXPECT_EQ(text, "dots");
 }
@@ -154,7 +137,7 @@ TEST(DataFileNames, ArchiveImageSourceFindsEntriesCaseInsensitively)
     EXPECT_EQ(open("stars.bmp"), "load[data/textures/stars.bmp]\nCould not decompress\n");
 }
 
-TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchive)
+TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchiveAndReadsAnArchiveOnce)
 {
     TempDataDir dir;
     dir.write("data/a.txt", "kept");
@@ -166,17 +149,12 @@ TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchive)
     std::string text;
     open("a.txt", &text);  // the previous source stays
     EXPECT_EQ(text, "kept");
-}
 
-TEST(DataSource, ArchiveFileIsReadOnce)
-{
-    TempDataDir dir;
+    // An archive file is read once: removing it afterwards changes nothing.
     const std::vector<uint8_t> archive = pack::buildArchive({{"data\\x.txt", false, {'x', 'y'}, 0}}, true);
     dir.write("show.rar", archive);
-    std::string error;
     ASSERT_TRUE(useDataPath((dir.root() / "show.rar").c_str(), error)) << error;
     std::filesystem::remove(dir.root() / "show.rar");
-    std::string text;
     open("x.txt", &text);
     EXPECT_EQ(text, "xy");
 }
@@ -197,7 +175,7 @@ protected:
     std::unique_ptr<DataFile> file;
 };
 
-TEST_F(DataFileStream, SeekFromEachOrigin)
+TEST_F(DataFileStream, SeekFromEachOriginAndReadAndWriteClampToTheEnd)
 {
     DataFile& file = *this->file;
     ASSERT_EQ(file.size(), 100u);
@@ -213,11 +191,8 @@ TEST_F(DataFileStream, SeekFromEachOrigin)
     EXPECT_EQ(file.tell(), 7u);
     file.seek(3, 9);  // unknown origin: unchanged
     EXPECT_EQ(file.tell(), 7u);
-}
 
-TEST_F(DataFileStream, ReadAndWriteClampToTheEnd)
-{
-    DataFile& file = *this->file;
+    // Reads and writes clamp to the end.
     uint8_t buffer[16];
     std::memset(buffer, 0xEE, sizeof buffer);
     file.seek(10, 0);

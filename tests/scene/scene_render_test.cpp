@@ -17,8 +17,6 @@ using testing::placedAt;
 
 const uint8_t kRed[3] = {255, 0, 0};
 
-std::vector<uint8_t> solidTga(uint8_t r, uint8_t g, uint8_t b) { return testing::solidTga24(4, 4, r, g, b); }
-
 class SceneRender : public testing::GLTest {
 protected:
     // Window position of a point given in eye coordinates under the fixture's projection.
@@ -74,52 +72,35 @@ void addTriangle(MeshGeometry& g, float x, float y, float size)
     }
 }
 
+// Six triangles in a row, in three groups of two: each triangle, the first and last of a group
+// included, takes its group's material.
 TEST_F(SceneRender, GroupRangesDrawWithTheirMaterials)
 {
     testing::TempDataDir data;
-    data.write("data/textures/red.tga", solidTga(255, 0, 0));
-    data.write("data/textures/green.tga", solidTga(0, 255, 0));
-    data.write("data/textures/blue.tga", solidTga(0, 0, 255));
-
-    // Triangles 282, 283, 540, 541 and 759 sit alone along the bottom row; all others of a
-    // group fill that group's region in the top row.
-    const float specialX[5] = {-2.6f, -1.6f, -0.6f, 0.4f, 1.4f};
-    const uint32_t specials[5] = {282, 283, 540, 541, 759};
+    ZenWriter w;
+    const char* names[3] = {"red.tga", "green.tga", "blue.tga"};
+    for (uint32_t i = 0; i < 3; ++i) {
+        data.write(std::string("data/textures/") + names[i], testing::solidTga24(4, 4, i == 0 ? 255 : 0, i == 1 ? 255 : 0, i == 2 ? 255 : 0));
+        w.texture(21 + i, "t", names[i], "");
+        w.material(11 + i, "m", {1, 1, 1, 1}, {}, {}, {{21 + i, 1}});
+    }
     MeshGeometry g;
     g.coordSetCount = 1;
-    for (uint32_t t = 0, special = 0; t < 760; ++t) {
-        if (special < 5 && t == specials[special]) {
-            addTriangle(g, specialX[special], -1.5f, 0.8f);
-            ++special;
-            continue;
-        }
-        const float regionX = t <= 282 ? -2.5f : (t <= 540 ? -0.75f : 1.0f);
-        addTriangle(g, regionX, 0.0f, 1.4f);
-    }
-    g.groupLast = {282, 540, 759};
+    for (int t = 0; t < 6; ++t)
+        addTriangle(g, -2.6f + 0.9f * t, -0.4f, 0.8f);
+    g.groupLast = {1, 3, 5};
     g.groupMaterialIds = {11, 12, 13};
-
-    ZenWriter w;
-    w.texture(21, "r", "red.tga", "RED_TGA");
-    w.texture(22, "g", "green.tga", "");
-    w.texture(23, "b", "blue.tga", "BLUE_TGA");
-    w.material(11, "red", {1, 1, 1, 1}, {}, {}, {{21, 1}});
-    w.material(12, "green", {1, 1, 1, 1}, {}, {}, {{22, 1}});
-    w.material(13, "blue", {1, 1, 1, 1}, {}, {}, {{23, 1}});
-    w.mesh(30, "strips", g);
+    w.mesh(30, "row", g);
     w.node(40, "holder", placedAt(0, 0, -5));
     w.hierarchy({{40, {30}}});
     auto scene = prepared(w);
     glClearColor(0, 0, 0, 0);
     draw(*scene);
-
-    expectColour(pixelAt(-2.2f, 0.3f, -5), 255, 0, 0, "first group");
-    expectColour(pixelAt(-0.45f, 0.3f, -5), 0, 255, 0, "second group");
-    expectColour(pixelAt(1.3f, 0.3f, -5), 0, 0, 255, "third group");
-    const int expected[5][3] = {{255, 0, 0}, {0, 255, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 255}};
-    for (int i = 0; i < 5; ++i)
-        expectColour(pixelAt(specialX[i] + 0.15f, -1.35f, -5), expected[i][0], expected[i][1],
-                     expected[i][2], std::to_string(specials[i]).c_str());
+    for (int t = 0; t < 6; ++t) {
+        const int group = t / 2;
+        expectColour(pixelAt(-2.45f + 0.9f * t, -0.25f, -5), group == 0 ? 255 : 0, group == 1 ? 255 : 0,
+                     group == 2 ? 255 : 0, std::to_string(t).c_str());
+    }
 }
 
 TEST_F(SceneRender, RenderLeavesTheCallersModelViewMatrix)

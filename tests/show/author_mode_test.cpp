@@ -9,8 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +21,7 @@
 #include "core/script_node.h"
 #include "core/script_parser.h"
 #include "effects/effect_table.h"
+#include "tests/audio/sound_files.h"
 #include "tests/support/temp_data_dir.h"
 
 namespace velmora {
@@ -35,32 +34,13 @@ constexpr int kRate = 44100;
 constexpr int kFramesPerPicture = kRate / kFps;
 constexpr int kCount = 30000;  // a sample's index: left + kCount * right
 
-// A 16-bit stereo WAV of `seconds` whose frame i holds (i % kCount, i / kCount).
+// A stereo WAV of `seconds` whose frame i holds (i % kCount, i / kCount).
 std::vector<uint8_t> countingWav(int seconds)
 {
-    const uint32_t frames = static_cast<uint32_t>(seconds * kRate);
-    std::vector<uint8_t> bytes(44 + frames * 4);
-    auto put = [&](size_t at, uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    std::copy_n("RIFF", 4, bytes.begin());
-    put(4, 36 + frames * 4, 4);
-    std::copy_n("WAVEfmt ", 8, bytes.begin() + 8);
-    put(16, 16, 4);
-    put(20, 1, 2);
-    put(22, 2, 2);
-    put(24, kRate, 4);
-    put(28, kRate * 4, 4);
-    put(32, 4, 2);
-    put(34, 16, 2);
-    std::copy_n("data", 4, bytes.begin() + 36);
-    put(40, frames * 4, 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-        put(44 + i * 4, i % kCount, 2);
-        put(46 + i * 4, i / kCount, 2);
-    }
-    return bytes;
+    std::vector<int16_t> samples;
+    for (int i = 0; i < seconds * kRate; ++i)
+        samples.insert(samples.end(), {static_cast<int16_t>(i % kCount), static_cast<int16_t>(i / kCount)});
+    return testing::wavFile(samples);
 }
 
 const char* kScript = R"(<demo width="64" height="48" fullscreen="0">
@@ -79,19 +59,9 @@ class AuthorModeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = fs::temp_directory_path() / ("velmora-author-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
         data.write("data/music/count.wav", countingWav(6));
         writeScript("ff204060", "100");
     }
-    void TearDown() override
-    {
-        demo.reset();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
     void writeScript(const char* colour, const char* exitTime)
     {
         char text[1024];
@@ -140,22 +110,17 @@ protected:
     std::vector<double> soundOffsets()
     {
         demo.reset();  // completes audio.wav
-        std::ifstream in(folder / "audio.wav", std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<int16_t> samples = testing::wavSamples(folder / "audio.wav");
         std::vector<double> offsets;
-        for (size_t k = 0; k < shownAt.size(); ++k) {
-            const size_t at = 44 + k * kFramesPerPicture * 4;
-            if (at + 4 > bytes.size())
-                break;
-            const auto left = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
-            const auto right = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at + 2]) | static_cast<uint8_t>(bytes[at + 3]) << 8);
-            offsets.push_back(static_cast<double>(left + kCount * right) / kRate - shownAt[k]);
+        for (size_t k = 0; k < shownAt.size() && (k * kFramesPerPicture + 1) * 2 <= samples.size(); ++k) {
+            const int16_t* frame = &samples[k * kFramesPerPicture * 2];
+            offsets.push_back(static_cast<double>(frame[0] + kCount * frame[1]) / kRate - shownAt[k]);
         }
         return offsets;
     }
 
     testing::TempDataDir data;
-    fs::path folder;
+    const fs::path folder = data.root() / "capture";
     RunOptions options;
     ScriptNode root;
     std::unique_ptr<Demo> demo;

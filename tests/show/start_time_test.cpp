@@ -2,7 +2,6 @@
 // over the built-in show's data, one per kind of state an effect carries from frame to frame.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,11 +9,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/audio/sound_files.h"
 #include "tests/support/png_file.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_data_dir.h"
 
 namespace velmora {
 namespace {
@@ -81,16 +82,10 @@ std::string script(const StartCase& c)
 using testing::Png;
 using testing::readPng;
 
-std::vector<int16_t> wavSamples(const fs::path& path)
+// Runs the built player with `arguments`, appending what it printed to `output`; its exit status.
+int runPlayer(const std::string& arguments, std::string& output)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<int16_t> samples;
-    if (bytes.size() > 44) {
-        samples.resize((bytes.size() - 44) / 2);
-        std::copy_n(bytes.data() + 44, samples.size() * 2, reinterpret_cast<char*>(samples.data()));
-    }
-    return samples;
+    return testing::runCommand("'" + (fs::path(VELMORA_BINARY_DIR) / "velmora").string() + "' " + arguments, output);
 }
 
 std::string framePath(const fs::path& folder, int index)
@@ -104,42 +99,26 @@ class StartTimeTest : public ::testing::TestWithParam<StartCase> {
 protected:
     void SetUp() override
     {
-        player = fs::path(VELMORA_BINARY_DIR) / "velmora";
         const fs::path stage = fs::path(VELMORA_BINARY_DIR) / "stage" / "data";
-        if (!fs::exists(player) || !fs::exists(stage))
+        if (!fs::exists(fs::path(VELMORA_BINARY_DIR) / "velmora") || !fs::exists(stage))
             GTEST_SKIP() << "player or its staged data not built in " << VELMORA_BINARY_DIR;
-        root = fs::temp_directory_path() / ("velmora-start-" + std::to_string(::getpid()));
-        fs::remove_all(root);
         fs::create_directories(root / "show" / "data");
         // The built-in show's files, and the test's script beside them.
         for (const auto& entry : fs::directory_iterator(stage))
             fs::create_symlink(entry.path(), root / "show" / "data" / entry.path().filename());
         std::ofstream(root / "show" / "data" / "start.txt") << script(GetParam());
     }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
 
     // Captures into `folder` with the given extra options; the player's exit status.
     int capture(const fs::path& folder, const std::string& options, std::string& output)
     {
-        const std::string command = "'" + player.string() + "' start.txt --data '" + (root / "show").string() +
-                                    "' --headless --fps " + std::to_string(kFps) + " --capture '" +
-                                    folder.string() + "' " + options + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return -1;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int status = ::pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return runPlayer("start.txt --data '" + (root / "show").string() + "' --headless --fps " +
+                             std::to_string(kFps) + " --capture '" + folder.string() + "' " + options,
+                         output);
     }
 
-    fs::path player, root;
+    testing::TempDataDir temp;
+    const fs::path root = temp.root();
 };
 
 TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
@@ -171,41 +150,30 @@ TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
     std::printf("[%s] largest difference per channel: %d\n", c.name, largest);
     EXPECT_LE(largest, 2) << c.name;
 
-    const std::vector<int16_t> wholeSound = wavSamples(root / "whole" / "audio.wav");
-    const std::vector<int16_t> startedSound = wavSamples(root / "started" / "audio.wav");
+    const std::vector<int16_t> wholeSound = testing::wavSamples(root / "whole" / "audio.wav");
+    const std::vector<int16_t> startedSound = testing::wavSamples(root / "started" / "audio.wav");
     const size_t offset = static_cast<size_t>(startFrame) * (44100 / kFps) * 2;
     ASSERT_EQ(startedSound.size(), static_cast<size_t>(frames) * (44100 / kFps) * 2);
     ASSERT_GE(wholeSound.size(), offset + startedSound.size());
-    int loudest = 0, soundDifference = 0;
+    int soundDifference = 0;
     for (size_t k = 0; k < startedSound.size(); ++k) {
-        loudest = std::max(loudest, std::abs(int(wholeSound[offset + k])));
         soundDifference = std::max(soundDifference, std::abs(wholeSound[offset + k] - startedSound[k]));
     }
-    std::printf("[%s] largest sound difference: %d (loudest sample %d)\n", c.name, soundDifference, loudest);
+    std::printf("[%s] largest sound difference: %d\n", c.name, soundDifference);
     EXPECT_EQ(soundDifference, 0) << c.name;
 }
 
 // `velmora --new` writes a show that plays as it is, and refuses to write over one.
 TEST(NewShowTest, WritesAShowThatPlays)
 {
-    const fs::path player = fs::path(VELMORA_BINARY_DIR) / "velmora";
-    if (!fs::exists(player))
+    if (!fs::exists(fs::path(VELMORA_BINARY_DIR) / "velmora"))
         GTEST_SKIP() << "player not built";
-    const fs::path root = fs::temp_directory_path() / ("velmora-new-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    auto run = [&](const std::string& arguments, std::string& output) {
-        FILE* pipe = ::popen(("'" + player.string() + "' " + arguments + " 2>&1").c_str(), "r");
-        char buffer[4096];
-        size_t n;
-        while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int status = pipe ? ::pclose(pipe) : -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
+    testing::TempDataDir temp;
+    const fs::path root = temp.root();
     std::string written, again, played;
-    ASSERT_EQ(run("--new '" + (root / "show").string() + "'", written), 0) << written;
-    EXPECT_EQ(run("--new '" + (root / "show").string() + "'", again), 2) << again;
-    ASSERT_EQ(run("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
+    ASSERT_EQ(runPlayer("--new '" + (root / "show").string() + "'", written), 0) << written;
+    EXPECT_EQ(runPlayer("--new '" + (root / "show").string() + "'", again), 2) << again;
+    ASSERT_EQ(runPlayer("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
                       (root / "frames").string() + "'",
                   played),
               0)
@@ -215,7 +183,6 @@ TEST(NewShowTest, WritesAShowThatPlays)
         EXPECT_EQ(played.find("XML Error"), std::string::npos) << played;
         EXPECT_TRUE(fs::exists(root / "frames" / "frame-000007.png"));
     }
-    fs::remove_all(root);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shows, StartTimeTest, ::testing::ValuesIn(kCases), [](const auto& info) {

@@ -1,13 +1,16 @@
 // A test fixture with a current offscreen GL context in the show's initial state.
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
+#include "core/gl_state.h"
 #include "core/offscreen_context.h"
+#include "resources/gl_extensions.h"
 
 namespace velmora::testing {
 
@@ -18,11 +21,25 @@ protected:
 
     // Creates the context (kWidth x kHeight), makes it current, sets up extensions, the initial
     // GL state and the window's projection. Skips the test when OSMesa is unavailable.
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        context = std::make_unique<OffscreenContext>(kWidth, kHeight);
+        if (!context->valid() || !context->makeCurrent())
+            GTEST_SKIP() << "no OSMesa context available";
+        setupExtensions(&OffscreenContext::procAddress);
+        applyInitialGLState();
+        applyProjection(kWidth, kHeight);
+    }
+    void TearDown() override { context.reset(); }
 
     // RGBA of the pixel at (x, y), y counted from the bottom as in GL. Finishes drawing first.
-    std::array<uint8_t, 4> pixel(int x, int y);
+    std::array<uint8_t, 4> pixel(int x, int y)
+    {
+        glFinish();
+        const auto& buffer = context->pixels();
+        const size_t at = (static_cast<size_t>(y) * context->width() + x) * 4;
+        return {buffer[at], buffer[at + 1], buffer[at + 2], buffer[at + 3]};
+    }
 
     std::unique_ptr<OffscreenContext> context;
 };

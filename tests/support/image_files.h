@@ -23,6 +23,16 @@ struct TgaHeader {
     uint8_t bitsPerPixel = 24;
 };
 
+inline TgaHeader tgaHeader(int16_t width, int16_t height, uint8_t type = 2, uint8_t bits = 24)
+{
+    TgaHeader h;
+    h.imageType = type;
+    h.bitsPerPixel = bits;
+    h.width = width;
+    h.height = height;
+    return h;
+}
+
 // The 18 header bytes followed by `body` (ID field, colour map and pixel data as given).
 inline std::vector<uint8_t> tgaFile(const TgaHeader& h, const std::vector<uint8_t>& body = {})
 {
@@ -52,10 +62,7 @@ inline std::vector<uint8_t> solidTga24(int width, int height, uint8_t red, uint8
     std::vector<uint8_t> body;
     for (int i = 0; i < width * height; ++i)
         body.insert(body.end(), {blue, green, red});
-    TgaHeader h;
-    h.width = static_cast<int16_t>(width);
-    h.height = static_cast<int16_t>(height);
-    return tgaFile(h, body);
+    return tgaFile(tgaHeader(static_cast<int16_t>(width), static_cast<int16_t>(height)), body);
 }
 
 // A 54-byte BMP header (only its size matters to the fixed-size readers) followed by `pixels`.
