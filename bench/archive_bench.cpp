@@ -2,7 +2,8 @@
 // gzip -9 and xz -9 (each file alone, and xz -9 of all files joined for the solid archive), and
 // extraction throughput of our extractor against unar, all measured in the same run. Times are
 // CPU times (ours in-process, unar's as a child process), so a busy machine does not skew them.
-// Usage: archive_bench [BUILD_DIR]   (the staged show data in BUILD_DIR/stage/data is one corpus)
+// Usage: archive_bench [BUILD_DIR] [--extraction]   (the staged show data in BUILD_DIR/stage/data is
+// one corpus; --extraction skips the packed sizes, which take most of the run)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -284,7 +285,14 @@ Bytes joined(const Corpus& c)
 int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured, also into a log
-    const fs::path build = argc > 1 ? fs::path(argv[1]) : fs::path("build");
+    fs::path build = "build";
+    bool sizesToo = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--extraction")
+            sizesToo = false;
+        else
+            build = argv[i];
+    }
     const fs::path scratch = fs::temp_directory_path() / ("velmora-bench-" + std::to_string(::getpid()));
     fs::create_directories(scratch);
 
@@ -294,10 +302,12 @@ int main(int argc, char** argv)
     corpora.push_back(gather("images", build / "stage" / "data", {".tga", ".bmp", ".TGA", ".BMP"}, 32u << 20));
     corpora.push_back(gather("show", build / "stage" / "data", {""}, 64u << 20));
 
-    std::printf("== packed size, each file alone and solid (smaller ratio is better)\n");
-    for (const Corpus& c : corpora)
-        if (!c.files.empty())
-            sizes(c, scratch);
+    if (sizesToo) {
+        std::printf("== packed size, each file alone and solid (smaller ratio is better)\n");
+        for (const Corpus& c : corpora)
+            if (!c.files.empty())
+                sizes(c, scratch);
+    }
     std::printf("== extraction throughput, CPU time on one core\n");
     for (const Corpus& c : corpora)
         if (!c.files.empty() && c.label != "show")
