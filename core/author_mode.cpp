@@ -16,6 +16,7 @@
 #include "audio/sound_library.h"
 #include "core/author_overlay.h"
 #include "core/demo.h"
+#include "core/gl_state.h"
 #include "core/random.h"
 #include "core/run_up.h"
 #include "core/script_driver.h"
@@ -298,19 +299,12 @@ void AuthorSession::showPausedPicture()
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glRasterPos2f(-1, -1);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glDrawPixels(pictureWidth_, pictureHeight_, GL_RGBA, GL_UNSIGNED_BYTE, picture_.data());
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    {
+        IdentityMatrices clipSpace;
+        glRasterPos2f(-1, -1);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glDrawPixels(pictureWidth_, pictureHeight_, GL_RGBA, GL_UNSIGNED_BYTE, picture_.data());
+    }
     glPopAttrib();
     if (overlay_)
         drawOverlay(demo_, paused_);

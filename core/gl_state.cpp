@@ -48,4 +48,22 @@ void letterbox(int windowWidth, int windowHeight, int pictureWidth, int pictureH
     glViewport((windowWidth - width) / 2, (windowHeight - height) / 2, width, height);
 }
 
+IdentityMatrices::IdentityMatrices()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+IdentityMatrices::~IdentityMatrices()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
 }  // namespace velmora

@@ -16,4 +16,15 @@ void applyProjection(int width, int height);
 // largest centred rectangle of the picture's aspect ratio, keeping the projection of that ratio.
 void letterbox(int windowWidth, int windowHeight, int pictureWidth, int pictureHeight);
 
+// For drawing in clip coordinates (-1..1 across the viewport) within a scope: pushes both the
+// projection and the model-view matrix and loads identities; the end of the scope pops both and
+// leaves the model-view matrix selected.
+class IdentityMatrices {
+public:
+    IdentityMatrices();
+    ~IdentityMatrices();
+    IdentityMatrices(const IdentityMatrices&) = delete;
+    IdentityMatrices& operator=(const IdentityMatrices&) = delete;
+};
+
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include "audio/playback_control.h"
 #include "audio/sound_library.h"
 #include "core/demo.h"
+#include "core/gl_state.h"
 
 namespace velmora {
 
@@ -35,20 +36,13 @@ void showProgressBar(Demo& demo, double done)
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glColor3f(0.25f, 0.25f, 0.3f);
-    glRectf(-0.8f, -0.03f, 0.8f, 0.03f);
-    glColor3f(0.9f, 0.9f, 1.0f);
-    glRectf(-0.8f, -0.03f, -0.8f + 1.6f * static_cast<float>(done), 0.03f);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    {
+        IdentityMatrices clipSpace;
+        glColor3f(0.25f, 0.25f, 0.3f);
+        glRectf(-0.8f, -0.03f, 0.8f, 0.03f);
+        glColor3f(0.9f, 0.9f, 1.0f);
+        glRectf(-0.8f, -0.03f, -0.8f + 1.6f * static_cast<float>(done), 0.03f);
+    }
     glPopAttrib();
     demo.swapBuffers();
 }

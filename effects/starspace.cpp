@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "core/gl_state.h"
 #include "core/random.h"
 #include "resources/bmp_image.h"
 #include "resources/gl_extensions.h"
@@ -145,30 +146,23 @@ void StarField::render()
     glDisable(GL_DEPTH_TEST);
 
     computeNebula();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glScalef(2, 2, 1);
-    glTranslatef(-0.5f, -0.5f, 0);
-    glScalef(1.0f / 31, 1.0f / 31, 1);
-    for (int j = 0; j < kGrid - 1; ++j) {
-        glBegin(GL_TRIANGLE_STRIP);
-        for (int i = 0; i < kGrid; ++i) {
-            const int low = j * kGrid + i, high = low + kGrid;
-            glColor3f(red[low], green[low], blue[low]);
-            glVertex2f(static_cast<float>(i), static_cast<float>(j));
-            glColor3f(red[high], green[high], blue[high]);
-            glVertex2f(static_cast<float>(i), static_cast<float>(j + 1));
+    {
+        IdentityMatrices clipSpace;
+        glScalef(2, 2, 1);
+        glTranslatef(-0.5f, -0.5f, 0);
+        glScalef(1.0f / 31, 1.0f / 31, 1);
+        for (int j = 0; j < kGrid - 1; ++j) {
+            glBegin(GL_TRIANGLE_STRIP);
+            for (int i = 0; i < kGrid; ++i) {
+                const int low = j * kGrid + i, high = low + kGrid;
+                glColor3f(red[low], green[low], blue[low]);
+                glVertex2f(static_cast<float>(i), static_cast<float>(j));
+                glColor3f(red[high], green[high], blue[high]);
+                glVertex2f(static_cast<float>(i), static_cast<float>(j + 1));
+            }
+            glEnd();
         }
-        glEnd();
     }
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
 
     static constexpr float kCorner[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     static constexpr float kTexCorner[4][2] = {{0, 0}, {0.5f, 0}, {0.5f, 0.5f}, {0, 0.5f}};
