@@ -121,12 +121,19 @@ double timeCommand(const std::string& command, int rounds)
     return best;
 }
 
+// All corpus files one after another.
+Bytes joined(const Corpus& c)
+{
+    Bytes all;
+    for (const auto& f : c.files)
+        all.insert(all.end(), f.data.begin(), f.data.end());
+    return all;
+}
+
 // Size of the output of `command` run on all corpus files joined, the counterpart of a solid archive.
 size_t externalJoinedSize(const std::string& command, const Corpus& c, const fs::path& scratch)
 {
-    Corpus all{c.label, {pack::SourceEntry{}}, c.bytes};
-    for (const auto& f : c.files)
-        all.files[0].data.insert(all.files[0].data.end(), f.data.begin(), f.data.end());
+    const Corpus all{c.label, {pack::SourceEntry{"joined", false, joined(c), 0}}, c.bytes};
     return externalSize(command, all, scratch);
 }
 
@@ -270,14 +277,6 @@ void wholeProcess(const std::string& label, const Bytes& data, const std::string
     }
     std::printf("%-10s %5.1f MB  ours %4.0f MB/s  unar %4.0f MB/s  ours/unar %.1fx CPU time, %.1fx wall time\n",
                 label.c_str(), mb, mb / a.cpu, mb / b.cpu, b.cpu / a.cpu, b.wall / a.wall);
-}
-
-Bytes joined(const Corpus& c)
-{
-    Bytes all;
-    for (const auto& f : c.files)
-        all.insert(all.end(), f.data.begin(), f.data.end());
-    return all;
 }
 
 }  // namespace

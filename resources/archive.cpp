@@ -61,10 +61,14 @@ uint8_t* allocateOutput(uint32_t size)
 
 bool archiveNamesMatch(const char* a, const char* b)
 {
-    std::string na, nb;
-    normalizeName(a, na);
-    normalizeName(b, nb);
-    return na == nb;
+    return archiveNameKey(a) == archiveNameKey(b);
+}
+
+std::string archiveNameKey(const char* name)
+{
+    std::string key;
+    normalizeName(name, key);
+    return key;
 }
 
 ArchiveWalk::ArchiveWalk(const uint8_t* image, uint32_t length) : image_(image), length_(length) {}
@@ -229,13 +233,6 @@ bool unpackWholeArchive(const uint8_t* image, uint32_t length,
         take(key, data, size);
     }
     return step == ArchiveWalk::Step::End;
-}
-
-std::string archiveNameKey(const char* name)
-{
-    std::string key;
-    normalizeName(name, key);
-    return key;
 }
 
 }  // namespace velmora

@@ -19,10 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct DataSource {
-    const uint8_t* image = nullptr;  // archive bytes: owned by the caller or by `ownedImage`
-    uint32_t length = 0;
+    UnpackedArchive archive;          // the archive image: owned by the caller or by `ownedImage`
     std::vector<uint8_t> ownedImage;  // an archive file read by useDataPath
-    UnpackedArchive unpacked;         // lookups in the archive image
     fs::path directory;               // non-empty: a directory source
 };
 
@@ -88,9 +86,7 @@ void useArchiveImage(const uint8_t* data, uint32_t length)
     s.directory.clear();
     s.ownedImage.clear();
     s.ownedImage.shrink_to_fit();
-    s.image = data;
-    s.length = length;
-    s.unpacked.reset(data, length);
+    s.archive.reset(data, length);
 }
 
 bool useDataPath(const char* path, std::string& error)
@@ -101,9 +97,7 @@ bool useDataPath(const char* path, std::string& error)
         DataSource& s = source();
         s.ownedImage.clear();
         s.ownedImage.shrink_to_fit();
-        s.image = nullptr;
-        s.length = 0;
-        s.unpacked.reset(nullptr, 0);
+        s.archive.reset(nullptr, 0);
         s.directory = p;
         return true;
     }
@@ -122,9 +116,7 @@ bool useDataPath(const char* path, std::string& error)
     DataSource& s = source();
     s.directory.clear();
     s.ownedImage.assign(bytes, bytes + size);
-    s.image = s.ownedImage.data();
-    s.length = size;
-    s.unpacked.reset(s.image, s.length);
+    s.archive.reset(s.ownedImage.data(), size);
     return true;
 }
 
@@ -135,9 +127,7 @@ bool loadDataEntry(const char* path, uint8_t** data, uint32_t* size)
     DataSource& s = source();
     if (!s.directory.empty())
         return loadFromDirectory(s.directory, path, data, size);
-    if (s.image == nullptr)
-        return false;
-    return s.unpacked.extract(path, data, size);
+    return s.archive.extract(path, data, size);
 }
 
 }  // namespace velmora

@@ -16,7 +16,8 @@ public:
     // outlive every lookup.
     void reset(const uint8_t* image, uint32_t length);
 
-    // Same contract as extractArchiveEntry on the image. A solid archive whose entries add up
+    // Same contract as extractArchiveEntry on the image (without an image every lookup
+    // fails). A solid archive whose entries add up
     // to at most kBudget bytes is unpacked whole on the first call and answered from memory;
     // any other archive, and a name not held from an archive that could not be read to its end,
     // goes to extractArchiveEntry.
