@@ -39,6 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (outSize > 0 && std::memcmp(out, again, outSize) != 0))
             __builtin_trap();
         std::free(again);
+        std::vector<uint8_t> streamed;  // the streaming reader answers alike
+        const bool streamOk = velmora::streamArchiveEntry(data, length, name.c_str(), [&](const uint8_t* p, size_t n) {
+            streamed.insert(streamed.end(), p, p + n);
+            return true;
+        });
+        if (streamOk != found ||
+            (found && (streamed.size() != outSize || (outSize > 0 && std::memcmp(out, streamed.data(), outSize) != 0))))
+            __builtin_trap();
         if (!found) {
             if (out != nullptr || outSize != 0)
                 __builtin_trap();  // a failure must not hand out a buffer

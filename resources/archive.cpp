@@ -1,8 +1,6 @@
 // The RAR 2.0 archive reader: marker, main header, block walk, name match and entry unpacking.
 #include "resources/archive.h"
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -15,10 +13,7 @@
 namespace velmora {
 namespace {
 
-uint16_t get16(const uint8_t* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
+uint16_t get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 uint32_t get32(const uint8_t* p)
 {
@@ -42,27 +37,9 @@ void normalizeName(const char* in, std::string& out)
     }
 }
 
-// A large output buffer is filled front to back at hundreds of MB/s, and faulting in its 4 KB
-// pages one by one costs more than decoding into them. So a large buffer is aligned to 2 MB,
-// spans whole 2 MB pages and asks for them (a hint; it still works without). A malloc block.
-uint8_t* allocateOutput(uint32_t size)
-{
-    constexpr size_t kHugePage = 2u << 20;
-    if (size < kHugePage / 2)
-        return static_cast<uint8_t*>(std::malloc(size));
-    const size_t rounded = (size_t(size) + kHugePage - 1) & ~(kHugePage - 1);
-    void* buffer = std::aligned_alloc(kHugePage, rounded);
-    if (buffer != nullptr)
-        madvise(buffer, rounded, MADV_HUGEPAGE);
-    return static_cast<uint8_t*>(buffer);
-}
-
 }  // namespace
 
-bool archiveNamesMatch(const char* a, const char* b)
-{
-    return archiveNameKey(a) == archiveNameKey(b);
-}
+bool archiveNamesMatch(const char* a, const char* b) { return archiveNameKey(a) == archiveNameKey(b); }
 
 std::string archiveNameKey(const char* name)
 {
@@ -136,26 +113,32 @@ ArchiveWalk::Step ArchiveWalk::next(ArchiveEntry& entry)
 
 namespace {
 
+// False when the entry cannot be unpacked at all: an unknown version, or sizes no valid data
+// can have (stored data shorter than the file, or more output than any stream can expand to).
+bool unpackable(const ArchiveEntry& entry)
+{
+    if (entry.unpVer < rar::kMinUnpVer || entry.unpVer > rar::kMaxUnpVer)
+        return false;
+    return entry.method == rar::kMethodStore ? entry.packSize >= entry.unpSize
+                                             : entry.unpSize <= entry.packSize * kMaxExpansion;
+}
+
 // Unpacks the file entry `entry` of the walk over `image`. With `keep` the output is checked
 // against the entry's size and CRC and handed back in `*output` (a malloc block, null when
 // empty); without, the entry only runs through the decoder, as a solid chain needs it to.
 bool unpackEntry(const uint8_t* image, const ArchiveEntry& entry, bool solid, bool keep,
                  std::unique_ptr<RarDecoder>& decoder, uint8_t** output, uint32_t* outputSize)
 {
-    if (entry.unpVer < rar::kMinUnpVer || entry.unpVer > rar::kMaxUnpVer)
+    if (!unpackable(entry))
         return false;
     const uint8_t* packed = image + entry.dataOffset;
     const bool stored = entry.method == rar::kMethodStore;
 
     std::unique_ptr<uint8_t, decltype(&std::free)> buffer(nullptr, &std::free);
-    if (keep) {
-        if (stored ? entry.packSize < entry.unpSize : entry.unpSize > entry.packSize * kMaxExpansion)
+    if (keep && entry.unpSize > 0) {
+        buffer.reset(allocateUnpackBuffer(entry.unpSize));
+        if (!buffer)
             return false;
-        if (entry.unpSize > 0) {
-            buffer.reset(allocateOutput(entry.unpSize));
-            if (!buffer)
-                return false;
-        }
     }
 
     uint32_t produced = 0;
@@ -168,8 +151,13 @@ bool unpackEntry(const uint8_t* image, const ArchiveEntry& entry, bool solid, bo
     } else if (entry.unpSize > 0 || solid) {
         if (!decoder)
             decoder.reset(new RarDecoder);  // not value-initialized: its lookup tables are built before use
-        if (!decoder->unpack(packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0, solid,
-                             buffer.get(), produced))
+        if (!decoder->unpack(packed,
+                             entry.packSize,
+                             entry.unpSize,
+                             (entry.flags & rar::kSolidContinue) != 0,
+                             solid,
+                             buffer.get(),
+                             produced))
             return false;
     }
     if (!keep)
@@ -181,13 +169,40 @@ bool unpackEntry(const uint8_t* image, const ArchiveEntry& entry, bool solid, bo
     return true;
 }
 
-}  // namespace
-
-bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name, uint8_t** output,
-                         uint32_t* outputSize)
+// Hands the file entry `entry` to `sink` as it is unpacked, and checks its size and CRC at the end.
+bool streamEntry(const uint8_t* image, const ArchiveEntry& entry, bool solid, std::unique_ptr<RarDecoder>& decoder,
+                 const EntrySink& sink)
 {
-    *output = nullptr;
-    *outputSize = 0;
+    if (!unpackable(entry))
+        return false;
+    uint32_t crc = 0;
+    uint64_t handed = 0;
+    const EntrySink checked = [&](const uint8_t* data, size_t size) {
+        crc = crc32(data, size, crc);
+        handed += size;
+        return sink(data, size);
+    };
+    const uint8_t* packed = image + entry.dataOffset;
+    if (entry.method == rar::kMethodStore) {
+        if (entry.unpSize > 0 && !checked(packed, entry.unpSize))
+            return false;
+    } else if (entry.unpSize > 0 || solid) {
+        if (!decoder)
+            decoder.reset(new RarDecoder);
+        uint32_t produced = 0;
+        if (!decoder->unpackStreaming(
+                packed, entry.packSize, entry.unpSize, (entry.flags & rar::kSolidContinue) != 0, checked, produced))
+            return false;
+    }
+    return handed == entry.unpSize && crc == entry.fileCrc;
+}
+
+// Walks to the entry called `name`, running the entries of a solid chain in front of it
+// through the decoder, and hands it to `take` (a directory counts as found, with nothing to
+// take). False when it is not there, or an entry on the way fails.
+template <class Take>
+bool findEntry(const uint8_t* image, uint32_t length, const char* name, const Take& take)
+{
     ArchiveWalk walk(image, length);
     if (name == nullptr || !walk.open())
         return false;
@@ -204,14 +219,33 @@ bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name
                 return true;
             continue;
         }
-        if (!match && !walk.solid())
-            continue;
-        if (!unpackEntry(image, entry, walk.solid(), match, decoder, output, outputSize))
-            return false;
         if (match)
-            return true;
+            return take(entry, walk.solid(), decoder);
+        if (walk.solid() && !unpackEntry(image, entry, true, false, decoder, nullptr, nullptr))
+            return false;
     }
     return false;
+}
+
+}  // namespace
+
+bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name, uint8_t** output,
+                         uint32_t* outputSize)
+{
+    *output = nullptr;
+    *outputSize = 0;
+    return findEntry(
+        image, length, name, [&](const ArchiveEntry& entry, bool solid, std::unique_ptr<RarDecoder>& decoder) {
+            return unpackEntry(image, entry, solid, true, decoder, output, outputSize);
+        });
+}
+
+bool streamArchiveEntry(const uint8_t* image, uint32_t length, const char* name, const EntrySink& sink)
+{
+    return findEntry(
+        image, length, name, [&](const ArchiveEntry& entry, bool solid, std::unique_ptr<RarDecoder>& decoder) {
+            return streamEntry(image, entry, solid, decoder, sink);
+        });
 }
 
 bool unpackWholeArchive(const uint8_t* image, uint32_t length,

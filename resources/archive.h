@@ -1,6 +1,7 @@
 // The RAR 2.0 archive reader: walks an archive image in memory and unpacks one entry by name.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -58,6 +59,14 @@ std::string archiveNameKey(const char* name);
 // directory). On failure returns false with null and 0. Prints nothing.
 bool extractArchiveEntry(const uint8_t* image, uint32_t length, const char* name, uint8_t** output,
                          uint32_t* outputSize);
+
+// Receives an entry's bytes in order, a piece at a time; false stops the unpacking.
+using EntrySink = std::function<bool(const uint8_t* data, size_t size)>;
+
+// Finds `name` in the archive image as extractArchiveEntry does, but hands the entry's bytes to
+// `sink` as they are unpacked, so that an entry of any size needs only a few MB of memory. The
+// size and CRC are checked at the end: on failure the sink may have had some of the bytes.
+bool streamArchiveEntry(const uint8_t* image, uint32_t length, const char* name, const EntrySink& sink);
 
 // Unpacks every entry in order in one pass, handing each to `take` under its name key: a file's
 // data as a malloc block the callee owns (null when empty), a directory with null. Stops at the

@@ -1,6 +1,8 @@
 // The RAR 2.0 unpacker: table reading, the normal and the multimedia decoding loops.
 #include "resources/rar_decoder.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -92,12 +94,21 @@ uint32_t HuffmanDecoder::decodeLong(uint32_t bits16) const
     return uint32_t(index < uint32_t(count_) ? symbols_[index] : 0) << 4 | l;
 }
 
+uint8_t* allocateUnpackBuffer(size_t size)
+{
+    constexpr size_t kHugePage = 2u << 20;
+    if (size < kHugePage / 2)
+        return static_cast<uint8_t*>(std::malloc(size));
+    const size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
+    void* buffer = std::aligned_alloc(kHugePage, rounded);
+    if (buffer != nullptr)
+        madvise(buffer, rounded, MADV_HUGEPAGE);
+    return static_cast<uint8_t*>(buffer);
+}
+
 // ---- Decoder ------------------------------------------------------------------------------
 
-void RarDecoder::FreeDeleter::operator()(uint8_t* p) const
-{
-    std::free(p);
-}
+void RarDecoder::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
 
 void RarDecoder::resetState()
 {
@@ -288,9 +299,10 @@ int RarDecoder::directRun(int64_t& countdown)
     BitInput in = in_;
     uint8_t* const begin = base_;
     uint8_t* out = base_ + ptr_;
+    uint8_t* const stop = base_ + runEnd_;
     uint8_t* const end = base_ + outputCap_;
     int result = kRunEnded;
-    while (out < end) {
+    while (out < stop) {
         if (in.nearEnd() && in.overrun()) {
             result = kRunBroken;
             break;
@@ -344,7 +356,7 @@ int RarDecoder::directRun(int64_t& countdown)
     in_ = in;
     ptr_ = uint32_t(out - begin);
     total_ = ptr_;
-    countdown = end - out;
+    countdown = stop - out;
     return result;
 }
 
@@ -352,7 +364,7 @@ int RarDecoder::audioRun(int64_t& countdown)
 {
     BitInput in = in_;
     uint8_t* out = base_ + ptr_;
-    uint8_t* const end = base_ + outputCap_;
+    uint8_t* const end = base_ + runEnd_;
     int channel = channel_;
     int delta = channelDelta_;
     int result = kRunEnded;
@@ -439,45 +451,110 @@ bool RarDecoder::decodeLoop(int64_t& countdown)
     return true;
 }
 
-bool RarDecoder::unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid,
-                        bool keepWindow, uint8_t* output, uint32_t& produced)
+bool RarDecoder::begin(const uint8_t* packed, uint32_t packSize, bool continueSolid)
+{
+    in_.reset(packed, packSize);
+    if (!continueSolid) {
+        resetState();
+        return readTables();
+    }
+    return tablesRead_ && base_ == window_.get();  // else there is nothing to continue from
+}
+
+void RarDecoder::readTrailingTables()
+{
+    if (in_.bytesLeft() >= 5) {
+        const int symbol = audioMode_ ? audio_[channel_].decode(in_) : literals_.decode(in_);
+        if (symbol == (audioMode_ ? kAudioSymTables : kSymTables))
+            readTables();
+    }
+}
+
+bool RarDecoder::unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid, bool keepWindow,
+                        uint8_t* output, uint32_t& produced)
 {
     produced = 0;
-    in_.reset(packed, packSize);
     output_ = output;
     outputSize_ = 0;
-    outputCap_ = unpSize;
+    outputCap_ = runEnd_ = unpSize;
     const bool direct = output != nullptr && !keepWindow && !continueSolid;
     if (!direct && !window_) {
         window_.reset(static_cast<uint8_t*>(std::malloc(kWindowSize)));
         if (!window_)
             return false;
     }
-
-    if (!continueSolid) {
-        resetState();
-        if (!readTables())
-            return false;
-    } else if (!tablesRead_ || base_ != window_.get()) {
-        return false;  // nothing to continue from
-    }
+    if (!begin(packed, packSize, continueSolid))
+        return false;
     base_ = direct ? output : window_.get();
 
     int64_t countdown = unpSize;
     if (!(direct ? decodeLoop<true>(countdown) : decodeLoop<false>(countdown)))
         return false;
-    // A table switch right behind the data belongs to the next entry of a solid stream.
-    if (in_.bytesLeft() >= 5) {
-        const int symbol = audioMode_ ? audio_[channel_].decode(in_) : literals_.decode(in_);
-        if (symbol == (audioMode_ ? kAudioSymTables : kSymTables))
-            readTables();
-    }
+    readTrailingTables();
     if (direct) {
         produced = ptr_;
         return true;
     }
     flush();
     produced = outputSize_;
+    return true;
+}
+
+bool RarDecoder::unpackStreaming(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid,
+                                 const Sink& sink, uint32_t& produced, uint32_t step)
+{
+    // Each step decodes `step` bytes behind the 1 MB of history (the farthest a match reaches),
+    // plus room for a match that starts before the step's end.
+    constexpr uint32_t kSlack = 1024;
+    step = std::clamp(step, 1u, kStreamStep);
+    const uint32_t bufferSize = kWindowSize + step + kSlack;
+    produced = 0;
+    output_ = nullptr;
+    if (streamSize_ != bufferSize) {
+        stream_.reset(allocateUnpackBuffer(bufferSize));
+        streamSize_ = stream_ ? bufferSize : 0;
+        if (!stream_)
+            return false;
+    }
+    if (!begin(packed, packSize, continueSolid))
+        return false;
+    uint8_t* const buffer = stream_.get();
+    uint32_t history = 0;
+    if (continueSolid) {
+        // The window's bytes, oldest first, become the history in front of this entry.
+        history = uint32_t(std::min<uint64_t>(total_, kWindowSize));
+        const uint32_t from = (ptr_ - history) & kWindowMask;
+        const uint32_t first = std::min(history, kWindowSize - from);
+        std::memcpy(buffer, window_.get() + from, first);
+        std::memcpy(buffer + first, window_.get(), history - first);
+    }
+    base_ = buffer;
+    ptr_ = history;
+
+    uint64_t left = unpSize;
+    for (;;) {
+        const uint32_t stepStart = ptr_;
+        const uint64_t entryEnd = stepStart + left;
+        if (entryEnd <= bufferSize) {
+            outputCap_ = runEnd_ = uint32_t(entryEnd);
+        } else {
+            runEnd_ = kWindowSize + step;
+            outputCap_ = bufferSize;
+        }
+        int64_t countdown = runEnd_ - stepStart;
+        if (!decodeLoop<true>(countdown))
+            return false;
+        const uint32_t done = ptr_ - stepStart;
+        if (done > 0 && !sink(buffer + stepStart, done))
+            return false;
+        produced += done;
+        left -= done;
+        if (left == 0)
+            break;
+        std::memmove(buffer, buffer + ptr_ - kWindowSize, kWindowSize);
+        ptr_ = kWindowSize;
+    }
+    readTrailingTables();
     return true;
 }
 

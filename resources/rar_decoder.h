@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "resources/rar_format.h"
@@ -125,6 +126,11 @@ private:
     uint32_t quick_[1 << kQuickBits];  // filled by build(), not before: the decoder is large
 };
 
+// A buffer that unpacking fills front to back at hundreds of MB/s. Faulting in 4 KB pages one
+// by one would cost more than decoding into them, so a large buffer is aligned to 2 MB, spans
+// whole 2 MB pages and asks for them (a hint; it still works without). A malloc block.
+uint8_t* allocateUnpackBuffer(size_t size);
+
 class RarDecoder {
 public:
     // Unpacks one entry of `packSize` bytes into `output` (room for `unpSize` bytes; null to
@@ -137,7 +143,22 @@ public:
     bool unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid, bool keepWindow,
                 uint8_t* output, uint32_t& produced);
 
+    // Receives an entry's bytes in order, a piece of up to a few MB at a time; false stops.
+    using Sink = std::function<bool(const uint8_t* data, size_t size)>;
+    // Bytes decoded between hand-overs by default: with the 1 MB of history, 4 MB in all.
+    static constexpr uint32_t kStreamStep = (3u << 20) - 1024;
+    // Unpacks one entry as `unpack` does, but hands its bytes to `sink` as they are decoded, so
+    // that an entry of any size needs only a few MB: decoding goes straight into a buffer that
+    // keeps the last 1 MB as match history each time `step` more bytes are handed on.
+    // `produced` receives the bytes handed on. No later entry can continue this one.
+    bool unpackStreaming(const uint8_t* packed, uint32_t packSize, uint32_t unpSize, bool continueSolid,
+                         const Sink& sink, uint32_t& produced, uint32_t step = kStreamStep);
+
 private:
+    // Reads the first tables of an entry, or checks that there is a solid stream to continue.
+    bool begin(const uint8_t* packed, uint32_t packSize, bool continueSolid);
+    // After an entry's data: a table switch right behind it belongs to the next entry.
+    void readTrailingTables();
     void resetState();
     bool readTables();
     template <bool Direct>
@@ -146,8 +167,9 @@ private:
     bool decodeAudio(int64_t& countdown);
     bool decodeNormal(int64_t& countdown);
     // Decoding straight into the output, with the reader and the write position in registers,
-    // until the countdown ends (kRunEnded), the stream is broken (kRunBroken) or new tables come
-    // (the table switch symbol is returned).
+    // until the write position reaches runEnd_ (kRunEnded), the stream is broken (kRunBroken) or
+    // new tables come (the table switch symbol is returned). A match may run on past runEnd_, up
+    // to outputCap_, where it is cut.
     int directRun(int64_t& countdown);
     int audioRun(int64_t& countdown);
     static constexpr int kRunEnded = -1;
@@ -167,6 +189,8 @@ private:
         void operator()(uint8_t* p) const;
     };
     std::unique_ptr<uint8_t, FreeDeleter> window_;  // allocated on first use
+    std::unique_ptr<uint8_t, FreeDeleter> stream_;  // unpackStreaming's buffer, likewise
+    uint32_t streamSize_ = 0;
     uint8_t* base_ = nullptr;  // where bytes are written: the window, or the output itself
     uint32_t ptr_ = 0;
     uint32_t flushPtr_ = 0;
@@ -176,6 +200,7 @@ private:
     uint8_t* output_ = nullptr;
     uint32_t outputSize_ = 0;
     uint32_t outputCap_ = 0;
+    uint32_t runEnd_ = 0;  // direct decoding starts no new symbol at or past this position
 
     HuffmanDecoder literals_, distances_, repeats_, bitLengths_;
     HuffmanDecoder audio_[rar::kMaxChannels];

@@ -1,5 +1,10 @@
 // velmora-pack: creates, lists, extracts and tests RAR 2.0 archives. Reading goes through the
 // player's own extractor.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,10 +48,15 @@ bool walkEntries(const pack::MappedFile& image, std::vector<ArchiveEntry>& entri
     ArchiveEntry entry;
     for (;;) {
         switch (walk.next(entry)) {
-        case ArchiveWalk::Step::Entry: entries.push_back(entry); break;
+        case ArchiveWalk::Step::Entry:
+            entries.push_back(entry);
+            break;
         case ArchiveWalk::Step::End:
-        case ArchiveWalk::Step::SubBlock: return true;
-        case ArchiveWalk::Step::Broken: error = "broken block header"; return false;
+        case ArchiveWalk::Step::SubBlock:
+            return true;
+        case ArchiveWalk::Step::Broken:
+            error = "broken block header";
+            return false;
         }
     }
 }
@@ -90,12 +100,33 @@ int list(const char* path)
         if (e.isDirectory())
             std::printf("%10s %10s %-5s %8s  %s\\\n", "-", "-", "dir", "", e.name.c_str());
         else
-            std::printf("%10u %10u %-5s %08X  %s\n", e.unpSize, e.packSize, e.method == 0x30 ? "store" : "pack",
-                        e.fileCrc, e.name.c_str());
+            std::printf("%10u %10u %-5s %08X  %s\n",
+                        e.unpSize,
+                        e.packSize,
+                        e.method == 0x30 ? "store" : "pack",
+                        e.fileCrc,
+                        e.name.c_str());
     }
     return ok ? 0 : fail(error);
 }
 
+// Writes all of `size` bytes to `fd`.
+bool writeAll(int fd, const uint8_t* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// Writes the entry out as it is unpacked, so that its size does not matter. FILE is opened only
+// once the entry is found, and removed again when its data turns out damaged or cannot be written.
 int extract(int argc, char** argv)
 {
     if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "-o") == 0))
@@ -103,25 +134,34 @@ int extract(int argc, char** argv)
     pack::MappedFile image;
     if (!image.open(argv[0]))
         return fail(std::string("cannot read ") + argv[0]);
-    uint8_t* data = nullptr;
-    uint32_t size = 0;
-    if (!extractArchiveEntry(image.data(), uint32_t(image.size()), argv[1], &data, &size)) {
-        std::vector<ArchiveEntry> entries;
-        std::string error;
-        walkEntries(image, entries, error);
-        for (const ArchiveEntry& e : entries)
-            if (archiveNamesMatch(e.name.c_str(), argv[1]))
-                return fail(std::string(argv[1]) + ": damaged entry (data or CRC error)");
-        return fail(std::string(argv[1]) + ": not in the archive");
-    }
-    std::unique_ptr<uint8_t, decltype(&std::free)> guard(data, &std::free);
-    if (argc == 4) {
-        std::ofstream out(argv[3], std::ios::binary);
-        if (!out || !out.write(reinterpret_cast<const char*>(data), size))
-            return fail(std::string("cannot write ") + argv[3]);
+    const char* path = argc == 4 ? argv[3] : nullptr;
+    int fd = path ? -1 : STDOUT_FILENO;
+    bool writeFailed = false;
+    const auto sink = [&](const uint8_t* data, size_t size) {
+        if (fd < 0)
+            fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        writeFailed = fd < 0 || !writeAll(fd, data, size);
+        return !writeFailed;
+    };
+    bool ok = streamArchiveEntry(image.data(), uint32_t(image.size()), argv[1], sink);
+    if (ok && fd < 0)
+        ok = sink(nullptr, 0);  // an empty entry still makes its file
+    if (path && fd >= 0 && ::close(fd) != 0)
+        ok = !(writeFailed = true);
+    if (ok)
         return 0;
-    }
-    return std::fwrite(data, 1, size, stdout) == size ? 0 : fail("cannot write to standard output");
+    struct stat st {};
+    if (path && fd >= 0 && ::stat(path, &st) == 0 && S_ISREG(st.st_mode))
+        ::unlink(path);  // no partial or damaged file is left behind
+    if (writeFailed)
+        return fail(path ? std::string("cannot write ") + path : std::string("cannot write to standard output"));
+    std::vector<ArchiveEntry> entries;
+    std::string error;
+    walkEntries(image, entries, error);
+    for (const ArchiveEntry& e : entries)
+        if (archiveNamesMatch(e.name.c_str(), argv[1]))
+            return fail(std::string(argv[1]) + ": damaged entry (data or CRC error)");
+    return fail(std::string(argv[1]) + ": not in the archive");
 }
 
 int test(const char* path)
