@@ -51,7 +51,8 @@ Corpus gather(const std::string& label, const fs::path& root, const std::vector<
     std::vector<fs::path> paths;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec)) {
+         !ec && it != end;
+         it.increment(ec)) {
         if (!it->is_regular_file(ec) || it->is_symlink(ec))
             continue;
         const std::string name = it->path().string();
@@ -148,15 +149,33 @@ void sizes(const Corpus& c, const fs::path& scratch)
     const size_t xz = externalSize("xz -9c", c, scratch);
     const size_t xzJoined = externalJoinedSize("xz -9c", c, scratch);
     auto ratio = [](size_t a, size_t b) { return b ? double(a) / double(b) : 0.0; };
-    std::printf("%-10s %3zu files %10zu B  packed %9zu  solid %9zu  store %9zu  gzip-9 %9zu  xz-9 %9zu  "
-                "xz-9 joined %9zu\n",
-                c.label.c_str(), c.files.size(), c.bytes, packed, solid, stored, gzip, xz, xzJoined);
-    std::printf("%-10s packed/store %.3f  packed/gzip-9 %.3f  packed/xz-9 %.3f  (packing %.1f MB/s)\n", "",
-                ratio(packed, stored), ratio(packed, gzip), ratio(packed, xz), double(c.bytes) / 1e6 / packTime);
-    std::printf("%-10s solid/store %.3f  solid/gzip-9 %.3f  solid/xz-9 %.3f  solid/xz-9 joined %.3f  "
-                "solid/packed %.3f\n",
-                "", ratio(solid, stored), ratio(solid, gzip), ratio(solid, xz), ratio(solid, xzJoined),
-                ratio(solid, packed));
+    std::printf(
+        "%-10s %3zu files %10zu B  packed %9zu  solid %9zu  store %9zu  gzip-9 %9zu  xz-9 %9zu  "
+        "xz-9 joined %9zu\n",
+        c.label.c_str(),
+        c.files.size(),
+        c.bytes,
+        packed,
+        solid,
+        stored,
+        gzip,
+        xz,
+        xzJoined);
+    std::printf("%-10s packed/store %.3f  packed/gzip-9 %.3f  packed/xz-9 %.3f  (packing %.1f MB/s)\n",
+                "",
+                ratio(packed, stored),
+                ratio(packed, gzip),
+                ratio(packed, xz),
+                double(c.bytes) / 1e6 / packTime);
+    std::printf(
+        "%-10s solid/store %.3f  solid/gzip-9 %.3f  solid/xz-9 %.3f  solid/xz-9 joined %.3f  "
+        "solid/packed %.3f\n",
+        "",
+        ratio(solid, stored),
+        ratio(solid, gzip),
+        ratio(solid, xz),
+        ratio(solid, xzJoined),
+        ratio(solid, packed));
 }
 
 void throughput(const Corpus& c, const fs::path& scratch)
@@ -192,15 +211,21 @@ void throughput(const Corpus& c, const fs::path& scratch)
     // unar's fixed start-up cost, from an archive of one empty file.
     const fs::path tiny = scratch / "tiny.rar";
     writeFile(tiny, pack::buildArchive({pack::SourceEntry{"empty", false, {}, 0}}, false));
-    const double startup = timeCommand("unar -q -f -o '" + out.string() + "' '" + tiny.string() + "' >/dev/null 2>&1", 3);
+    const double startup =
+        timeCommand("unar -q -f -o '" + out.string() + "' '" + tiny.string() + "' >/dev/null 2>&1", 3);
     const double theirs = double(c.bytes) / 1e6 / unarTime;
     const double theirsNet = unarTime > startup ? double(c.bytes) / 1e6 / (unarTime - startup) : 0;
     std::printf("%-10s extraction: ours %.0f MB/s, unar %.0f MB/s (%.0f MB/s without its %.0f ms start-up)\n",
-                c.label.c_str(), ours, theirs, theirsNet, startup * 1000);
-    std::printf("%-10s ours/unar %.1fx (%.1fx against unar without start-up)\n", "", ours / theirs,
+                c.label.c_str(),
+                ours,
+                theirs,
+                theirsNet,
+                startup * 1000);
+    std::printf("%-10s ours/unar %.1fx (%.1fx against unar without start-up)\n",
+                "",
+                ours / theirs,
                 theirsNet > 0 ? ours / theirsNet : 0.0);
 }
-
 
 struct RunTime {
     double cpu = -1;   // user + system seconds of the command's processes
@@ -231,8 +256,8 @@ RunTime medianRun(const std::string& command, int rounds)
 Bytes soundFile(int seconds)
 {
     const uint32_t frames = uint32_t(seconds) * 44100, bytes = frames * 4;
-    Bytes w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
-               0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    Bytes w = {'R', 'I', 'F',  'F',  0, 0, 0,    0,    'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16,  0,   0, 0, 1, 0,
+               2,   0,   0x44, 0xAC, 0, 0, 0x10, 0xB1, 2,   0,   4,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
     for (int i = 0; i < 4; ++i) {
         w[4 + i] = uint8_t((36 + bytes) >> (8 * i));
         w[40 + i] = uint8_t(bytes >> (8 * i));
@@ -241,8 +266,8 @@ Bytes soundFile(int seconds)
     for (uint32_t f = 0; f < frames; ++f) {
         noise = noise * 1664525u + 1013904223u;
         const double t = f / 44100.0;
-        const int left = int(9000 * std::sin(t * 2 * M_PI * 220) + 3000 * std::sin(t * 2 * M_PI * 331)) +
-                         int(noise >> 27) - 16;
+        const int left =
+            int(9000 * std::sin(t * 2 * M_PI * 220) + 3000 * std::sin(t * 2 * M_PI * 331)) + int(noise >> 27) - 16;
         const int right = int(9000 * std::sin(t * 2 * M_PI * 221) + 2000 * std::sin(t * 2 * M_PI * 440)) +
                           int((noise >> 22) & 31) - 16;
         for (int v : {left, right}) {
@@ -253,6 +278,10 @@ Bytes soundFile(int seconds)
     return w;
 }
 
+// Runs of each whole-process measurement: a run of ours takes tens of milliseconds, where a
+// shared machine's noise shows, so the median is taken over many.
+constexpr int kRounds = 11;
+
 // One large file per archive, unpacked by a whole process each: velmora-pack against unar.
 void wholeProcess(const std::string& label, const Bytes& data, const std::string& name, const fs::path& build,
                   const fs::path& scratch)
@@ -261,11 +290,11 @@ void wholeProcess(const std::string& label, const Bytes& data, const std::string
     writeFile(archive, pack::buildArchive({pack::SourceEntry{name, false, data, 0}}, false));
     const fs::path out = scratch / "unpacked";
     fs::create_directories(out);
-    const std::string ours = "'" + (build / "velmora-pack").string() + "' extract '" + archive.string() + "' " +
-                             name + " -o '" + (out / "ours.bin").string() + "'";
+    const std::string ours = "'" + (build / "velmora-pack").string() + "' extract '" + archive.string() + "' " + name +
+                             " -o '" + (out / "ours.bin").string() + "'";
     const std::string unar = "unar -q -f -o '" + out.string() + "' '" + archive.string() + "' >/dev/null 2>&1";
-    const RunTime a = medianRun(ours, 5);
-    const RunTime b = medianRun(unar, 5);
+    const RunTime a = medianRun(ours, kRounds);
+    const RunTime b = medianRun(unar, kRounds);
     const double mb = double(data.size()) / 1e6;
     if (a.cpu < 0) {
         std::printf("%-10s velmora-pack extract FAILED\n", label.c_str());
@@ -276,7 +305,12 @@ void wholeProcess(const std::string& label, const Bytes& data, const std::string
         return;
     }
     std::printf("%-10s %5.1f MB  ours %4.0f MB/s  unar %4.0f MB/s  ours/unar %.1fx CPU time, %.1fx wall time\n",
-                label.c_str(), mb, mb / a.cpu, mb / b.cpu, b.cpu / a.cpu, b.wall / a.wall);
+                label.c_str(),
+                mb,
+                mb / a.cpu,
+                mb / b.cpu,
+                b.cpu / a.cpu,
+                b.wall / a.wall);
 }
 
 }  // namespace
@@ -312,10 +346,10 @@ int main(int argc, char** argv)
         if (!c.files.empty() && c.label != "show")
             throughput(c, scratch);
 
-    std::printf("== extraction of one large file, whole process, median of 5 (larger ratio is better)\n");
+    std::printf("== extraction of one large file, whole process, median of %d (larger ratio is better)\n", kRounds);
     wholeProcess("text", joined(gather("text", "/usr/include", {".h"}, 19u << 20)), "text.txt", build, scratch);
-    wholeProcess("executable", joined(gather("executable", "/usr/bin", {""}, 24u << 20)), "programs.bin", build,
-                 scratch);
+    wholeProcess(
+        "executable", joined(gather("executable", "/usr/bin", {""}, 24u << 20)), "programs.bin", build, scratch);
     wholeProcess("sound", soundFile(60), "sound.wav", build, scratch);
     fs::remove_all(scratch);
     return 0;
