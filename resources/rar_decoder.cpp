@@ -362,28 +362,61 @@ int RarDecoder::directRun(int64_t& countdown)
 
 int RarDecoder::audioRun(int64_t& countdown)
 {
+    switch (channels_) {
+    case 1:
+        return audioFrames<1>(countdown);
+    case 2:
+        return audioFrames<2>(countdown);
+    case 3:
+        return audioFrames<3>(countdown);
+    default:
+        return audioFrames<4>(countdown);
+    }
+}
+
+template <int Channels>
+int RarDecoder::audioFrames(int64_t& countdown)
+{
     BitInput in = in_;
     uint8_t* out = base_ + ptr_;
     uint8_t* const end = base_ + runEnd_;
     int channel = channel_;
     int delta = channelDelta_;
     int result = kRunEnded;
-    while (out < end) {
+    // One byte of `channel`; false when the stream breaks or new tables come.
+    const auto step = [&](int c) {
         if (in.nearEnd() && in.overrun()) {
             result = kRunBroken;
-            break;
+            return false;
         }
-        const int symbol = audio_[channel].decode(in);
+        const int symbol = audio_[c].decode(in);
         if (symbol == kAudioSymTables) {
             result = kAudioSymTables;
-            break;
+            return false;
         }
-        AudioPredictor& p = predictors_[channel];
+        AudioPredictor& p = predictors_[c];
         const uint8_t byte = uint8_t(p.predict(delta) - symbol);
         p.update(uint8_t(symbol), byte, delta);
         *out++ = byte;
-        channel = channel + 1 < channels_ ? channel + 1 : 0;
+        return true;
+    };
+    // Byte by byte to the start of a frame, whole frames with each channel known at compile
+    // time, then byte by byte again. A step that fails leaves `channel` at the byte not made.
+    const auto next = [](int c) { return c + 1 < Channels ? c + 1 : 0; };
+    bool running = true;
+    while (running && channel != 0 && out < end && (running = step(channel)))
+        channel = next(channel);
+    while (running && end - out >= Channels) {
+        for (int c = 0; c < Channels; ++c) {
+            if (!step(c)) {
+                channel = c;
+                running = false;
+                break;
+            }
+        }
     }
+    while (running && out < end && (running = step(channel)))
+        channel = next(channel);
     in_ = in;
     ptr_ = uint32_t(out - base_);
     total_ = ptr_;

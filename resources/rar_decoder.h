@@ -172,6 +172,8 @@ private:
     // to outputCap_, where it is cut.
     int directRun(int64_t& countdown);
     int audioRun(int64_t& countdown);
+    template <int Channels>
+    int audioFrames(int64_t& countdown);
     static constexpr int kRunEnded = -1;
     static constexpr int kRunBroken = -2;
     void rememberMatch(uint32_t length, uint32_t distance);
