@@ -459,6 +459,9 @@ bool RarDecoder::decodeNormal(int64_t& countdown)
     return readTables();
 }
 
+// Reading well past the packed data stops decoding early; an entry whose last symbols did so
+// fails as well once it is complete, whichever way it was decoded: the direct loop checks once
+// per lookup, which may yield two literals, the window loop once per symbol.
 template <bool Direct>
 bool RarDecoder::decodeLoop(int64_t& countdown)
 {
@@ -521,7 +524,7 @@ bool RarDecoder::unpack(const uint8_t* packed, uint32_t packSize, uint32_t unpSi
     base_ = direct ? output : window_.get();
 
     int64_t countdown = unpSize;
-    if (!(direct ? decodeLoop<true>(countdown) : decodeLoop<false>(countdown)))
+    if (!(direct ? decodeLoop<true>(countdown) : decodeLoop<false>(countdown)) || in_.overrun())
         return false;
     readTrailingTables();
     if (direct) {
@@ -587,6 +590,8 @@ bool RarDecoder::unpackStreaming(const uint8_t* packed, uint32_t packSize, uint3
         std::memmove(buffer, buffer + ptr_ - kWindowSize, kWindowSize);
         ptr_ = kWindowSize;
     }
+    if (in_.overrun())
+        return false;
     readTrailingTables();
     return true;
 }
