@@ -19,6 +19,7 @@
 #include "tools/pack/archive_writer.h"
 #include "tools/pack/huffman_builder.h"
 #include "tools/pack/rar_encoder.h"
+#include "tools/pack/table_encoder.h"
 
 namespace velmora {
 namespace {
@@ -81,6 +82,38 @@ Bytes readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// New tables may come in the middle of a multimedia frame (our packer switches at frame
+// boundaries, other packers need not): decoding straight into the output, which runs whole
+// frames, and decoding through the window, byte by byte, must go on with the same channel.
+TEST(PackStream, MultimediaTablesSwitchInTheMiddleOfAFrame)
+{
+    // Per channel: the switch symbol 256 has the 1-bit code "0", byte b the 9-bit code "1b".
+    uint8_t lengths[rar::kMaxTableSize] = {}, previous[rar::kMaxTableSize] = {};
+    for (int c = 0; c < 3; ++c) {
+        std::fill_n(lengths + c * rar::kAudioCodes, 256, uint8_t(9));
+        lengths[c * rar::kAudioCodes + 256] = 1;
+    }
+    const pack::TableLayout layout{true, 3};
+    pack::BitWriter bits;
+    pack::writeTables(bits, layout, lengths, previous);
+    const uint8_t residuals[] = {5, 250, 17, 3, 99, 140, 1, 77, 200, 64, 31};
+    for (size_t i = 0; i < std::size(residuals); ++i) {
+        if (i == 4 || i == 8)  // the second channel of the second and third frames
+            bits.put(0, 1), pack::writeTables(bits, layout, lengths, previous);
+        bits.put(0x100 | residuals[i], 9);
+    }
+    const Bytes packed = bits.finish();
+    Bytes direct(std::size(residuals)), windowed(direct.size());
+    uint32_t directSize = 0, windowedSize = 0;
+    RarDecoder a, b;
+    ASSERT_TRUE(a.unpack(
+        packed.data(), uint32_t(packed.size()), uint32_t(direct.size()), false, false, direct.data(), directSize));
+    ASSERT_TRUE(b.unpack(
+        packed.data(), uint32_t(packed.size()), uint32_t(windowed.size()), false, true, windowed.data(), windowedSize));
+    EXPECT_EQ(directSize, direct.size());
+    EXPECT_EQ(direct, windowed);
 }
 
 TEST(PackStream, MultimediaModeWinsOnPcmAndTextAndRunsShrink)
