@@ -2,10 +2,13 @@
 #include "tools/pack/archive_writer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
+#include <thread>
 
 #include "resources/crc32.h"
 #include "resources/rar_format.h"
@@ -187,11 +190,28 @@ std::vector<uint8_t> layOut(const std::vector<SourceEntry>& entries, const std::
 
 std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool store, const PackOptions& options)
 {
-    std::vector<std::vector<uint8_t>> packed;
-    for (const SourceEntry& e : entries)
-        packed.push_back(e.directory ? std::vector<uint8_t>{}
-                         : store     ? e.data
-                                     : packStream(e.data.data(), e.data.size(), options));
+    // Each file is packed alone, so the files are packed on every core at once, the largest
+    // first so that no core is left with a large one at the end.
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return entries[a].data.size() > entries[b].data.size();
+    });
+    std::vector<std::vector<uint8_t>> packed(entries.size());
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t k; (k = next++) < order.size();) {
+            const SourceEntry& e = entries[order[k]];
+            if (!e.directory)
+                packed[order[k]] = store ? e.data : packStream(e.data.data(), e.data.size(), options);
+        }
+    };
+    {
+        std::vector<std::jthread> helpers(std::clamp(std::thread::hardware_concurrency(), 1u, 16u) - 1);
+        for (std::jthread& t : helpers)
+            t = std::jthread(work);
+        work();
+    }
     return layOut(entries, packed, store, false);
 }
 
@@ -206,10 +226,11 @@ std::vector<uint8_t> buildSolidArchive(const std::vector<SourceEntry>& files, co
         for (const SourceEntry& e : files)
             if ((!e.directory && !e.data.empty()) == withData)
                 entries.push_back(e);
-    const auto firstData =
-        std::find_if(entries.begin(), entries.end(), [](const SourceEntry& e) { return !e.directory && !e.data.empty(); });
-    std::stable_sort(firstData, entries.end(),
-                     [](const SourceEntry& a, const SourceEntry& b) { return a.data.size() < b.data.size(); });
+    const auto firstData = std::find_if(
+        entries.begin(), entries.end(), [](const SourceEntry& e) { return !e.directory && !e.data.empty(); });
+    std::stable_sort(firstData, entries.end(), [](const SourceEntry& a, const SourceEntry& b) {
+        return a.data.size() < b.data.size();
+    });
     std::vector<uint8_t> joined;
     std::vector<size_t> sizes;
     for (const SourceEntry& e : entries) {
