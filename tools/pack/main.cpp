@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -82,7 +84,25 @@ int create(int argc, char** argv)
     for (; i < argc; ++i)
         if (!pack::collectEntries(argv[i], entries, error))
             return fail(error);
-    const std::vector<uint8_t> archive = solid ? pack::buildSolidArchive(entries) : pack::buildArchive(entries, store);
+    // On a terminal, the share of the bytes packed so far.
+    pack::PackOptions options;
+    uint64_t total = 0;
+    for (const pack::SourceEntry& e : entries)
+        total += e.data.size();
+    std::atomic<uint64_t> done{0};
+    std::mutex printing;
+    const bool showProgress = !store && total > 0 && isatty(STDERR_FILENO);
+    if (showProgress)
+        options.progress = [&](size_t bytes) {
+            const uint64_t now = done += bytes;
+            const std::lock_guard<std::mutex> lock(printing);
+            std::fprintf(
+                stderr, "\rvelmora-pack: packed %3d%% of %.1f MB", int(now * 100 / total), double(total) / 1e6);
+        };
+    const std::vector<uint8_t> archive =
+        solid ? pack::buildSolidArchive(entries, options) : pack::buildArchive(entries, store, options);
+    if (showProgress)
+        std::fputc('\n', stderr);
     std::ofstream file(out, std::ios::binary);
     if (!file.write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size())))
         return fail(std::string("cannot write ") + out);

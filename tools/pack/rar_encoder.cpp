@@ -73,10 +73,7 @@ uint64_t blockBits(const TableLayout& layout, const Histogram& counts, uint8_t* 
     return codedBits(counts.data(), lengths, layout.size());
 }
 
-int itemChannel(const Item& item)
-{
-    return item.first / kAudioCodes;
-}
+int itemChannel(const Item& item) { return item.first / kAudioCodes; }
 
 // The table-switch code that follows item `end - 1` of a segment (end > 0).
 uint16_t switchCode(const Segment& segment, size_t end)
@@ -303,10 +300,12 @@ struct StreamState {
 class StreamBuilder {
 public:
     StreamBuilder(const uint8_t* data, size_t size, const PackOptions& options)
-        : data_(data), size_(size), options_(options), quick_(data, size, quickOptions(options.parse)),
+        : data_(data),
+          size_(size),
+          options_(options),
+          quick_(data, size, quickOptions(options.parse)),
           optimal_(data, size, options.parse)
-    {
-    }
+    {}
 
     void addEntry(size_t begin, size_t end)
     {
@@ -416,9 +415,9 @@ private:
         size_t position = 0;
         for (size_t i = 0; i < segment.items.size(); ++i) {
             const Item& item = segment.items[i];
-            bits[std::min(chunks - 1, position / kModeChunk)] +=
-                lengths[item.first] + item.firstExtraBits + item.secondExtraBits +
-                (item.second != kNoCode ? lengths[item.second] : 0);
+            bits[std::min(chunks - 1, position / kModeChunk)] += lengths[item.first] + item.firstExtraBits +
+                                                                 item.secondExtraBits +
+                                                                 (item.second != kNoCode ? lengths[item.second] : 0);
             position += itemBytes ? (*itemBytes)[i] : 1;
         }
         static const uint8_t zeros[kMaxTableSize] = {};
@@ -538,6 +537,8 @@ std::vector<std::vector<uint8_t>> packSolid(const uint8_t* data, const std::vect
     for (size_t s : sizes) {
         builder.addEntry(begin, begin + s);
         begin += s;
+        if (options.progress)
+            options.progress(s);
     }
     return emit(builder.runs());
 }

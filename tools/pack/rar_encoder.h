@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "tools/pack/lz_parser.h"
@@ -13,6 +14,9 @@ namespace velmora::pack {
 struct PackOptions {
     ParseOptions parse;
     bool tryAudio = true;  // code PCM WAV samples in the multimedia mode where that is smaller
+    // Told the size of each file (or solid entry) once it is packed; may be called from
+    // several threads at once.
+    std::function<void(size_t bytes)> progress;
 };
 
 // Packs `size` bytes as the stream of one non-solid entry.
