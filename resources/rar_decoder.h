@@ -171,6 +171,8 @@ private:
     // new tables come (the table switch symbol is returned). A match may run on past runEnd_, up
     // to outputCap_, where it is cut.
     int directRun(int64_t& countdown);
+    // The same for the multimedia mode, one byte per symbol; audioFrames is its body for a
+    // known number of channels.
     int audioRun(int64_t& countdown);
     template <int Channels>
     int audioFrames(int64_t& countdown);
