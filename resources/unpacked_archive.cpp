@@ -30,8 +30,8 @@ void UnpackedArchive::unpack()
     if (total > kBudget)
         return;
     complete_ = unpackWholeArchive(image_, length_, [this](const std::string& key, uint8_t* data, uint32_t size) {
-        held_.emplace(key, std::vector<uint8_t>(data, data + size));  // a later entry of the name stays hidden
-        std::free(data);
+        held_.emplace(
+            key, Held{std::unique_ptr<uint8_t, FreeDeleter>(data), size});  // a later entry of the name stays hidden
     });
 }
 
@@ -49,15 +49,15 @@ bool UnpackedArchive::extract(const char* name, uint8_t** output, uint32_t* outp
             return false;
         return extractArchiveEntry(image_, length_, name, output, outputSize);
     }
-    const std::vector<uint8_t>& data = found->second;
-    if (data.empty())
+    const Held& held = found->second;
+    if (held.size == 0)
         return true;
-    auto* copy = static_cast<uint8_t*>(std::malloc(data.size()));
+    auto* copy = static_cast<uint8_t*>(std::malloc(held.size));
     if (copy == nullptr)
         return false;
-    std::memcpy(copy, data.data(), data.size());
+    std::memcpy(copy, held.data.get(), held.size);
     *output = copy;
-    *outputSize = uint32_t(data.size());
+    *outputSize = held.size;
     return true;
 }
 

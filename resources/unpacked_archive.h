@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 namespace velmora {
 
@@ -32,7 +33,14 @@ private:
     uint32_t length_ = 0;
     bool unpacked_ = false;  // the first lookup has decided
     bool complete_ = false;  // every entry is held: a name not held is not in the archive
-    std::unordered_map<std::string, std::vector<uint8_t>> held_;  // by name key: the first entry of a name
+    struct FreeDeleter {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    struct Held {
+        std::unique_ptr<uint8_t, FreeDeleter> data;  // the block the unpacking made; null when empty
+        uint32_t size = 0;
+    };
+    std::unordered_map<std::string, Held> held_;  // by name key: the first entry of a name
 };
 
 }  // namespace velmora
