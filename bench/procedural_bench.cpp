@@ -7,15 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "core/gl_state.h"
 #include "core/offscreen_context.h"
 #include "core/script_node.h"
-#include "core/script_values.h"
 #include "effects/clear.h"
 #include "effects/dogtail.h"
 #include "effects/fontcool.h"
@@ -28,34 +25,15 @@
 #include "effects/wobble.h"
 #include "resources/data_source.h"
 #include "resources/gl_extensions.h"
+#include "tests/support/script_builder.h"
 
 namespace {
 
 using namespace velmora;
 using Clock = std::chrono::steady_clock;
 
-using Attributes = std::initializer_list<std::pair<const char*, const char*>>;
-
-// A script element as the parser builds it (values may hold blanks here, which scripts cannot).
-std::unique_ptr<ScriptNode> element(Attributes attributes)
-{
-    auto node = std::make_unique<ScriptNode>();
-    for (const auto& [name, value] : attributes) {
-        auto attribute = std::make_unique<ScriptAttribute>();
-        copyName(attribute->name, name);
-        copyName(attribute->value, value);
-        node->attributes.push_back(std::move(attribute));
-    }
-    return node;
-}
-
-void addChild(ScriptNode& parent, const char* name, Attributes attributes)
-{
-    auto child = element(attributes);
-    copyName(child->name, name);
-    child->parent = &parent;
-    parent.children.push_back(std::move(child));
-}
+using testing::addChild;
+using testing::element;
 
 // Mean milliseconds per frame of `frames` frames (after two unmeasured ones): clear, then the
 // effect's update and render between a save and restore of the GL attributes, then a finish.
@@ -75,7 +53,8 @@ double frameTime(Clear& clear, Effect* effect, int frames)
     frame();
     frame();
     const auto start = Clock::now();
-    for (int i = 0; i < frames; ++i) frame();
+    for (int i = 0; i < frames; ++i)
+        frame();
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / frames;
 }
 
@@ -108,15 +87,19 @@ int main(int argc, char** argv)
         {"dogtail",
          [] {
              auto e = std::make_unique<DogTail>();
-             e->handleElement(element({{"filename", "chrome.tga"}}).get());
+             e->handleElement(element("", {{"filename", "chrome.tga"}}).get());
              return e;
          }},
         {"fontcool",
          [] {
              auto e = std::make_unique<FontCool>();
-             auto settings = element({{"texture", "chrome.tga"}, {"numtexts", "2"}});
-             addChild(*settings, "text", {{"num", "0"}, {"string", "velmora 2026"}, {"active", "1"}, {"tra", "-3.5,0.5,-8"}});
-             addChild(*settings, "text", {{"num", "1"}, {"string", "fur and trees"}, {"active", "1"}, {"tra", "-3.5,-1,-8"}});
+             auto settings = element("", {{"texture", "chrome.tga"}, {"numtexts", "2"}});
+             addChild(*settings,
+                      "text",
+                      {{"num", "0"}, {"string", "velmora 2026"}, {"active", "1"}, {"tra", "-3.5,0.5,-8"}});
+             addChild(*settings,
+                      "text",
+                      {{"num", "1"}, {"string", "fur and trees"}, {"active", "1"}, {"tra", "-3.5,-1,-8"}});
              e->handleElement(settings.get());
              return e;
          }},
