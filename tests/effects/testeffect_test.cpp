@@ -6,8 +6,6 @@
 
 #include <memory>
 
-#include "core/gl_state.h"
-#include "core/offscreen_context.h"
 #include "effects/testeffect.h"
 #include "tests/support/gl_fixture.h"
 
@@ -34,11 +32,9 @@ TEST_F(TesteffectTest, UnloadDeletesTheTilesAndAnUnloadedEffectDrawsNothing)
 
 TEST(TesteffectSmallWindow, CapturesAreClampedToTheWindow)
 {
-    auto context = std::make_unique<OffscreenContext>(320, 200);
-    if (!context->valid() || !context->makeCurrent())
+    const auto context = testing::openShowContext(320, 200);
+    if (!context)
         GTEST_SKIP() << "no OSMesa context available";
-    applyInitialGLState();
-    applyProjection(320, 200);
     glClearColor(100 / 255.0f, 100 / 255.0f, 100 / 255.0f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     TestEffect effect;

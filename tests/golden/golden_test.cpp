@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "core/effect_factory.h"
-#include "core/gl_state.h"
 #include "core/offscreen_context.h"
 #include "core/png_writer.h"
 #include "core/random.h"
@@ -25,7 +24,7 @@
 #include "effects/effect_table.h"
 #include "resources/data_source.h"
 #include "resources/embedded_archive.h"
-#include "resources/gl_extensions.h"
+#include "tests/support/gl_fixture.h"
 #include "tests/support/memory_stream.h"
 
 namespace velmora {
@@ -52,16 +51,24 @@ struct GoldenRow {
 const GoldenRow kRows[] = {
     {"clear", R"(<add type="clear" name="e"></add><e color="ff0a1428"></e>)", {0.04f}},
     {"picture", R"(<add type="picture" name="e"></add><e filename="title.tga"></e>)", {0.04f}},
-    {"flash", R"(<add type="flash" name="e"></add><e mode="0" color="ffff5a1e" attack="1" sustain="1" decay="0.2"></e>
-                 <load></load><e><go></go></e>)", {0.04f, 0.12f}},
-    {"fade", R"(<add type="starspace" name="s"></add><add type="fade" name="e"></add>
-                <e speed="0.004" from="80000000" to="80c03060"></e>)", {1.0f}},
+    {"flash",
+     R"(<add type="flash" name="e"></add><e mode="0" color="ffff5a1e" attack="1" sustain="1" decay="0.2"></e>
+                 <load></load><e><go></go></e>)",
+     {0.04f, 0.12f}},
+    {"fade",
+     R"(<add type="starspace" name="s"></add><add type="fade" name="e"></add>
+                <e speed="0.004" from="80000000" to="80c03060"></e>)",
+     {1.0f}},
     {"starspace", R"(<add type="starspace" name="e"></add><e speed="0.6"></e>)", {0.5f, 2.0f}},
-    {"cubeeffect", R"(<add type="cubeeffect" name="e"></add><e file_front="sky_front.tga" file_back="sky_back.tga"
+    {"cubeeffect",
+     R"(<add type="cubeeffect" name="e"></add><e file_front="sky_front.tga" file_back="sky_back.tga"
                       file_top="sky_top.tga" file_bot="sky_bot.tga" file_left="sky_left.tga"
-                      file_right="sky_right.tga"></e>)", {0.5f, 3.0f}},
-    {"wtf", R"(<add type="wtf" name="e"></add>
-               <e file1="wtf1.tga" file2="wtf2.tga" file3="wtf3.tga" file4="wtf4.tga" speed="0.7"></e>)", {0.5f, 2.0f}},
+                      file_right="sky_right.tga"></e>)",
+     {0.5f, 3.0f}},
+    {"wtf",
+     R"(<add type="wtf" name="e"></add>
+               <e file1="wtf1.tga" file2="wtf2.tga" file3="wtf3.tga" file4="wtf4.tga" speed="0.7"></e>)",
+     {0.5f, 2.0f}},
     {"testeffect", R"(<add type="starspace" name="s"></add><add type="testeffect" name="e"></add>)", {1.0f}},
     {"coglogo", R"(<add type="coglogo" name="e"></add><e speed="0.5"></e>)", {0.5f, 2.0f}},
     {"tap", R"(<add type="tap" name="e"></add><e speed="0.5"></e>)", {0.5f, 2.0f}},
@@ -69,26 +76,36 @@ const GoldenRow kRows[] = {
     {"fish", R"(<add type="fish" name="e"></add><e speed="0.7"></e>)", {0.5f, 2.0f}},
     {"goldletter", R"(<add type="goldletter" name="e"></add>)", {0.5f, 2.0f}},
     {"stairs", R"(<add type="stairs" name="e"></add><e speed="2"></e>)", {0.5f, 2.0f}},
-    {"3dscene_orbit", R"(<add type="3dscene" name="e"></add><e filename="orbit.zen"></e>
-                         <load></load><e camera="Wide" loopframe="720"></e>)", {0.5f, 3.0f}},
-    {"3dscene_hall", R"(<add type="3dscene" name="e"></add><e filename="pillars.zen"></e>
-                        <load></load><e camera="Hall" loopframe="600"></e>)", {0.5f, 3.0f}},
+    {"3dscene_orbit",
+     R"(<add type="3dscene" name="e"></add><e filename="orbit.zen"></e>
+                         <load></load><e camera="Wide" loopframe="720"></e>)",
+     {0.5f, 3.0f}},
+    {"3dscene_hall",
+     R"(<add type="3dscene" name="e"></add><e filename="pillars.zen"></e>
+                        <load></load><e camera="Hall" loopframe="600"></e>)",
+     {0.5f, 3.0f}},
     {"teddy", R"(<add type="teddy" name="e"></add>)", {0.5f, 2.0f}},
     {"dogtail", R"(<add type="dogtail" name="e"></add><e filename="chrome.tga" speed="0.35"></e>)", {0.5f, 2.0f}},
-    {"particlebox", R"(<add type="particlebox" name="e"></add>
+    {"particlebox",
+     R"(<add type="particlebox" name="e"></add>
                        <e number="500" texture="spark.tga" dim="18,14,60" spawndim="18,14,60"
-                       dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></e>)", {0.5f, 2.0f}},
-    {"particlebox_bars", R"(<add type="picture" name="p"></add><p filename="title.tga"></p><add type="particlebox" name="e"></add>
+                       dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></e>)",
+     {0.5f, 2.0f}},
+    {"particlebox_bars",
+     R"(<add type="picture" name="p"></add><p filename="title.tga"></p><add type="particlebox" name="e"></add>
                             <e number="14" texture="glow.tga" dim="20,1,8" spawndim="20,1,8" sca="1,10,1"
-                            prot="0,0.004,0" tra="0,0,-20" color="ff1830a0"></e>)", {1.0f}},
+                            prot="0,0.004,0" tra="0,0,-20" color="ff1830a0"></e>)",
+     {1.0f}},
     {"ltree", R"(<add type="ltree" name="e"></add><e speed="0.8"></e>)", {1.0f, 4.0f}},
     {"rigid", R"(<add type="rigid" name="e"></add>)", {0.5f, 2.0f}},
-    {"splash", R"(<add type="picture" name="p"></add><p filename="title.tga"></p><add type="splash" name="e"></add>)",
+    {"splash",
+     R"(<add type="picture" name="p"></add><p filename="title.tga"></p><add type="splash" name="e"></add>)",
      {0.5f, 2.0f}},
     {"quiver", R"(<add type="quiver" name="e"></add><e num="120" speed="0.4"></e>)", {0.5f, 2.0f}},
     {"wobble", R"(<add type="wobble" name="e"></add><e speed="0.6"></e>)", {0.5f, 2.0f}},
     {"waveeffect", R"(<add type="waveeffect" name="e"></add><e speed="0.8"></e>)", {0.5f, 2.0f}},
-    {"fontcool", R"(<add type="fontcool" name="e"></add>
+    {"fontcool",
+     R"(<add type="fontcool" name="e"></add>
                     <e texture="goldenv.tga" basefont="DejaVu_Sans" extrude="0.25" numtexts="1">
                     <text num="0" string="VELMORA" active="1" tra="-2.31,-1,-8" trav="0,0.013,0"></text></e>)",
      {0.5f, 2.0f}},
@@ -138,10 +155,7 @@ std::vector<uint8_t> reduced(const std::vector<uint8_t>& rgba)
 // Draws the row's effects frame by frame from show time 0 and hands each wanted frame over.
 class GoldenRun {
 public:
-    explicit GoldenRun(const GoldenRow& row) : script_(std::string(row.script))
-    {
-        parseChildren(&root_, script_);
-    }
+    explicit GoldenRun(const GoldenRow& row) : script_(std::string(row.script)) { parseChildren(&root_, script_); }
 
     void load()
     {
@@ -208,12 +222,9 @@ class Golden : public ::testing::TestWithParam<GoldenRow> {
 protected:
     void SetUp() override
     {
-        context_ = std::make_unique<OffscreenContext>(kShowWidth, kShowHeight);
-        if (!context_->valid() || !context_->makeCurrent())
+        context_ = testing::openShowContext(kShowWidth, kShowHeight);
+        if (!context_)
             GTEST_SKIP() << "no OSMesa context available";
-        setupExtensions(&OffscreenContext::procAddress);
-        applyInitialGLState();
-        applyProjection(kShowWidth, kShowHeight);
         useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
         seedRandom(1);
     }
@@ -243,8 +254,8 @@ protected:
                 }
             }
         }
-        EXPECT_EQ(differing, 0) << path.filename() << ": " << differing << " pixels differ by more than "
-                                << kTolerance << " (worst " << worst << ", first at " << firstX << "," << firstY
+        EXPECT_EQ(differing, 0) << path.filename() << ": " << differing << " pixels differ by more than " << kTolerance
+                                << " (worst " << worst << ", first at " << firstX << "," << firstY
                                 << " from the bottom left)";
     }
 

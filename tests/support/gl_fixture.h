@@ -14,21 +14,30 @@
 
 namespace velmora::testing {
 
+// A current offscreen context of `width` x `height` in the show's initial state: extensions set
+// up, the initial GL state and the window's projection. Null when OSMesa is unavailable.
+inline std::unique_ptr<OffscreenContext> openShowContext(int width, int height)
+{
+    auto context = std::make_unique<OffscreenContext>(width, height);
+    if (!context->valid() || !context->makeCurrent())
+        return nullptr;
+    setupExtensions(&OffscreenContext::procAddress);
+    applyInitialGLState();
+    applyProjection(width, height);
+    return context;
+}
+
 class GLTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 640;
     static constexpr int kHeight = 480;
 
-    // Creates the context (kWidth x kHeight), makes it current, sets up extensions, the initial
-    // GL state and the window's projection. Skips the test when OSMesa is unavailable.
+    // The show's context at kWidth x kHeight; skips the test when OSMesa is unavailable.
     void SetUp() override
     {
-        context = std::make_unique<OffscreenContext>(kWidth, kHeight);
-        if (!context->valid() || !context->makeCurrent())
+        context = openShowContext(kWidth, kHeight);
+        if (!context)
             GTEST_SKIP() << "no OSMesa context available";
-        setupExtensions(&OffscreenContext::procAddress);
-        applyInitialGLState();
-        applyProjection(kWidth, kHeight);
     }
     void TearDown() override { context.reset(); }
 
