@@ -21,7 +21,7 @@ namespace {
 // bytes. Entries of up to 1 MB, so that a header's size field cannot make a run slow.
 void compareDecodingWays(const uint8_t* data, const velmora::ArchiveEntry& e)
 {
-    if (e.isDirectory() || e.method == 0x30 || e.unpSize == 0 || e.unpSize > (1u << 20))
+    if (e.isDirectory() || e.method == velmora::rar::kMethodStore || e.unpSize == 0 || e.unpSize > (1u << 20))
         return;
     std::vector<uint8_t> direct(e.unpSize), windowed(e.unpSize);
     uint32_t directSize = 0, windowedSize = 0;

@@ -404,7 +404,7 @@ int RarDecoder::audioFrames(int64_t& countdown)
     // time, then byte by byte again. A step that fails leaves `channel` at the byte not made.
     const auto next = [](int c) { return c + 1 < Channels ? c + 1 : 0; };
     bool running = true;
-    while (running && channel != 0 && out < end && (running = step(channel)))
+    while (channel != 0 && out < end && (running = step(channel)))
         channel = next(channel);
     while (running && end - out >= Channels) {
         for (int c = 0; c < Channels; ++c) {
