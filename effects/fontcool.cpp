@@ -4,9 +4,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
-#include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
 #include <algorithm>
@@ -21,6 +19,7 @@
 #include "core/script_node.h"
 #include "core/script_values.h"
 #include "resources/data_file.h"
+#include "resources/font_face.h"
 #include "resources/tga_image.h"
 
 namespace velmora {
@@ -154,34 +153,6 @@ void drawSideWalls(const std::vector<Contour>& contours, double depth, bool fill
     glEnd();
 }
 
-// The file and face index fontconfig offers for `family`, or false when it offers nothing.
-bool matchFont(const char* family, bool italic, std::vector<char>& path, int& index)
-{
-    if (!FcInit())
-        return false;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    bool found = false;
-    FcChar8* file = nullptr;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        const size_t length = std::strlen(reinterpret_cast<const char*>(file));
-        path.assign(file, file + length + 1);
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch)
-            index = 0;
-        found = true;
-    }
-    if (match)
-        FcPatternDestroy(match);
-    return found;
-}
-
 }  // namespace
 
 FontCool::~FontCool() { unload(); }
@@ -257,18 +228,13 @@ void FontCool::load()
 
 bool FontCool::buildGlyphs()
 {
-    std::vector<char> path;
-    int index = 0;
-    if (!matchFont(basefont, italics != 0, path, index))
+    FontFace font;
+    if (!font.open(basefont, italics != 0))
         return false;
-    FT_Library library;
-    if (FT_Init_FreeType(&library) != 0)
-        return false;
-    FT_Face face;
-    if (FT_New_Face(library, path.data(), index, &face) != 0 || face->units_per_EM == 0) {
-        FT_Done_FreeType(library);
-        return false;
-    }
+    const FT_Face face = font.face();
+    // A font file holds one style: an upright face asked for italics is slanted here.
+    const bool slant = italics != 0 && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
+    const FT_Matrix kSlant = {0x10000, 0x3800, 0, 0x10000};  // x += 0.22 y
     const double em = face->units_per_EM;
     glyphMetrics = std::make_unique<GlyphMetrics[]>(256);
     glyphLists = DisplayLists::generate(256);
@@ -293,6 +259,8 @@ bool FontCool::buildGlyphs()
                                   float(face->glyph->advance.x / em),
                                   0};
             if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+                if (slant)
+                    FT_Outline_Transform(&face->glyph->outline, &kSlant);
                 FT_Outline_Decompose(&face->glyph->outline, &funcs, &flat);
                 filledRight = FT_Outline_Get_Orientation(&face->glyph->outline) == FT_ORIENTATION_TRUETYPE;
             }
@@ -310,8 +278,6 @@ bool FontCool::buildGlyphs()
         });
     }
     gluDeleteTess(tess);
-    FT_Done_Face(face);
-    FT_Done_FreeType(library);
     return true;
 }
 

@@ -1,5 +1,6 @@
-// Effect `fontcool`: up to sixteen sliding lines of solid 3D text, glyphs extruded from a
-// system outline font (fontconfig + FreeType), lit and sphere-mapped.
+// Effect `fontcool`: up to sixteen sliding lines of solid 3D text, glyphs extruded from an
+// outline font (a font file of the show or an installed face, through FreeType), lit and
+// sphere-mapped.
 #pragma once
 
 #include <memory>
@@ -32,8 +33,8 @@ public:
 
     ~FontCool() override;
     // Loads the environment image (if named; a failure stops here, with no glyphs), then builds
-    // one display list per code from the font `basefont` (fontconfig's best match when the face
-    // is missing) and prints each line's text.
+    // one display list per code from the font `basefont` (a .ttf or .otf file of the show, or an
+    // installed face; FontFace says how each falls back) and prints each line's text.
     void load() override;
     void unload() override;  // deletes the glyph lists and the metrics
     void update(float delta) override;
