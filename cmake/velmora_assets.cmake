@@ -26,3 +26,33 @@ function(velmora_generate_assets name)
   set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_OUTPUTS ${outputs})
   set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_TARGETS assets_${name})
 endfunction()
+
+# Files copied unchanged from an installed Debian package into the staged data folder (a font
+# and its licence, say), recorded for the packing step like generated assets:
+#
+#   velmora_copy_assets(<name> PACKAGE <Debian package> FILES <source> <path in the staged folder>...)
+function(velmora_copy_assets name)
+  cmake_parse_arguments(COPY "" "PACKAGE" "FILES" ${ARGN})
+  set(outputs)
+  set(commands)
+  set(sources)
+  while(COPY_FILES)
+    list(POP_FRONT COPY_FILES source output)
+    if(NOT EXISTS ${source})
+      message(FATAL_ERROR "${source} is missing: install ${COPY_PACKAGE} (scripts/install-deps does)")
+    endif()
+    list(APPEND sources ${source})
+    list(APPEND outputs ${VELMORA_STAGE_DIR}/${output})
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -E copy_if_different ${source} ${VELMORA_STAGE_DIR}/${output})
+  endwhile()
+  add_custom_command(
+    OUTPUT ${outputs}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_STAGE_DIR}
+    ${commands}
+    DEPENDS ${sources}
+    COMMENT "Copying ${name} from ${COPY_PACKAGE}"
+    VERBATIM)
+  add_custom_target(assets_${name} DEPENDS ${outputs})
+  set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_OUTPUTS ${outputs})
+  set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_TARGETS assets_${name})
+endfunction()

@@ -106,7 +106,7 @@ const GoldenRow kRows[] = {
     {"waveeffect", R"(<add type="waveeffect" name="e"></add><e speed="0.8"></e>)", {0.5f, 2.0f}},
     {"fontcool",
      R"(<add type="fontcool" name="e"></add>
-                    <e texture="goldenv.tga" basefont="DejaVu_Sans" extrude="0.25" numtexts="1">
+                    <e texture="goldenv.tga" basefont="DejaVuSans.ttf" extrude="0.25" numtexts="1">
                     <text num="0" string="VELMORA" active="1" tra="-2.31,-1,-8" trav="0,0.013,0"></text></e>)",
      {0.5f, 2.0f}},
 };
