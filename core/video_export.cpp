@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,13 +70,20 @@ std::vector<std::string> VideoExport::ffmpegArguments(const std::string& path, i
 std::unique_ptr<VideoExport> VideoExport::start(const std::string& path, int width, int height, int fps,
                                                 std::string& message)
 {
+    int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd < 0) {
+        message = std::string("cannot make an event descriptor: ") + std::strerror(errno);
+        return nullptr;
+    }
     int videoPipe[2], audioPipe[2];
     if (::pipe2(videoPipe, O_CLOEXEC) != 0) {
         message = std::string("cannot make a pipe: ") + std::strerror(errno);
+        closeFd(wakeFd);
         return nullptr;
     }
     if (::pipe2(audioPipe, O_CLOEXEC) != 0) {
         message = std::string("cannot make a pipe: ") + std::strerror(errno);
+        closeFd(wakeFd);
         ::close(videoPipe[0]);
         ::close(videoPipe[1]);
         return nullptr;
@@ -99,12 +107,14 @@ std::unique_ptr<VideoExport> VideoExport::start(const std::string& path, int wid
     ::close(audioPipe[0]);
     if (error != 0) {
         message = error == ENOENT ? "ffmpeg not found" : std::string("cannot run ffmpeg: ") + std::strerror(error);
+        closeFd(wakeFd);
         ::close(videoPipe[1]);
         ::close(audioPipe[1]);
         return nullptr;
     }
 
     std::unique_ptr<VideoExport> video(new VideoExport(width, height));
+    video->wakeFd_ = wakeFd;
     video->pid_ = pid;
     video->video_.fd = videoPipe[1];
     video->audio_.fd = audioPipe[1];
@@ -118,6 +128,14 @@ VideoExport::~VideoExport()
 {
     std::string message;
     finish(message);
+    closeFd(wakeFd_);
+}
+
+void VideoExport::wakeWriter()
+{
+    const uint64_t one = 1;
+    // Fails only when the counter is full, and then a wake-up is waiting anyway.
+    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
 bool VideoExport::addFrame(const uint8_t* rgba, const int16_t* sound, size_t soundSamples)
@@ -141,16 +159,24 @@ bool VideoExport::addFrame(const uint8_t* rgba, const int16_t* sound, size_t sou
     if (!samples.empty())
         audio_.queue.push_back(std::move(samples));
     changed_.notify_all();
+    wakeWriter();
     return true;
 }
 
 bool VideoExport::pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2])
 {
-    pollfd fds[2];
+    // The wake-up descriptor ends the wait when more is queued: a stream that had nothing to
+    // write when the wait began may be the one ffmpeg waits for.
+    pollfd fds[3];
     for (int i = 0; i < 2; ++i)
         fds[i] = pollfd{streams[i] ? streams[i]->fd : -1, POLLOUT, 0};
-    if (::poll(fds, 2, -1) < 0)
+    fds[2] = pollfd{wakeFd_, POLLIN, 0};
+    if (::poll(fds, 3, -1) < 0)
         return errno == EINTR;
+    if (fds[2].revents != 0) {
+        uint64_t count;
+        [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &count, sizeof count);  // clears the counter
+    }
     for (int i = 0; i < 2; ++i) {
         Stream* s = streams[i];
         if (!s || fds[i].revents == 0)
@@ -183,6 +209,14 @@ void VideoExport::writeLoop()
                 s->queue.pop_front();
                 s->written = 0;
                 changed_.notify_all();
+            }
+        }
+        // At the end each input closes as soon as it is drained: ffmpeg reads no more sound
+        // while its encoder holds back frames, and it lets them go only at the frames' end.
+        if (closing_) {
+            for (Stream* s : {&video_, &audio_}) {
+                if (s->queue.empty())
+                    closeFd(s->fd);
             }
         }
         Stream* pending[2] = {video_.queue.empty() ? nullptr : &video_, audio_.queue.empty() ? nullptr : &audio_};
@@ -222,6 +256,7 @@ bool VideoExport::finish(std::string& message)
         closing_ = true;
         changed_.notify_all();
     }
+    wakeWriter();
     if (writer_.joinable())
         writer_.join();
     int status = 0;

@@ -50,12 +50,14 @@ private:
 
     VideoExport(int width, int height) : width_(width), height_(height) {}
     void writeLoop();
+    void wakeWriter();  // ends the writer's wait for the pipes
     // Writes what the pipes take of each stream's front chunk; false when ffmpeg has gone.
     bool pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2]);
 
     int width_;
     int height_;
     pid_t pid_ = -1;
+    int wakeFd_ = -1;  // eventfd: counts the wake-ups the writer has not seen yet
     std::thread writer_;
     std::mutex mutex_;
     std::condition_variable changed_;
