@@ -157,6 +157,12 @@ void Demo::drawLoadingFrame()
 void Demo::loadAll()
 {
     std::printf("Loading.\n");
+    // Effects load into the window's GL context: without one (its creation failed, or a
+    // capture could not start) there is nothing to load into.
+    if (!exists()) {
+        std::fprintf(stderr, "load: no window, no effect loaded\n");
+        return;
+    }
     if (loadingEffect_) {
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);

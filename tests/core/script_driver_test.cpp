@@ -30,6 +30,7 @@ std::vector<std::string> seen;
 class Counting : public Quiet {
 public:
     Counting() { seen.push_back("new"); }
+    void load() override { seen.push_back(std::string("load ") + name); }
     void unload() override { seen.push_back(std::string("unload ") + name); }
     void handleElement(const ScriptNode* node) override
     {
@@ -127,6 +128,28 @@ TEST(ScriptDriver, PlayScriptRunsEachDemoOnAFreshDemo)
     EXPECT_TRUE(seen.empty());
     EXPECT_EQ(missing.rfind("Parsing Script [absent.txt]", 0), 0u);
     EXPECT_EQ(missing.substr(missing.size() - 6), "done.\n");
+}
+
+// A window that could not be made (here: a capture into a folder that cannot exist) leaves no GL
+// context to load into: `load` loads nothing and says so, `run` returns.
+TEST(ScriptDriver, WithoutAWindowNothingIsLoaded)
+{
+    testing::TempDataDir dir;
+    dir.write("data/show.txt",
+              "<demo><add type=\"counting\" name=\"c\"></add><create></create><load></load><run></run></demo>");
+    dir.write("data/frames", "a file where the frame folder should be");
+    seen.clear();
+    RunOptions options;
+    options.output = RunOptions::Output::Headless;
+    options.captureTarget = (dir.root() / "data" / "frames").string();
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    playScript("show.txt", options, kTypes);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(seen, (std::vector<std::string>{"new", "unload c"}));
+    EXPECT_NE(errors.find("load: no window, no effect loaded\n"), std::string::npos) << errors;
+    EXPECT_NE(output.find("run: no window, nothing to show\n"), std::string::npos) << output;
 }
 
 }  // namespace
