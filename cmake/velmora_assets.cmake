@@ -22,9 +22,7 @@ function(velmora_generate_assets name)
     DEPENDS ${GEN_TOOL}
     COMMENT "Generating ${name} assets"
     VERBATIM)
-  add_custom_target(assets_${name} DEPENDS ${outputs})
-  set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_OUTPUTS ${outputs})
-  set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_TARGETS assets_${name})
+  velmora_record_assets(${name} ${outputs})
 endfunction()
 
 # Files copied unchanged from an installed Debian package into the staged data folder (a font
@@ -52,7 +50,12 @@ function(velmora_copy_assets name)
     DEPENDS ${sources}
     COMMENT "Copying ${name} from ${COPY_PACKAGE}"
     VERBATIM)
-  add_custom_target(assets_${name} DEPENDS ${outputs})
-  set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_OUTPUTS ${outputs})
+  velmora_record_assets(${name} ${outputs})
+endfunction()
+
+# A target assets_<name> that makes the staged files given after the name, recorded for packing.
+function(velmora_record_assets name)
+  add_custom_target(assets_${name} DEPENDS ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_OUTPUTS ${ARGN})
   set_property(GLOBAL APPEND PROPERTY VELMORA_ASSET_TARGETS assets_${name})
 endfunction()

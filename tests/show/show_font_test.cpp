@@ -1,6 +1,7 @@
 // The show's own font: fontcool draws with a .ttf that `basefont` names, read from the show's
 // archive, and a font file the archive lacks falls back to the installed face of its name, saying
-// so, and the text still draws.
+// so, and the text still draws. A face name is looked up among the installed fonts, "_" standing
+// for a space; one that is not installed gives the closest match, with a line saying so.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -34,6 +35,8 @@ TEST_F(ShowFontTest, TextDrawsWithTheArchivedFontOrFallsBackToAnInstalledFace)
         {"DejaVuSans.ttf", "load[data/DejaVuSans.ttf]\n", ""},
         {"fonts/Absent.TTF", "load[data/fonts/Absent.TTF]\nCould not decompress\n",
          "font: fonts/Absent.TTF cannot be read from the show's data: using the installed face \"Absent\"\n"},
+        {"DejaVu_Sans", "", ""},  // installed with the build's font package
+        {"No_Such_Face", "", "font: \"No Such Face\" is not installed: using \""},
     };
     const EffectFactory factory(effectTable());
     std::vector<uint8_t> frame(kWidth * kHeight * 4);
