@@ -157,9 +157,9 @@ void Demo::drawLoadingFrame()
 void Demo::loadAll()
 {
     std::printf("Loading.\n");
-    // Effects load into the window's GL context: without one (its creation failed, or a
-    // capture could not start) there is nothing to load into.
-    if (!exists()) {
+    // Effects load into the window's GL context: when `create` could make none (no context, or
+    // a capture that could not start) there is nothing to load into.
+    if (creationFailed()) {
         std::fprintf(stderr, "load: no window, no effect loaded\n");
         return;
     }

@@ -80,11 +80,13 @@ bool DemoWindow::create(DisplaySettings& settings, const char* title)
         // main loop that would run unrecorded.
         capture_.reset();
         quitPosted = true;
+        creationFailed_ = true;
         return false;
     }
     pictureWidth = settings.width;
     pictureHeight = settings.height;
     const bool created = GLWindow::create(settings, title);
+    creationFailed_ = !created;
     if (created && !offscreen && handle) {
         platform::setVsync(options.vsync);
         if (options.fullscreen.value_or(false)) {

@@ -41,6 +41,8 @@ public:
     void key(int code, int flag) override;  // 27 (Escape) closes the window
     bool processMessages() override;
     bool capturing() const { return capture_ != nullptr; }
+    // True when the last create made no window (nor offscreen context): nothing can be drawn.
+    bool creationFailed() const { return creationFailed_; }
     const RunOptions& runOptions() const { return options; }
 
     std::unique_ptr<FrameTimer> frameTimer;
@@ -56,6 +58,7 @@ private:
     ManualCounter* captureCounter_ = nullptr;  // owned by frameTimer; capture only
     std::unique_ptr<FrameCapture> capture_;
     bool mainLoopStarted_ = false;
+    bool creationFailed_ = false;
 };
 
 }  // namespace velmora

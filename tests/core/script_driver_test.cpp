@@ -130,8 +130,8 @@ TEST(ScriptDriver, PlayScriptRunsEachDemoOnAFreshDemo)
     EXPECT_EQ(missing.substr(missing.size() - 6), "done.\n");
 }
 
-// A window that could not be made (here: a capture into a folder that cannot exist) leaves no GL
-// context to load into: `load` loads nothing and says so, `run` returns.
+// A window that `create` could not make (here: a capture into a folder that cannot exist) leaves
+// no GL context to load into: `load` loads nothing and says so, `run` returns.
 TEST(ScriptDriver, WithoutAWindowNothingIsLoaded)
 {
     testing::TempDataDir dir;
