@@ -165,7 +165,7 @@ EffectScript MusicPlay::script() const
 {
     using enum ValueKind;
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<Text, &MusicPlay::filename>("filename"),
+        attribute<File, &MusicPlay::filename>("filename"),
         attribute<Float, &MusicPlay::setVolume>("volume"),
         attribute<Integer, &MusicPlay::sampleMode>("sample"),
         attribute<Flag, &MusicPlay::switchFlange>("flange"),

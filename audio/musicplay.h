@@ -29,6 +29,8 @@ public:
     void update(float delta) override;
     // The oscilloscope: 999 additive white bars across the screen from the newest 1000 values.
     void render() override;
+    // Plays whether drawn or not; drawing adds the oscilloscope.
+    bool worksUndrawn() const override { return true; }
     // `filename`, `volume`, `sample`, `flange`, `echo`, `rotate`, `flangespeed`; the children
     // `play`, `stop` and `init`.
     EffectScript script() const override;

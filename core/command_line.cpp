@@ -57,7 +57,7 @@ CommandLine fail(CommandLine line, std::string reason)
 CommandLine parseCommandLine(int argc, const char* const* argv)
 {
     CommandLine line;
-    bool scriptGiven = false;
+    bool& scriptGiven = line.scriptGiven;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         // Options begin with "--"; a single dash is refused as an option too, not taken as a name.
@@ -78,6 +78,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
         if (argument == "--version") {
             line.action = CommandLine::Action::Version;
             return line;
+        }
+        if (argument == "--check") {
+            if (line.action == CommandLine::Action::Run)
+                line.action = CommandLine::Action::Check;
+            continue;
         }
         if (argument == "--headless") {
             line.run.output = RunOptions::Output::Headless;
@@ -181,6 +186,8 @@ const char* usageText()
            "  --new FOLDER        write a small show to start from into FOLDER and exit\n"
            "  keys in a window: Space pause, Left/Right 5 s, Page Up/Down 30 s, Home restart,\n"
            "  . one frame while paused, F1 overlay, R reload, Escape quit\n"
+           "  --check             read the show without playing it and list what is wrong,\n"
+           "                      one line per finding with its file and line; exit 1 if any\n"
            "  --help              print this text and exit\n"
            "  --version           print the version and exit\n";
 }

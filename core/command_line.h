@@ -11,11 +11,12 @@ namespace velmora {
 constexpr size_t kMaxScriptName = 255;
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, NewShow, Error };
+    enum class Action { Run, Check, Help, Version, NewShow, Error };
     Action action = Action::Run;
     std::string error;  // Action::Error: what was wrong, one line without a line break
 
     std::string script = "script.txt";  // logical name of the main script
+    bool scriptGiven = false;           // named on the command line
     std::string dataPath;               // empty: the archive linked into the player
     std::string newShowFolder;          // Action::NewShow: the folder to write a starter show into
     RunOptions run;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/author_mode.h"
+#include "core/console.h"
 #include "core/script_driver.h"
 #include "core/script_node.h"
 #include "core/script_values.h"
@@ -39,8 +40,14 @@ Effect* Demo::findEffect(const char* name) const
 void Demo::addEffect(const ScriptNode* element)
 {
     std::unique_ptr<Effect> effect = factory_.create(element);
-    if (!effect)
+    if (!effect) {
+        const AddRequest request = readAddRequest(*element);
+        if (request.type && !factory_.find(request.type))
+            printNote("effect type [%s] does not exist: effect [%s] not created", request.type, request.name);
+        else if (!request.type)
+            printNote("add without a type: effect [%s] not created", request.name);
         return;
+    }
     if (effectCount_ == kMaxEffects) {
         std::printf("XML Error: more than %u effects, [%s] refused\n", kMaxEffects, effect->name);
         return;
@@ -214,6 +221,7 @@ void Demo::runMainLoop()
         return;
     }
     running_ = true;
+    played_ = true;
     quitSeen_ = false;
     frameTimer->reset();
     frameTimer->setInterval(1);

@@ -87,6 +87,9 @@ public:
     // Unloads and deletes every effect, empties the draw order and the events.
     void clearAll();
 
+    // Whether the main loop has run (the show was played, if only for a frame).
+    bool played() const { return played_; }
+
     uint32_t effectCount() const { return effectCount_; }
     uint32_t drawCount() const { return drawCount_; }
     uint32_t eventCount() const { return static_cast<uint32_t>(events_.size()); }
@@ -126,6 +129,7 @@ private:
     bool loaded_ = false;  // loadAll has run: modules are loaded, module positions resolve at once
     bool quitSeen_ = false;
     bool running_ = false;  // the main loop is running
+    bool played_ = false;   // the main loop has been entered
 };
 
 }  // namespace velmora

@@ -29,6 +29,9 @@ public:
     // True when what it draws depends on the picture of the frames before (trails, screen
     // feedback): a run-up draws the frames just before the start time in full.
     virtual bool readsPreviousPicture() const { return false; }
+    // True when the effect does its work without being drawn (it plays sound): a show need not
+    // put it in a draw order.
+    virtual bool worksUndrawn() const { return false; }
     // Applies one script element addressed to this effect: `active` and `speed`, then the
     // attributes and children of script(), each in document order.
     virtual void handleElement(const ScriptNode* node);

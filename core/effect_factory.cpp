@@ -8,31 +8,40 @@
 
 namespace velmora {
 
+AddRequest readAddRequest(const ScriptNode& element)
+{
+    AddRequest request;
+    for (const auto& attribute : element.attributes) {
+        if (sameName(attribute->name, "type"))
+            request.type = attribute->value;
+        else if (sameName(attribute->name, "name"))
+            request.name = attribute->value;
+    }
+    return request;
+}
+
+const EffectType* EffectFactory::find(const char* type) const
+{
+    for (const EffectType& row : types_) {
+        if (sameName(type, row.name))
+            return &row;
+    }
+    return nullptr;
+}
+
 std::unique_ptr<Effect> EffectFactory::create(const ScriptNode* element) const
 {
     // Read into script-field sized texts; the effect keeps at most 15 characters of each.
-    const char* typeText = nullptr;
-    const char* nameText = "";
-    for (const auto& attribute : element->attributes) {
-        if (sameName(attribute->name, "type"))
-            typeText = attribute->value;
-        else if (sameName(attribute->name, "name"))
-            nameText = attribute->value;
-    }
-    if (!typeText)
+    const AddRequest request = readAddRequest(*element);
+    const EffectType* row = request.type ? find(request.type) : nullptr;
+    if (!row)
         return nullptr;
-
-    for (const EffectType& row : types_) {
-        if (!sameName(typeText, row.name))
-            continue;
-        std::unique_ptr<Effect> effect = row.create();
-        if (!effect)
-            return nullptr;
-        effect->setName(nameText);
-        effect->setType(typeText);
-        return effect;
-    }
-    return nullptr;
+    std::unique_ptr<Effect> effect = row->create();
+    if (!effect)
+        return nullptr;
+    effect->setName(request.name);
+    effect->setType(request.type);
+    return effect;
 }
 
 }  // namespace velmora

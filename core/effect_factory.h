@@ -24,6 +24,13 @@ std::unique_ptr<Effect> createEffect()
     return std::make_unique<T>();
 }
 
+// What an `add` element asks for: the last `type` and the last `name` among its attributes.
+struct AddRequest {
+    const char* type = nullptr;  // null: no `type` attribute; points into the element
+    const char* name = "";       // empty without a `name` attribute; points into the element
+};
+AddRequest readAddRequest(const ScriptNode& element);
+
 class EffectFactory {
 public:
     // `types` must outlive the factory; rows are tried in order, the first match wins.
@@ -33,6 +40,8 @@ public:
     // last of each wins; a missing `name` leaves the name empty). Null, silently, when `type`
     // is missing or names no row; type names compare ignoring ASCII case.
     std::unique_ptr<Effect> create(const ScriptNode* element) const;
+    // The row of the type name `type` (ASCII case ignored), or null.
+    const EffectType* find(const char* type) const;
 
 private:
     std::span<const EffectType> types_;

@@ -19,8 +19,9 @@ namespace velmora {
 
 // Integer: atoi rules. Float: atof rules. Flag: an integer, non-zero is on. Colour: "%x" as
 // 0xAARRGGBB (a three-float target takes red, green, blue). Vector: "%f,%f,%f". Text: cut to the
-// target's length. Blend: an integer code for blendFactor.
-enum class ValueKind { Integer, Float, Flag, Colour, Vector, Text, Blend };
+// target's length. File: text naming a data file of the show (the checker looks it up). Blend:
+// an integer code for blendFactor.
+enum class ValueKind { Integer, Float, Flag, Colour, Vector, Text, File, Blend };
 
 // Rows written for an effect apply to any Effect (the reader downcasts to the declaring class);
 // rows for a plain record, such as one line of a text effect, apply to that record.
@@ -28,7 +29,7 @@ template <class Target>
 struct AttributeRow {
     const char* name;
     ValueKind kind;
-    int textLimit;  // Text: the longest text kept; 0 for other kinds
+    int textLimit;  // Text and File: the longest text kept; 0 for other kinds
     void (*apply)(Target& target, const char* value);
 };
 
@@ -179,7 +180,7 @@ constexpr auto attribute(const char* name)
 {
     using Target = parameter_detail::TargetOf<parameter_detail::OwnerOf<Member>>;
     int limit = 0;
-    if constexpr (Kind == ValueKind::Text)
+    if constexpr (Kind == ValueKind::Text || Kind == ValueKind::File)
         limit = parameter_detail::textLimit<Member, Index>();
     return AttributeRow<Target>{name, Kind, limit, &parameter_detail::apply<Kind, Member, Index, Target>};
 }

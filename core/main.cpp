@@ -3,12 +3,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "core/command_line.h"
+#include "core/console.h"
 #include "core/new_show.h"
+#include "core/script_check.h"
 #include "core/script_driver.h"
 #include "core/sdl_platform.h"
 #include "effects/effect_table.h"
+#include "resources/data_file.h"
 #include "resources/data_source.h"
 #include "resources/embedded_archive.h"
 
@@ -32,6 +36,26 @@ bool someoneCanWatch(const velmora::RunOptions& run)
     return false;
 }
 
+// A SCRIPT argument that names no script of the show but a folder or an archive on disk: the
+// show was meant to come from there, through --data. Says so and returns true.
+bool scriptIsAShowOnDisk(const velmora::CommandLine& line)
+{
+    using namespace velmora;
+    if (!line.scriptGiven || dataFileExists(line.script.c_str()))
+        return false;
+    std::error_code error;
+    const char* what = nullptr;
+    if (std::filesystem::is_directory(line.script, error))
+        what = "a folder";
+    else if (std::filesystem::is_regular_file(line.script, error) && isArchiveFile(line.script.c_str()))
+        what = "an archive";
+    if (!what)
+        return false;
+    printNote("%s is %s, not a script of the show", line.script.c_str(), what);
+    printNote("%s", kDataHint);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -50,6 +74,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
         return 2;
     case CommandLine::Action::Run:
+    case CommandLine::Action::Check:
     case CommandLine::Action::NewShow:
         break;
     }
@@ -60,8 +85,22 @@ int main(int argc, char** argv)
         std::string error;
         if (!useDataPath(line.dataPath.c_str(), error)) {
             std::fprintf(stderr, "velmora: cannot read the show from %s: %s\n", line.dataPath.c_str(), error.c_str());
-            return 2;
+            printNote("%s", kDataHint);
+            return 1;
         }
+    }
+    if (line.action != CommandLine::Action::NewShow && scriptIsAShowOnDisk(line))
+        return 1;
+
+    if (line.action == CommandLine::Action::Check) {
+        const auto findings = checkShow(line.script.c_str(), effectTable());
+        for (const CheckFinding& finding : findings)
+            std::printf("%s\n", formatFinding(finding).c_str());
+        if (findings.empty())
+            printNote("%s checks clean", line.script.c_str());
+        else
+            printNote("%zu finding%s in %s", findings.size(), findings.size() == 1 ? "" : "s", line.script.c_str());
+        return findings.empty() ? 0 : 1;
     }
 
     if (line.action == CommandLine::Action::NewShow) {
@@ -81,6 +120,6 @@ int main(int argc, char** argv)
 
     if (!someoneCanWatch(line.run))
         return 3;
-    playScript(line.script.c_str(), line.run, effectTable());
-    return 0;
+    // A failure must not look like success: nothing played at all is status 1.
+    return playScript(line.script.c_str(), line.run, effectTable()) > 0 ? 0 : 1;
 }

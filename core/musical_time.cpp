@@ -1,7 +1,11 @@
 // Event times in beats and module positions, resolved to seconds of the show's clock.
 #include "core/musical_time.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "core/demo.h"
@@ -26,9 +30,13 @@ std::string eventLabel(const ScriptNode& element)
     return label;
 }
 
-void neverFires(Event& event, const std::string& why)
+void neverFires(Event& event, const std::string& why, const EventProblems& problems)
 {
-    std::printf("XML Error: event [%s]: %s, never fires\n", eventLabel(*event.element).c_str(), why.c_str());
+    const std::string line = "event [" + eventLabel(*event.element) + "]: " + why + ", never fires";
+    if (problems)
+        problems(*event.element, line);
+    else
+        std::printf("XML Error: %s\n", line.c_str());
     event.time = kKeyEventTime;
     event.waitsForModule = false;
 }
@@ -69,7 +77,22 @@ std::optional<float> startOf(const char* music, std::span<const Event> events)
     return start;
 }
 
+// An order or row: read as the scripts always read integers (leading digits, none is 0), but a
+// number outside 0..kMaxModulePosition is no position (atoi would wrap it onto another one).
+std::optional<int> positionNumber(const char* text)
+{
+    if (!text)
+        return 0;
+    errno = 0;
+    const long long number = std::strtoll(text, nullptr, 10);
+    if (errno == ERANGE || number < 0 || number > kMaxModulePosition)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
 }  // namespace
+
+bool BeatGrid::inForce() const { return std::isfinite(bpm) && bpm > 0; }
 
 std::optional<double> BeatGrid::beatAt(double seconds) const
 {
@@ -78,7 +101,7 @@ std::optional<double> BeatGrid::beatAt(double seconds) const
     return (seconds - offset) * bpm / 60.0;
 }
 
-void placeEvent(Event& event, const BeatGrid& grid)
+void placeEvent(Event& event, const BeatGrid& grid, const EventProblems& problems)
 {
     // The attribute that decides, as among `key` and `time`: a later one overrides.
     enum class Form { Plain, Beat, Module } form = Form::Plain;
@@ -97,17 +120,28 @@ void placeEvent(Event& event, const BeatGrid& grid)
     const ScriptNode& element = *event.element;
     if (form == Form::Beat) {
         if (!grid.inForce())
-            return neverFires(event, "beat without a bpm");
-        event.time = static_cast<float>(grid.secondsOf(scriptFloat(attributeValue(element, "beat"))));
+            return neverFires(event, "beat without a bpm", problems);
+        const char* beat = attributeValue(element, "beat");
+        const double seconds = grid.secondsOf(scriptFloat(beat));
+        // Past the largest float a time would be infinite; no number at all never compares.
+        if (!(std::abs(seconds) <= std::numeric_limits<float>::max()))
+            return neverFires(event, std::string("beat ") + beat + " is out of range", problems);
+        event.time = static_cast<float>(seconds);
     } else if (form == Form::Module) {
         if (!attributeValue(element, "music"))
-            return neverFires(event, "order and row without music");
+            return neverFires(event, "order and row without music", problems);
         event.time = kKeyEventTime;  // until the module is loaded
         event.waitsForModule = true;
     }
 }
 
 bool resolveModuleTimes(std::span<Event> events, const Demo& demo)
+{
+    return resolveModuleTimes(
+        events, [&demo](const char* name) { return dynamic_cast<ModuleClock*>(demo.findEffect(name)); });
+}
+
+bool resolveModuleTimes(std::span<Event> events, const FindModuleClock& findClock, const EventProblems& problems)
 {
     bool anyWaited = false;
     for (Event& event : events) {
@@ -118,23 +152,32 @@ bool resolveModuleTimes(std::span<Event> events, const Demo& demo)
         const char* music = attributeValue(element, "music");
         const char* order = attributeValue(element, "order");
         const char* row = attributeValue(element, "row");
-        const ModulePosition position{order ? scriptInt(order) : 0, row ? scriptInt(row) : 0};
+        const std::optional<int> orderNumber = positionNumber(order);
+        const std::optional<int> rowNumber = positionNumber(row);
+        if (!orderNumber || !rowNumber) {
+            neverFires(event,
+                       std::string(orderNumber ? "row " : "order ") + (orderNumber ? row : order) +
+                           " is out of range (0 to " + std::to_string(kMaxModulePosition) + ")",
+                       problems);
+            continue;
+        }
+        const ModulePosition position{*orderNumber, *rowNumber};
         const std::string where =
             "order " + std::to_string(position.order) + " row " + std::to_string(position.row);
 
-        auto* clock = dynamic_cast<ModuleClock*>(demo.findEffect(music));
+        ModuleClock* clock = findClock(music);
         if (!clock || !clock->hasModule()) {
-            neverFires(event, std::string("[") + music + "] plays no module");
+            neverFires(event, std::string("[") + music + "] plays no module", problems);
             continue;
         }
         const std::optional<float> start = startOf(music, events);
         if (!start) {
-            neverFires(event, std::string("no event plays [") + music + "]");
+            neverFires(event, std::string("no event plays [") + music + "]", problems);
             continue;
         }
         const std::optional<double> seconds = clock->secondsAt(position);
         if (!seconds) {
-            neverFires(event, std::string("[") + music + "] never reaches " + where);
+            neverFires(event, std::string("[") + music + "] never reaches " + where, problems);
             continue;
         }
         event.time = static_cast<float>(double(*start) + *seconds);

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/console.h"
 #include "core/demo.h"
 #include "core/script_node.h"
 #include "core/script_parser.h"
 #include "core/script_values.h"
+#include "resources/data_file.h"
 
 namespace velmora {
 
@@ -21,23 +23,37 @@ void upperCaseInPlace(char* text)
     }
 }
 
+// The attributes of a `demo` element (and of an event, which is applied the same way); `name`
+// is a label and does nothing.
+struct BlockAttribute {
+    const char* name;
+    void (*apply)(Demo& demo, ScriptAttribute& attribute);
+};
+
+constexpr BlockAttribute kBlockAttributes[] = {
+    {"trigger",
+     [](Demo& demo, ScriptAttribute& attribute) {
+         upperCaseInPlace(attribute.value);
+         demo.key(static_cast<unsigned char>(attribute.value[0]), 0);
+     }},
+    {"name", [](Demo&, ScriptAttribute&) {}},
+    {"width", [](Demo& demo, ScriptAttribute& attribute) { demo.settings.width = scriptInt(attribute.value); }},
+    {"height", [](Demo& demo, ScriptAttribute& attribute) { demo.settings.height = scriptInt(attribute.value); }},
+    {"bpp", [](Demo& demo, ScriptAttribute& attribute) { demo.settings.bitsPerPixel = scriptInt(attribute.value); }},
+    {"fullscreen",
+     [](Demo& demo, ScriptAttribute& attribute) { demo.settings.fullscreen = scriptInt(attribute.value) != 0; }},
+    {"bpm", [](Demo& demo, ScriptAttribute& attribute) { demo.beatGrid.bpm = scriptFloat(attribute.value); }},
+    {"beatoffset",
+     [](Demo& demo, ScriptAttribute& attribute) { demo.beatGrid.offset = scriptFloat(attribute.value); }},
+};
+
 void applyAttribute(Demo& demo, ScriptAttribute& attribute)
 {
-    if (sameName(attribute.name, "trigger")) {
-        upperCaseInPlace(attribute.value);
-        demo.key(static_cast<unsigned char>(attribute.value[0]), 0);
-    } else if (sameName(attribute.name, "width")) {
-        demo.settings.width = scriptInt(attribute.value);
-    } else if (sameName(attribute.name, "height")) {
-        demo.settings.height = scriptInt(attribute.value);
-    } else if (sameName(attribute.name, "bpp")) {
-        demo.settings.bitsPerPixel = scriptInt(attribute.value);
-    } else if (sameName(attribute.name, "fullscreen")) {
-        demo.settings.fullscreen = scriptInt(attribute.value) != 0;
-    } else if (sameName(attribute.name, "bpm")) {
-        demo.beatGrid.bpm = scriptFloat(attribute.value);
-    } else if (sameName(attribute.name, "beatoffset")) {
-        demo.beatGrid.offset = scriptFloat(attribute.value);
+    for (const BlockAttribute& row : kBlockAttributes) {
+        if (sameName(attribute.name, row.name)) {
+            row.apply(demo, attribute);
+            return;
+        }
     }
 }
 
@@ -68,6 +84,15 @@ void applyChild(Demo& demo, ScriptNode* child)
 }
 
 }  // namespace
+
+bool isBlockAttribute(const char* name)
+{
+    for (const BlockAttribute& row : kBlockAttributes) {
+        if (sameName(name, row.name))
+            return true;
+    }
+    return false;
+}
 
 int applyUntilRun(Demo& demo, ScriptNode* element)
 {
@@ -101,12 +126,27 @@ int playScript(const char* scriptName, const RunOptions& options, std::span<cons
     parseFile(&root, scriptName);
     std::printf("done.\n");
 
+    int played = 0;
+    bool anyDemo = false;
     for (const auto& child : root.children) {
         if (!sameName(child->name, "demo"))
             continue;
+        anyDemo = true;
         auto demo = std::make_unique<Demo>(options, effectTypes);
         demo->element = child.get();
         applyBlock(*demo, child.get());
+        played += demo->played() ? 1 : 0;
+    }
+    if (played > 0)
+        return played;
+    if (root.children.empty() && !dataFileExists(scriptName)) {
+        printNote("no script [%s] in the show's data (%s): nothing played", scriptName,
+                  dataFilePath(scriptName).c_str());
+        printNote("%s", kDataHint);
+    } else if (!anyDemo) {
+        printNote("[%s] holds no demo element: nothing played", scriptName);
+    } else {
+        printNote("[%s] ran no show (no run reached): nothing played", scriptName);
     }
     return 0;
 }

@@ -60,7 +60,7 @@ EffectScript ThreeDScene::script() const
     static constexpr AttributeRow<Effect> kAttributes[] = {
         attribute<Float, &ThreeDScene::addTimeOffset>("timeoffset"),
         attribute<Integer, &ThreeDScene::visible>("visible"),
-        attribute<Text, &ThreeDScene::filename>("filename"),
+        attribute<File, &ThreeDScene::filename>("filename"),
         attribute<Float, &ThreeDScene::frame>("frame"),
         attribute<Float, &ThreeDScene::loopFrame>("loopframe"),
         attribute<Text, &ThreeDScene::setCamera>("camera"),

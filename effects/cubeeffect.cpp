@@ -94,12 +94,12 @@ EffectScript CubeEffect::script() const
     using enum ValueKind;
     static constexpr AttributeRow<Effect> kAttributes[] = {
         attribute<Flag, &CubeEffect::camera>("camera"),
-        attribute<Text, &CubeEffect::fileNames, Front>("file_front"),
-        attribute<Text, &CubeEffect::fileNames, Back>("file_back"),
-        attribute<Text, &CubeEffect::fileNames, Top>("file_top"),
-        attribute<Text, &CubeEffect::fileNames, Bottom>("file_bot"),
-        attribute<Text, &CubeEffect::fileNames, Left>("file_left"),
-        attribute<Text, &CubeEffect::fileNames, Right>("file_right"),
+        attribute<File, &CubeEffect::fileNames, Front>("file_front"),
+        attribute<File, &CubeEffect::fileNames, Back>("file_back"),
+        attribute<File, &CubeEffect::fileNames, Top>("file_top"),
+        attribute<File, &CubeEffect::fileNames, Bottom>("file_bot"),
+        attribute<File, &CubeEffect::fileNames, Left>("file_left"),
+        attribute<File, &CubeEffect::fileNames, Right>("file_right"),
     };
     return {kAttributes, {}};
 }

@@ -31,7 +31,7 @@ DogTail::~DogTail() { unload(); }
 
 EffectScript DogTail::script() const
 {
-    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::Text, &DogTail::filename>("filename")};
+    static constexpr AttributeRow<Effect> kAttributes[] = {attribute<ValueKind::File, &DogTail::filename>("filename")};
     return {kAttributes, {}};
 }
 

@@ -168,7 +168,7 @@ EffectScript FontCool::script() const
 {
     using enum ValueKind;
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<Text, &FontCool::texture>("texture"),
+        attribute<File, &FontCool::texture>("texture"),
         attribute<Text, &FontCool::basefont>("basefont"),
         attribute<Float, &FontCool::extrude>("extrude"),
         attribute<Float, &FontCool::quality>("quality"),

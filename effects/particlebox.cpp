@@ -173,7 +173,7 @@ EffectScript ParticleBox::script() const
     static constexpr AttributeRow<Effect> kAttributes[] = {
         attribute<Flag, &ParticleBox::depth>("depth"),
         attribute<Flag, &ParticleBox::camera>("camera"),
-        attribute<Text, &ParticleBox::texture>("texture"),
+        attribute<File, &ParticleBox::texture>("texture"),
         attribute<Integer, &ParticleBox::setNumber>("number"),
         attribute<Integer, &ParticleBox::setLifespan>("lifespan"),
         attribute<Vector, &ParticleBox::dim>("dim"),

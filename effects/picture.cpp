@@ -168,7 +168,7 @@ EffectScript Picture::script() const
 {
     using enum ValueKind;
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<Text, &Picture::filename>("filename"),
+        attribute<File, &Picture::filename>("filename"),
         attribute<Vector, &Picture::setPosition>("tra"),
         attribute<Vector, &Picture::setRotation>("rot"),
         attribute<Vector, &Picture::scale>("sca"),

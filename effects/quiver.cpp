@@ -78,7 +78,7 @@ EffectScript Quiver::script() const
 {
     static constexpr AttributeRow<Effect> kAttributes[] = {
         attribute<ValueKind::Integer, &Quiver::num>("num"),
-        attribute<ValueKind::Text, &Quiver::textureName>("texture"),
+        attribute<ValueKind::File, &Quiver::textureName>("texture"),
     };
     return {kAttributes, {}};
 }

@@ -39,7 +39,7 @@ void WaterSurface::step()
 EffectScript Splash::script() const
 {
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<ValueKind::Text, &Splash::textureName>("texture"),
+        attribute<ValueKind::File, &Splash::textureName>("texture"),
     };
     static constexpr ChildRow<Effect> kChildren[] = {child<&Splash::makeSplash>("splash")};
     return {kAttributes, kChildren};

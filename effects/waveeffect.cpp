@@ -62,7 +62,7 @@ void WaveEffect::unload()
 EffectScript WaveEffect::script() const
 {
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<ValueKind::Text, &WaveEffect::textureName>("texture"),
+        attribute<ValueKind::File, &WaveEffect::textureName>("texture"),
     };
     return {kAttributes, {}};
 }

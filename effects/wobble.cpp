@@ -12,7 +12,7 @@ namespace velmora {
 EffectScript Wobble::script() const
 {
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<ValueKind::Text, &Wobble::textureName>("texture"),
+        attribute<ValueKind::File, &Wobble::textureName>("texture"),
     };
     return {kAttributes, {}};
 }

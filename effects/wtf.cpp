@@ -139,10 +139,10 @@ EffectScript Wtf::script() const
 {
     using enum ValueKind;
     static constexpr AttributeRow<Effect> kAttributes[] = {
-        attribute<Text, &Wtf::fileNames, 0>("file1"),
-        attribute<Text, &Wtf::fileNames, 1>("file2"),
-        attribute<Text, &Wtf::fileNames, 2>("file3"),
-        attribute<Text, &Wtf::fileNames, 3>("file4"),
+        attribute<File, &Wtf::fileNames, 0>("file1"),
+        attribute<File, &Wtf::fileNames, 1>("file2"),
+        attribute<File, &Wtf::fileNames, 2>("file3"),
+        attribute<File, &Wtf::fileNames, 3>("file4"),
     };
     return {kAttributes, {}};
 }

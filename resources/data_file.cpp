@@ -28,7 +28,9 @@ bool endsWith(const char* name, size_t length, const char* extension)
     return true;
 }
 
-std::string archivePath(const char* name)
+}  // namespace
+
+std::string dataFilePath(const char* name)
 {
     const size_t length = std::strlen(name);
     std::string path = "data/";
@@ -42,6 +44,8 @@ std::string archivePath(const char* name)
     path += name;
     return path;
 }
+
+namespace {
 
 // True when the name would resolve outside the show's data: an absolute path, or a ".."
 // component ("/" and "\\" both separate, as the archive treats them alike).
@@ -62,21 +66,28 @@ bool leavesTheShow(const char* name)
 
 }  // namespace
 
-DataFile::DataFile(const char* name)
+bool dataFileExists(const char* name) { return DataFile(name, LoadLines::Silent).size() > 0; }
+
+DataFile::DataFile(const char* name, LoadLines lines)
 {
     if (!name)
         name = "";
-    const std::string path = archivePath(name);
-    std::printf("load[%s]\n", path.c_str());
+    const bool print = lines == LoadLines::Print;
+    const std::string path = dataFilePath(name);
+    if (print)
+        std::printf("load[%s]\n", path.c_str());
     uint8_t* bytes = nullptr;
     uint32_t count = 0;
     if (leavesTheShow(name)) {
-        std::printf("Could not decompress\n");
-        std::printf("[%s] points outside the show's data: refused\n", name);
+        if (print) {
+            std::printf("Could not decompress\n");
+            std::printf("[%s] points outside the show's data: refused\n", name);
+        }
         return;
     }
     if (path.size() > kMaxPath || !loadDataEntry(path.c_str(), &bytes, &count)) {
-        std::printf("Could not decompress\n");
+        if (print)
+            std::printf("Could not decompress\n");
         return;
     }
     size_ = count;

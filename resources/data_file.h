@@ -2,16 +2,28 @@
 // and unpacked whole into memory from the show's data source.
 #pragma once
 
+#include <string>
+
 #include "resources/data_stream.h"
 
 namespace velmora {
 
+// Whether a DataFile tells the console what it loads and what failed, or (the checker) nothing.
+enum class LoadLines { Print, Silent };
+
+// The archive path of a logical name: "data/" + folder by extension + name.
+std::string dataFilePath(const char* name);
+
+// Whether the show's data holds the file `name` (a logical name) with some bytes; says nothing.
+bool dataFileExists(const char* name);
+
 class DataFile : public DataStream {
 public:
-    // Builds "data/" + folder by extension + name, prints "load[%s]\n" and extracts the entry.
-    // Failure prints "Could not decompress\n" and leaves size() 0 and data() null. A name that
-    // is absolute or holds a ".." component is refused that way, with a second line saying why.
-    explicit DataFile(const char* name);
+    // Builds dataFilePath(name), prints "load[%s]\n" and extracts the entry. Failure prints
+    // "Could not decompress\n" and leaves size() 0 and data() null. A name that is absolute or
+    // holds a ".." component is refused that way, with a second line saying why. With
+    // LoadLines::Silent none of these lines is printed.
+    explicit DataFile(const char* name, LoadLines lines = LoadLines::Print);
     ~DataFile() override;
     DataFile(const DataFile&) = delete;
     DataFile& operator=(const DataFile&) = delete;

@@ -120,6 +120,16 @@ bool useDataPath(const char* path, std::string& error)
     return true;
 }
 
+bool isArchiveFile(const char* path)
+{
+    uint8_t head[rar::kMarkerSize] = {};
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !in.read(reinterpret_cast<char*>(head), sizeof head))
+        return false;
+    return std::memcmp(head, rar::kMarker, rar::kMarkerSize) == 0 ||
+           std::memcmp(head, rar::kAltMarker, rar::kMarkerSize) == 0;
+}
+
 bool loadDataEntry(const char* path, uint8_t** data, uint32_t* size)
 {
     *data = nullptr;

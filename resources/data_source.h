@@ -14,6 +14,9 @@ void useArchiveImage(const uint8_t* data, uint32_t length);
 // when the path cannot be used; the previous source then stays.
 bool useDataPath(const char* path, std::string& error);
 
+// Whether the file at `path` on disk begins like an archive that useDataPath reads.
+bool isArchiveFile(const char* path);
+
 // Unpacks the file at archive path `path` ("data/textures/STARS.BMP") from the current source.
 // On success `*data` is a malloc block of `*size` bytes owned by the caller (null when empty);
 // on failure both are null/0. A directory source matches names as the archive does: ASCII

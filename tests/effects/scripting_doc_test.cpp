@@ -35,6 +35,7 @@ const char* documentedKind(ValueKind kind)
     case ValueKind::Vector:
         return "vector";
     case ValueKind::Text:
+    case ValueKind::File:
         return "text";
     case ValueKind::Blend:
         return "blend code";
