@@ -56,7 +56,7 @@ check() {
     if [ "${6:-}" = unwatched ]; then
         env -u WAYLAND_DISPLAY DISPLAY=:59999 timeout 300 "$player" --data "$data" >"$log" 2>&1
     else
-        timeout 300 "$player" --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log" 2>&1
+        timeout 300 "$player" ${script:+"$script"} --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log" 2>&1
     fi
     local got=$?
     if grep -q "no OSMesa\|OSMesaCreateContext" "$log" && [ "$got" -ne 0 ] && [ $ran -eq 1 ]; then
@@ -77,17 +77,18 @@ check() {
     fi
 }
 
+script=""  # a SCRIPT argument for the player, when a case sets one
 want() { [ -z "$selected" ] || [[ " $selected " == *" $case "* ]]; }
 selected="$*"
 
 case=unbalanced_tags
 if want; then d=$(scriptFolder <<<"$(cat "$files/show_head.txt")
 <bg color=\"ff000000\"></fg>
-$(cat "$files/show_tail.txt")"); check $case "$d" 'XML Error </?> not equal to parent <?> ! [fg]' 0 no; fi
+$(cat "$files/show_tail.txt")"); check $case "$d" 'XML Error </?> not equal to parent <?> ! [fg]' 1 no; fi
 
 case=tag_without_end
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; printf '<bg color="ff000000"></bg><bg color="ff000000"'))
-    check $case "$d" 'XML Error expected > [<bg color=]' 0 no; fi
+    check $case "$d" 'XML Error expected > [<bg color=]' 1 no; fi
 
 case=ten_megabyte_line
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; tenMegabyteLine; cat "$files/show_tail.txt"))
@@ -95,12 +96,12 @@ if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; tenMegabyteLine; 
 
 case=deep_nesting
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; deepNesting; cat "$files/show_tail.txt"))
-    check $case "$d" 'XML Error: nesting deeper than 200 [<n><n><n><]' 0 no; fi
+    check $case "$d" 'XML Error: nesting deeper than 200 [<n><n><n><]' 1 no; fi
 
 case=include_loop
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="self.txt"></include>'; cat "$files/show_tail.txt"))
     printf '<include file="self.txt"></include>' >"$d/data/self.txt"
-    check $case "$d" 'XML Error: include loop at [self.txt]' 0 no; fi
+    check $case "$d" 'XML Error: include loop at [self.txt]' 1 no; fi
 
 case=truncated_archive
 if want; then check $case "$files/truncated.rar" 'Could not decompress' 0 yes; fi
@@ -157,6 +158,26 @@ if want; then d=$(folder 3dscene 'filename="deep.zen"'); deepChainZen 200000 >"$
 case=display_unreachable
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt" "$files/show_tail.txt"))
     check $case "$d" 'velmora: no display answers at DISPLAY=:59999: nobody would see the show' 3 no unwatched; fi
+
+hint='velmora: --data takes a show folder that holds data/, or an archive'
+case=script_missing
+if want; then d=$(scriptFolder </dev/null); rm "$d/data/script.txt"; check $case "$d" "$hint" 1 no; fi
+
+case=data_missing
+if want; then check $case "$work/no-such-show" "$hint" 1 no; fi
+
+case=script_is_folder
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt" "$files/show_tail.txt"))
+    script="$d"; check $case "$d" "velmora: $d is a folder, not a script of the show" 1 no; script=""; fi
+
+case=unknown_effect_type
+if want; then d=$(folder sparkle 'color="ff000000"')
+    check $case "$d" 'velmora: effect type [sparkle] does not exist: effect [item] not created' 0 yes; fi
+
+case=include_line_break
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="part.txt"></include>'; cat "$files/show_tail.txt"))
+    printf '<bg color="ff000000"></bg>\n' >"$d/data/part.txt"
+    check $case "$d" 'velmora: [part.txt] ends with a line break after its last tag: the rest of the script is not read' 1 no; fi
 
 echo "badinput: $ran cases, $failures failed"
 [ $failures -eq 0 ]

@@ -346,9 +346,12 @@ TEST_F(DemoTest, EffectNamedLikeAKeywordAndDuplicateNames)
     addChild(*script, "event", {{"time", "1"}, {"say", "to-the-effect"}});
     addChild(*script, "twin", {{"speed", "2.5"}, {"active", "x"}});
     addChild(*script, "ghost", {{"say", "lost"}});
+    ::testing::internal::CaptureStderr();
     const std::string output = runScript();
 
     EXPECT_EQ(output, "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "velmora: effect type [nosuchtype] does not exist: effect [ghost] not created\n");
     EXPECT_EQ(demo->effectCount(), 3u);
     EXPECT_EQ(demo->eventCount(), 0u);
     EXPECT_EQ(journal, (std::vector<std::string>{"event says to-the-effect"}));

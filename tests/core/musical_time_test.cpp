@@ -75,6 +75,14 @@ TEST(MusicalTime, EventsResolveFromBeatsAndModulePositions)
          "XML Error: event [order=\"0\" music=\"idle\"]: no event plays [idle], never fires\n"},
         {{{"order", "0"}, {"row", "4"}}, kKeyEventTime,
          "XML Error: event [order=\"0\" row=\"4\"]: order and row without music, never fires\n"},
+        // Numbers that would wrap onto another position, or a time past any float, never fire.
+        {{{"order", "4294967297"}, {"music", "tune"}}, kKeyEventTime,
+         "XML Error: event [order=\"4294967297\" music=\"tune\"]: order 4294967297 is out of range (0 to 65535), "
+         "never fires\n"},
+        {{{"order", "0"}, {"row", "4294967296"}, {"music", "tune"}}, kKeyEventTime,
+         "XML Error: event [order=\"0\" row=\"4294967296\" music=\"tune\"]: row 4294967296 is out of range (0 to "
+         "65535), never fires\n"},
+        {{{"beat", "1e40"}}, kKeyEventTime, "XML Error: event [beat=\"1e40\"]: beat 1e40 is out of range, never fires\n"},
     };
     RunOptions options;
     options.output = RunOptions::Output::Headless;
@@ -112,13 +120,18 @@ TEST(MusicalTime, EventsResolveFromBeatsAndModulePositions)
     auto late = element("event", {{"order", "0"}, {"row", "1"}, {"music", "tune"}});
     demo.addEvent(late.get());
     EXPECT_NEAR(demo.event(demo.eventCount() - 1).time, 2.12f, 1e-4);
-    demo.beatGrid = {};
-    auto offGrid = element("event", {{"beat", "4"}});
-    ::testing::internal::CaptureStdout();
-    demo.addEvent(offGrid.get());
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "XML Error: event [beat=\"4\"]: beat without a bpm, never fires\n");
-    EXPECT_EQ(demo.event(demo.eventCount() - 1).time, kKeyEventTime);
+    // Only a finite tempo above 0 is in force.
+    std::vector<std::unique_ptr<ScriptNode>> offGrid;
+    for (const char* bpm : {"0", "-120", "inf", "nan"}) {
+        applyBlock(demo, element("demo", {{"bpm", bpm}}).get());
+        offGrid.push_back(element("event", {{"beat", "4"}}));
+        ::testing::internal::CaptureStdout();
+        demo.addEvent(offGrid.back().get());
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  "XML Error: event [beat=\"4\"]: beat without a bpm, never fires\n")
+            << bpm;
+        EXPECT_EQ(demo.event(demo.eventCount() - 1).time, kKeyEventTime) << bpm;
+    }
 
     // The overlay reads the beat and the playing position (of the first player that has one).
     const BeatGrid grid{125, 0.5f};

@@ -114,17 +114,24 @@ TEST(ScriptDriver, PlayScriptRunsEachDemoOnAFreshDemo)
     RunOptions options;
     options.output = RunOptions::Output::Headless;
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(playScript("show.txt", options, kTypes), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(playScript("show.txt", options, kTypes), 0);  // no demo reached a main loop
     const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "velmora: [show.txt] ran no show (no run reached): nothing played\n");
     EXPECT_EQ(seen, (std::vector<std::string>{"new", "c one", "unload c", "new", "c two", "unload c"}));
     EXPECT_EQ(output.rfind("Parsing Script [show.txt]", 0), 0u) << output;
     EXPECT_EQ(output.substr(output.size() - 6), "done.\n");
 
-    // A missing script runs nothing and still reports.
+    // A missing script runs nothing, reports as before and then says where shows come from.
     seen.clear();
     ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(playScript("absent.txt", options, kTypes), 0);
     const std::string missing = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "velmora: no script [absent.txt] in the show's data (data/absent.txt): nothing played\n"
+              "velmora: --data takes a show folder that holds data/, or an archive\n");
     EXPECT_TRUE(seen.empty());
     EXPECT_EQ(missing.rfind("Parsing Script [absent.txt]", 0), 0u);
     EXPECT_EQ(missing.substr(missing.size() - 6), "done.\n");

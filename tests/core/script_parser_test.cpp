@@ -76,6 +76,24 @@ TEST(ScriptParser, TreeShapeAndAttributeTokens)
         EXPECT_EQ(p.output, "") << c.text;
         EXPECT_EQ(dump(p.root), c.tree) << c.text;
     }
+    // Each element and attribute knows its line and how long its name and value were written;
+    // a value whose closing quote lies outside its token is marked.
+    Parsed lines;
+    parseText(lines, "<demo\twidth=\"640\">\n<a x=\"1\"\n  " + n40 + "=\"HI THERE\"></a>\n\n<b></b></demo>");
+    const ScriptNode& demo = *lines.root.children.at(0);
+    const ScriptNode& a = *demo.children.at(0);
+    EXPECT_EQ(demo.line, 1u);
+    EXPECT_EQ(a.line, 2u);
+    EXPECT_EQ(demo.children.at(1)->line, 5u);
+    ASSERT_EQ(a.attributes.size(), 3u);  // x, the long name with "HI, then THERE"
+    EXPECT_EQ(a.attributes[0]->line, 2u);
+    EXPECT_FALSE(a.attributes[0]->quoteLeftOpen);
+    EXPECT_EQ(a.attributes[1]->line, 3u);
+    EXPECT_EQ(a.attributes[1]->nameLength, 40u);
+    EXPECT_EQ(a.attributes[1]->valueLength, 2u);
+    EXPECT_TRUE(a.attributes[1]->quoteLeftOpen);
+    EXPECT_STREQ(a.attributes[2]->name, "THERE\"");
+
     // The attribute reader alone stays within the length it is given.
     ScriptNode node;
     const char text[] = " a=\"1\" b=\"2\"";
@@ -149,7 +167,8 @@ TEST(ScriptParser, AbsurdNestingFailsWithAMessage)
 // ---- Files and includes -----------------------------------------------------------------
 
 // Parses data/script.txt after writing `files` (name, text) into data/; the tree, and the lines
-// about errors without the data layer's own "load[...]" lines.
+// about errors without the data layer's own "load[...]" lines (standard output), then the notes
+// on standard error.
 std::pair<std::string, std::string> parseFiles(std::initializer_list<std::pair<const char*, const char*>> files)
 {
     testing::TempDataDir dir;
@@ -157,8 +176,10 @@ std::pair<std::string, std::string> parseFiles(std::initializer_list<std::pair<c
         dir.write(std::string("data/") + name, text);
     ScriptNode root;
     ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     parseFile(&root, "script.txt");
     const std::string output = ::testing::internal::GetCapturedStdout();
+    const std::string notes = ::testing::internal::GetCapturedStderr();
     std::string errors;
     for (size_t start = 0, end; start < output.size(); start = end + 1) {
         end = output.find('\n', start);
@@ -166,7 +187,7 @@ std::pair<std::string, std::string> parseFiles(std::initializer_list<std::pair<c
         if (output.compare(start, 3, "XML") == 0)
             errors += output.substr(start, end - start + 1);
     }
-    return {dump(root), errors};
+    return {dump(root), errors + notes};
 }
 
 TEST(ScriptParserFiles, IncludesReplaceTheirElement)
@@ -181,10 +202,17 @@ TEST(ScriptParserFiles, IncludesReplaceTheirElement)
           {"one.txt", "<a></a><b></b>"},
           {"two.txt", "<c></c>"}},
          "demo(){first()a()b()c()last()}", ""},
-        // An included file must end right after its last '>'.
+        // An included file must end right after its last '>'; a line break or text after it
+        // stops the whole script, with a note naming the file.
         {{{"script.txt", "<demo><include file=\"tail.txt\"></include><after></after></demo>"},
           {"tail.txt", "<a></a><b></b>\n"}},
-         "demo(){a()b()}", ""},
+         "demo(){a()b()}",
+         "velmora: [tail.txt] ends with a line break after its last tag: the rest of the script is not read\n"},
+        {{{"script.txt", "<demo><include file=\"outer.txt\"></include><after></after></demo>"},
+          {"outer.txt", "<a></a><include file=\"inner.txt\"></include><c></c>"},
+          {"inner.txt", "<b></b> end"}},
+         "demo(){a()b()}",
+         "velmora: [inner.txt] ends with text after its last tag: the rest of the script is not read\n"},
         // A closing tag in an included file: the enclosing element's name ends the file silently,
         // any other name fails.
         {{{"script.txt", "<demo><include file=\"early.txt\"></include><after></after></demo>"
