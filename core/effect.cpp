@@ -20,7 +20,8 @@ void Effect::readCommonParameters(const ScriptNode& node)
 
 void Effect::handleElement(const ScriptNode* node)
 {
-    readCommonParameters(*node);
+    if (readsCommonParameters())
+        readCommonParameters(*node);
     const EffectScript own = script();
     readParameters<Effect>(*this, own.attributes, own.children, *node);
 }

@@ -32,8 +32,11 @@ public:
     // True when the effect does its work without being drawn (it plays sound): a show need not
     // put it in a draw order.
     virtual bool worksUndrawn() const { return false; }
-    // Applies one script element addressed to this effect: `active` and `speed`, then the
-    // attributes and children of script(), each in document order.
+    // False when the effect's own element does not read `active` and `speed` (a child element
+    // carries them instead).
+    virtual bool readsCommonParameters() const { return true; }
+    // Applies one script element addressed to this effect: `active` and `speed` (when it reads
+    // them), then the attributes and children of script(), each in document order.
     virtual void handleElement(const ScriptNode* node);
     // The effect's parameter tables (core/effect_parameters.h); none by default.
     virtual EffectScript script() const;

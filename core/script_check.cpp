@@ -385,9 +385,10 @@ private:
         Effect& effect = *checked.effect;
         const EffectScript script = effect.script();
         const std::string whose = "effect type [" + std::string(effect.type) + "]";
-        checkAttributes(node, whose, [&script](const char* name) {
+        const bool common = effect.readsCommonParameters();
+        checkAttributes(node, whose, [&script, common](const char* name) {
             Reading reading;
-            if (sameName(name, "active") || sameName(name, "speed")) {
+            if (common && (sameName(name, "active") || sameName(name, "speed"))) {
                 reading.read = true;
                 reading.kind = ValueKind::Float;
             }

@@ -157,13 +157,6 @@ void drawSideWalls(const std::vector<Contour>& contours, double depth, bool fill
 
 FontCool::~FontCool() { unload(); }
 
-// The element's own `active` and `speed` are not read: each `text` child carries them.
-void FontCool::handleElement(const ScriptNode* node)
-{
-    const EffectScript own = script();
-    readParameters<Effect>(*this, own.attributes, own.children, *node);
-}
-
 EffectScript FontCool::script() const
 {
     using enum ValueKind;

@@ -40,7 +40,7 @@ public:
     void update(float delta) override;
     void render() override;
     // The element's own `active` and `speed` are ignored: children `text` carry them.
-    void handleElement(const ScriptNode* node) override;
+    bool readsCommonParameters() const override { return false; }
     // `texture`, `basefont`, `extrude`, `quality`, `italics`, `numtexts`; children `text` with
     // `num` 0..15 set that line's `string`, `active`, `tra`, `trav` (lineAttributes).
     EffectScript script() const override;

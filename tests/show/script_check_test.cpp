@@ -71,6 +71,11 @@ TEST(ScriptCheck, EachFaultGivesItsFinding)
         // A value cut short at a space, and a value too long for its field.
         {"<event time=\"1\" name=\"big drop\"></event>",
          {"script.txt:7: value of [name] is cut short at a space: [drop\"] is not an attribute of <event>"}},
+        // The text effect's own element does not read `active`; its lines do, and hold no spaces.
+        {"<add type=\"fontcool\" name=\"words\"></add><draworder effect=\"words\"></draworder>"
+         "<words active=\"0\"><text num=\"0\" string=\"HI THERE\"></text></words>",
+         {"script.txt:7: attribute [active] is not read by effect type [fontcool]",
+          "script.txt:7: value of [string] is cut short at a space: [THERE\"] is read as an attribute"}},
         {"<tune filename=\"a-very-long-name-for-a-module-file.mod\"></tune>",
          {"script.txt:7: value of [filename] is longer than 31 characters: it is cut to "
           "[a-very-long-name-for-a-module-f]",
