@@ -119,8 +119,14 @@ void placeEvent(Event& event, const BeatGrid& grid, const EventProblems& problem
     }
     const ScriptNode& element = *event.element;
     if (form == Form::Beat) {
-        if (!grid.inForce())
-            return neverFires(event, "beat without a bpm", problems);
+        if (!grid.inForce()) {
+            if (grid.bpm == 0)
+                return neverFires(event, "beat without a bpm", problems);
+            char why[64];
+            std::snprintf(why, sizeof why, "beat at bpm %g, which is no tempo (above 0, finite)",
+                          static_cast<double>(grid.bpm));
+            return neverFires(event, why, problems);
+        }
         const char* beat = attributeValue(element, "beat");
         const double seconds = grid.secondsOf(scriptFloat(beat));
         // Past the largest float a time would be infinite; no number at all never compares.

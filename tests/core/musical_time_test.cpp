@@ -122,14 +122,19 @@ TEST(MusicalTime, EventsResolveFromBeatsAndModulePositions)
     EXPECT_NEAR(demo.event(demo.eventCount() - 1).time, 2.12f, 1e-4);
     // Only a finite tempo above 0 is in force.
     std::vector<std::unique_ptr<ScriptNode>> offGrid;
-    for (const char* bpm : {"0", "-120", "inf", "nan"}) {
+    const std::pair<const char*, const char*> tempos[] = {
+        {"0", "beat without a bpm"},
+        {"-120", "beat at bpm -120, which is no tempo (above 0, finite)"},
+        {"inf", "beat at bpm inf, which is no tempo (above 0, finite)"},
+        {"nan", "beat at bpm nan, which is no tempo (above 0, finite)"},
+    };
+    for (const auto& [bpm, why] : tempos) {
         applyBlock(demo, element("demo", {{"bpm", bpm}}).get());
         offGrid.push_back(element("event", {{"beat", "4"}}));
         ::testing::internal::CaptureStdout();
         demo.addEvent(offGrid.back().get());
         EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-                  "XML Error: event [beat=\"4\"]: beat without a bpm, never fires\n")
-            << bpm;
+                  std::string("XML Error: event [beat=\"4\"]: ") + why + ", never fires\n");
         EXPECT_EQ(demo.event(demo.eventCount() - 1).time, kKeyEventTime) << bpm;
     }
 
