@@ -123,8 +123,8 @@ void placeEvent(Event& event, const BeatGrid& grid, const EventProblems& problem
             if (grid.bpm == 0)
                 return neverFires(event, "beat without a bpm", problems);
             char why[64];
-            std::snprintf(why, sizeof why, "beat at bpm %g, which is no tempo (above 0, finite)",
-                          static_cast<double>(grid.bpm));
+            std::snprintf(
+                why, sizeof why, "beat at bpm %g, which is no tempo (above 0, finite)", static_cast<double>(grid.bpm));
             return neverFires(event, why, problems);
         }
         const char* beat = attributeValue(element, "beat");
@@ -143,8 +143,8 @@ void placeEvent(Event& event, const BeatGrid& grid, const EventProblems& problem
 
 bool resolveModuleTimes(std::span<Event> events, const Demo& demo)
 {
-    return resolveModuleTimes(
-        events, [&demo](const char* name) { return dynamic_cast<ModuleClock*>(demo.findEffect(name)); });
+    return resolveModuleTimes(events,
+                              [&demo](const char* name) { return dynamic_cast<ModuleClock*>(demo.findEffect(name)); });
 }
 
 bool resolveModuleTimes(std::span<Event> events, const FindModuleClock& findClock, const EventProblems& problems)

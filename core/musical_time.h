@@ -70,8 +70,7 @@ void placeEvent(Event& event, const BeatGrid& grid, const EventProblems& problem
 // that starts it, an order or row outside 0..kMaxModulePosition, or a position the song never
 // reaches is an error line; the event never fires. Returns whether any event was waiting (the
 // list then needs sorting again).
-bool resolveModuleTimes(std::span<Event> events, const FindModuleClock& findClock,
-                        const EventProblems& problems = {});
+bool resolveModuleTimes(std::span<Event> events, const FindModuleClock& findClock, const EventProblems& problems = {});
 // The same over the demo's effects.
 bool resolveModuleTimes(std::span<Event> events, const Demo& demo);
 

@@ -33,8 +33,13 @@ struct Keyword {
     std::vector<const char*> attributes;
 };
 const Keyword kKeywords[] = {
-    {"draworder", {"effect"}}, {"add", {"type", "name"}}, {"event", {}}, {"create", {}},
-    {"load", {"effect"}},      {"run", {}},               {"exit", {}},
+    {"draworder", {"effect"}},
+    {"add", {"type", "name"}},
+    {"event", {}},
+    {"create", {}},
+    {"load", {"effect"}},
+    {"run", {}},
+    {"exit", {}},
 };
 
 const Keyword* findKeyword(const char* name)
@@ -97,7 +102,7 @@ private:
 };
 
 struct CheckedEffect {
-    std::unique_ptr<Effect> effect;  // made by the factory for its name, type and tables; never loaded
+    std::unique_ptr<Effect> effect;     // made by the factory for its name, type and tables; never loaded
     const ScriptNode* added = nullptr;  // its `add` element
     bool drawn = false;
     std::string lastFile;  // the last data file given to it: a music effect's module
@@ -137,8 +142,9 @@ public:
         const auto rank = [&files](const CheckFinding& finding) {
             return std::make_pair(std::find(files.begin(), files.end(), finding.file) - files.begin(), finding.line);
         };
-        std::stable_sort(findings_.begin(), findings_.end(),
-                         [&rank](const CheckFinding& a, const CheckFinding& b) { return rank(a) < rank(b); });
+        std::stable_sort(findings_.begin(), findings_.end(), [&rank](const CheckFinding& a, const CheckFinding& b) {
+            return rank(a) < rank(b);
+        });
         return std::move(findings_);
     }
 
@@ -151,8 +157,8 @@ private:
     }
     void report(const ScriptNode& at, const ScriptAttribute& attribute, std::string message)
     {
-        findings_.push_back({at.file ? *at.file : std::string(), attribute.line ? attribute.line : at.line,
-                             std::move(message)});
+        findings_.push_back(
+            {at.file ? *at.file : std::string(), attribute.line ? attribute.line : at.line, std::move(message)});
     }
 
     // ---- One demo ---------------------------------------------------------------------------
@@ -163,6 +169,7 @@ private:
         events_.clear();
         grid_ = {};
         loading_ = nullptr;
+        eventsOverflowed_ = false;
         created_ = false;
         ran_ = false;
 
@@ -174,13 +181,14 @@ private:
         eventElements_.clear();
 
         resolveModuleTimes(
-            events_, [this](const char* name) { return moduleOf(name); },
+            events_,
+            [this](const char* name) { return moduleOf(name); },
             [this](const ScriptNode& element, const std::string& line) { report(element, line); });
         checkExit();
         for (const CheckedEffect& checked : effects_) {
             if (!checked.drawn && checked.effect.get() != loading_ && !checked.effect->worksUndrawn())
-                report(*checked.added, "effect [" + shown(checked.effect->name) +
-                                           "] is never drawn: no draworder names it");
+                report(*checked.added,
+                       "effect [" + shown(checked.effect->name) + "] is never drawn: no draworder names it");
         }
         if (!ran_)
             report(demo, "demo without run: the show never plays");
@@ -243,8 +251,7 @@ private:
                 return reading;
             });
             for (const auto& grandchild : child.children)
-                report(*grandchild, "<" + shown(grandchild->name) + "> inside <" + keyword->name +
-                                        "> is not read");
+                report(*grandchild, "<" + shown(grandchild->name) + "> inside <" + keyword->name + "> is not read");
         }
 
         const std::string name = keyword->name;
@@ -255,8 +262,10 @@ private:
                     continue;
                 CheckedEffect* drawn = findEffect(attribute->value);
                 if (!drawn) {
-                    report(child, *attribute, "draworder: no effect named [" + shown(attribute->value) +
-                                                  "] (\"XML Error: DrawOrder\"; the entries after it are lost)");
+                    report(child,
+                           *attribute,
+                           "draworder: no effect named [" + shown(attribute->value) +
+                               "] (\"XML Error: DrawOrder\"; the entries after it are lost)");
                     break;
                 }
                 if (++entries > kMaxDrawOrder) {
@@ -297,24 +306,27 @@ private:
             return;
         }
         if (!factory_.find(request.type)) {
-            report(add, "effect type [" + shown(request.type) + "] does not exist: effect [" + shown(request.name) +
-                            "] is not created");
+            report(add,
+                   "effect type [" + shown(request.type) + "] does not exist: effect [" + shown(request.name) +
+                       "] is not created");
             return;
         }
         std::unique_ptr<Effect> effect = factory_.create(&add);
         if (!effect)
             return;
         if (*request.name == '\0')
-            report(add, "effect of type [" + shown(request.type) + "] without a name: nothing can set it up or draw it");
+            report(add,
+                   "effect of type [" + shown(request.type) + "] without a name: nothing can set it up or draw it");
         else if (std::string(request.name).size() >= sizeof effect->name)
-            report(add, "effect name [" + shown(request.name) + "] is longer than " +
-                            std::to_string(sizeof effect->name - 1) + " characters: it is cut to [" +
-                            shown(effect->name) + "]");
+            report(add,
+                   "effect name [" + shown(request.name) + "] is longer than " +
+                       std::to_string(sizeof effect->name - 1) + " characters: it is cut to [" + shown(effect->name) +
+                       "]");
         if (*request.name != '\0' && findEffect(effect->name))
             report(add, "a second effect named [" + shown(effect->name) + "]: its elements reach only the first");
         if (effects_.size() == kMaxEffects) {
-            report(add, "more than " + std::to_string(kMaxEffects) + " effects: [" + shown(effect->name) +
-                            "] is refused");
+            report(add,
+                   "more than " + std::to_string(kMaxEffects) + " effects: [" + shown(effect->name) + "] is refused");
             return;
         }
         CheckedEffect checked;
@@ -326,7 +338,10 @@ private:
     void addEvent(const ScriptNode& element)
     {
         if (events_.size() == kMaxEvents) {
-            report(element, "more than " + std::to_string(kMaxEvents) + " events: this one is refused");
+            if (!eventsOverflowed_)
+                report(element,
+                       "more than " + std::to_string(kMaxEvents) + " events: this one and every later one are refused");
+            eventsOverflowed_ = true;
             return;
         }
         // The times as Demo::addEvent reads them; the element is only read.
@@ -346,8 +361,9 @@ private:
         placeEvent(event, grid_, [this](const ScriptNode& at, const std::string& line) { report(at, line); });
         const bool placed = findings_.size() == before;
         if (placed && !event.waitsForModule && !(event.time >= 0))
-            report(element, keyEvent ? "event with a key: keys fire no events, it never fires"
-                                     : "event time is negative or no number: it never fires");
+            report(element,
+                   keyEvent ? "event with a key: keys fire no events, it never fires"
+                            : "event time is negative or no number: it never fires");
         if (std::isnan(event.time))
             event.time = kKeyEventTime;
         events_.push_back(event);
@@ -371,8 +387,11 @@ private:
         for (const Event& event : events_) {
             if (event.time > *exitTime) {
                 char line[160];
-                std::snprintf(line, sizeof line, "event at %.2f s comes after the show's exit at %.2f s: it never fires",
-                              static_cast<double>(event.time), static_cast<double>(*exitTime));
+                std::snprintf(line,
+                              sizeof line,
+                              "event at %.2f s comes after the show's exit at %.2f s: it never fires",
+                              static_cast<double>(event.time),
+                              static_cast<double>(*exitTime));
                 report(*event.element, line);
             }
         }
@@ -413,7 +432,8 @@ private:
             for (const auto& row : script.children)
                 read = read || sameName(child->name, row.name);
             if (!read)
-                report(*child, "<" + shown(child->name) + "> inside [" + shown(effect.name) + "] is not read by " + whose);
+                report(*child,
+                       "<" + shown(child->name) + "> inside [" + shown(effect.name) + "] is not read by " + whose);
             else
                 checkCutValues(*child);
         }
@@ -427,8 +447,10 @@ private:
         const ScriptAttribute* openValue = nullptr;
         for (const auto& attribute : node.attributes) {
             if (openValue && std::strchr(attribute->name, '"')) {
-                report(node, *attribute, "value of [" + shown(openValue->name) + "] is cut short at a space: [" +
-                                             shown(attribute->name) + "] is read as an attribute");
+                report(node,
+                       *attribute,
+                       "value of [" + shown(openValue->name) + "] is cut short at a space: [" + shown(attribute->name) +
+                           "] is read as an attribute");
                 openValue = nullptr;
             } else if (attribute->quoteLeftOpen) {
                 openValue = attribute.get();
@@ -452,12 +474,16 @@ private:
             if (!reading.read) {
                 if (openValue) {
                     if (!cutReported)
-                        report(node, *attribute, "value of [" + shown(openValue->name) + "] is cut short at a space: [" +
-                                                     name + "] is not an attribute of " + whose);
+                        report(node,
+                               *attribute,
+                               "value of [" + shown(openValue->name) + "] is cut short at a space: [" + name +
+                                   "] is not an attribute of " + whose);
                     cutReported = true;
                 } else if (attribute->nameLength >= kScriptFieldSize) {
-                    report(node, *attribute, "attribute name [" + name + "...] is longer than " +
-                                                 std::to_string(kScriptFieldSize - 1) + " characters");
+                    report(node,
+                           *attribute,
+                           "attribute name [" + name + "...] is longer than " + std::to_string(kScriptFieldSize - 1) +
+                               " characters");
                 } else {
                     report(node, *attribute, "attribute [" + name + "] is not read by " + whose);
                 }
@@ -469,16 +495,20 @@ private:
             const uint32_t limit = text ? static_cast<uint32_t>(reading.textLimit) : kScriptFieldSize - 1;
             if (attribute->valueLength > limit || (attribute->valueLength > kScriptFieldSize - 1)) {
                 const uint32_t kept = std::min<uint32_t>(limit, kScriptFieldSize - 1);
-                report(node, *attribute, "value of [" + name + "] is longer than " + std::to_string(kept) +
-                                             " characters: it is cut to [" +
-                                             shown(std::string(attribute->value, std::min<size_t>(kept, 31)).c_str()) + "]");
+                report(node,
+                       *attribute,
+                       "value of [" + name + "] is longer than " + std::to_string(kept) +
+                           " characters: it is cut to [" +
+                           shown(std::string(attribute->value, std::min<size_t>(kept, 31)).c_str()) + "]");
             }
-            const bool namesFile = reading.kind == ValueKind::File ||
-                                   (text && (endsWithNoCase(attribute->value, ".ttf") ||
-                                             endsWithNoCase(attribute->value, ".otf")));
+            const bool namesFile =
+                reading.kind == ValueKind::File ||
+                (text && (endsWithNoCase(attribute->value, ".ttf") || endsWithNoCase(attribute->value, ".otf")));
             if (namesFile && attribute->value[0] != '\0' && !dataFileExists(attribute->value))
-                report(node, *attribute, "[" + name + "]: no data file [" + shown(attribute->value) + "] (" +
-                                             shown(dataFilePath(attribute->value).c_str()) + ")");
+                report(node,
+                       *attribute,
+                       "[" + name + "]: no data file [" + shown(attribute->value) + "] (" +
+                           shown(dataFilePath(attribute->value).c_str()) + ")");
         }
     }
 
@@ -489,6 +519,7 @@ private:
     std::vector<const ScriptNode*> eventElements_;
     BeatGrid grid_;
     const Effect* loading_ = nullptr;
+    bool eventsOverflowed_ = false;
     bool created_ = false;
     bool ran_ = false;
 };

@@ -43,8 +43,7 @@ constexpr BlockAttribute kBlockAttributes[] = {
     {"fullscreen",
      [](Demo& demo, ScriptAttribute& attribute) { demo.settings.fullscreen = scriptInt(attribute.value) != 0; }},
     {"bpm", [](Demo& demo, ScriptAttribute& attribute) { demo.beatGrid.bpm = scriptFloat(attribute.value); }},
-    {"beatoffset",
-     [](Demo& demo, ScriptAttribute& attribute) { demo.beatGrid.offset = scriptFloat(attribute.value); }},
+    {"beatoffset", [](Demo& demo, ScriptAttribute& attribute) { demo.beatGrid.offset = scriptFloat(attribute.value); }},
 };
 
 void applyAttribute(Demo& demo, ScriptAttribute& attribute)
@@ -140,8 +139,8 @@ int playScript(const char* scriptName, const RunOptions& options, std::span<cons
     if (played > 0)
         return played;
     if (root.children.empty() && !dataFileExists(scriptName)) {
-        printNote("no script [%s] in the show's data (%s): nothing played", scriptName,
-                  dataFilePath(scriptName).c_str());
+        printNote(
+            "no script [%s] in the show's data (%s): nothing played", scriptName, dataFilePath(scriptName).c_str());
         printNote("%s", kDataHint);
     } else if (!anyDemo) {
         printNote("[%s] holds no demo element: nothing played", scriptName);

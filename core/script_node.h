@@ -16,8 +16,8 @@ struct ScriptAttribute {
     char value[kScriptFieldSize] = {};
 
     // How it was written, for velmora --check; the show reads only the fields above.
-    uint32_t line = 0;          // line of its file where the token starts, from 1; 0: not read from a file
-    uint32_t nameLength = 0;    // characters as written, before the field cut them
+    uint32_t line = 0;        // line of its file where the token starts, from 1; 0: not read from a file
+    uint32_t nameLength = 0;  // characters as written, before the field cut them
     uint32_t valueLength = 0;
     bool quoteLeftOpen = false;  // the value has an opening quote but no closing one inside its token
 };

@@ -41,7 +41,7 @@ std::string excerpt(const char* text, const char* end)
 // One script file being read: its name and a running count of its lines.
 struct FileCursor {
     std::shared_ptr<const std::string> name;
-    const char* begin = nullptr;  // the file's data
+    const char* begin = nullptr;    // the file's data
     const char* counted = nullptr;  // lines are counted up to here
     uint32_t line = 1;              // line at `counted`
 
@@ -64,7 +64,7 @@ struct ParseContext {
     int depth = 0;
     std::vector<FileCursor> files;
     std::vector<ScriptProblem>* problems = nullptr;  // null: the console
-    const char* trailingText = nullptr;  // where the last stop for want of a '<' began
+    const char* trailingText = nullptr;              // where the last stop for want of a '<' began
 
     FileCursor& file() { return files.back(); }
 
@@ -80,8 +80,9 @@ struct ParseContext {
 
 bool fileInChain(const ParseContext& context, const char* name)
 {
-    return std::any_of(context.files.begin(), context.files.end(),
-                       [name](const FileCursor& open) { return sameName(open.name->c_str(), name); });
+    return std::any_of(context.files.begin(), context.files.end(), [name](const FileCursor& open) {
+        return sameName(open.name->c_str(), name);
+    });
 }
 
 void readAttributes(ScriptNode* node, const char* text, uint32_t length, FileCursor* cursor);
@@ -109,19 +110,19 @@ int parseIncluded(ScriptNode* node, const char* fileName, const char* at, ParseC
     }
     DataFile file(fileName, context.problems ? LoadLines::Silent : LoadLines::Print);
     if (file.size() == 0 && context.problems)
-        context.problems->push_back({*context.file().name, context.file().lineAt(at),
-                                     std::string("include: no data file [") + fileName + "] (" +
-                                         dataFilePath(fileName) + ")"});
+        context.problems->push_back(
+            {*context.file().name,
+             context.file().lineAt(at),
+             std::string("include: no data file [") + fileName + "] (" + dataFilePath(fileName) + ")"});
     context.trailingText = nullptr;
     const int status = parseStream(node, file, fileName, context);
     if (status == kParseStopped && context.trailingText) {
         // Harmless at the end of the main script, but here it fails the include: say so.
         const char* const end = reinterpret_cast<const char*>(file.data()) + file.size();
         const bool blank = std::all_of(context.trailingText, end, [](char c) { return std::isspace(uint8_t(c)); });
-        FileCursor cursor{nullptr, reinterpret_cast<const char*>(file.data()),
-                          reinterpret_cast<const char*>(file.data())};
-        const std::string line = std::string("[") + fileName + "] ends with " +
-                                 (blank ? "a line break" : "text") +
+        FileCursor cursor{
+            nullptr, reinterpret_cast<const char*>(file.data()), reinterpret_cast<const char*>(file.data())};
+        const std::string line = std::string("[") + fileName + "] ends with " + (blank ? "a line break" : "text") +
                                  " after its last tag: the rest of the script is not read";
         if (context.problems)
             context.problems->push_back({fileName, cursor.lineAt(context.trailingText), line});
@@ -144,8 +145,7 @@ int parseInclude(ScriptNode* node, DataStream& stream, const char* attributes, u
     if (parseLevel(&include, stream, context) != kParseOk)
         return kParseFailed;
     for (const auto& attribute : include.attributes) {
-        if (sameName(attribute->name, "file") &&
-            parseIncluded(node, attribute->value, attributes, context) != kParseOk)
+        if (sameName(attribute->name, "file") && parseIncluded(node, attribute->value, attributes, context) != kParseOk)
             return kParseFailed;
     }
     return kParseOk;
@@ -159,8 +159,8 @@ int parseLevel(ScriptNode* node, DataStream& stream, ParseContext& context)
         return kParseOk;
     if (context.depth >= kMaxScriptDepth) {
         const char* at = begin + stream.tell();
-        context.error(at, "XML Error: nesting deeper than " + std::to_string(kMaxScriptDepth) + " [" +
-                              excerpt(at, end) + "]");
+        context.error(
+            at, "XML Error: nesting deeper than " + std::to_string(kMaxScriptDepth) + " [" + excerpt(at, end) + "]");
         return kParseFailed;
     }
     ++context.depth;
@@ -279,7 +279,8 @@ int parseFileQuietly(ScriptNode* node, const char* fileName, std::vector<ScriptP
     ParseContext context;
     context.problems = &problems;
     if (file.size() == 0)
-        problems.push_back({fileName, 0, "no data file [" + std::string(fileName) + "] (" + dataFilePath(fileName) + ")"});
+        problems.push_back(
+            {fileName, 0, "no data file [" + std::string(fileName) + "] (" + dataFilePath(fileName) + ")"});
     return parseStream(node, file, fileName, context);
 }
 

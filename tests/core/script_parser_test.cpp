@@ -197,11 +197,13 @@ TEST(ScriptParserFiles, IncludesReplaceTheirElement)
         const char* tree;
         const char* errors;
     } cases[] = {
-        {{{"script.txt", "<demo><first></first><include file=\"one.txt\" file=\"two.txt\"><dropped></dropped>"
-                         "</include><last></last></demo>"},
+        {{{"script.txt",
+           "<demo><first></first><include file=\"one.txt\" file=\"two.txt\"><dropped></dropped>"
+           "</include><last></last></demo>"},
           {"one.txt", "<a></a><b></b>"},
           {"two.txt", "<c></c>"}},
-         "demo(){first()a()b()c()last()}", ""},
+         "demo(){first()a()b()c()last()}",
+         ""},
         // An included file must end right after its last '>'; a line break or text after it
         // stops the whole script, with a note naming the file.
         {{{"script.txt", "<demo><include file=\"tail.txt\"></include><after></after></demo>"},
@@ -215,21 +217,26 @@ TEST(ScriptParserFiles, IncludesReplaceTheirElement)
          "velmora: [inner.txt] ends with text after its last tag: the rest of the script is not read\n"},
         // A closing tag in an included file: the enclosing element's name ends the file silently,
         // any other name fails.
-        {{{"script.txt", "<demo><include file=\"early.txt\"></include><after></after></demo>"
-                         "<other><include file=\"wrong.txt\"></include><after></after></other>"},
+        {{{"script.txt",
+           "<demo><include file=\"early.txt\"></include><after></after></demo>"
+           "<other><include file=\"wrong.txt\"></include><after></after></other>"},
           {"early.txt", "<a></a></demo><ignored></ignored>"},
           {"wrong.txt", "<a></a></elsewhere>"}},
-         "demo(){a()after()}other(){a()}", "XML Error </?> not equal to parent <?> ! [elsewhere]\n"},
+         "demo(){a()after()}other(){a()}",
+         "XML Error </?> not equal to parent <?> ! [elsewhere]\n"},
         {{{"script.txt", "<demo><include file=\"absent.txt\"></include><after></after></demo>"}},
-         "demo(){after()}", ""},
+         "demo(){after()}",
+         ""},
         {{}, "", ""},  // no script at all
         {{{"script.txt", "<demo><include file=\"self.txt\"></include><after></after></demo>"},
           {"self.txt", "<x></x><include file=\"SELF.TXT\"></include>"}},
-         "demo(){x()}", "XML Error: include loop at [SELF.TXT]\n"},
+         "demo(){x()}",
+         "XML Error: include loop at [SELF.TXT]\n"},
         // The same file included twice side by side is no loop.
         {{{"script.txt", "<demo><include file=\"leaf.txt\" file=\"leaf.txt\"></include></demo>"},
           {"leaf.txt", "<x></x>"}},
-         "demo(){x()x()}", ""},
+         "demo(){x()x()}",
+         ""},
     };
     for (const auto& c : cases) {
         const auto [tree, errors] = parseFiles(c.files);

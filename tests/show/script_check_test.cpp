@@ -31,7 +31,7 @@ std::string showWith(const std::string& lines)
 }
 
 struct Case {
-    const char* lines;                // at line 7 of script.txt
+    const char* lines;                  // at line 7 of script.txt
     std::vector<std::string> findings;  // exactly these, in order
     const char* included = nullptr;     // text of data/inc.txt, when the case has it
 };
@@ -47,9 +47,11 @@ TEST(ScriptCheck, EachFaultGivesItsFinding)
         {"<bg><bang></bang></bg>", {"script.txt:7: <bang> inside [bg] is not read by effect type [clear]"}},
         {"<frob></frob>", {"script.txt:7: <frob> names no effect and no keyword: it is ignored"}},
         {"<event time=\"1\">\n<draworder effect=\"bg\" effect=\"nobody\"></draworder></event>",
-         {"script.txt:8: draworder: no effect named [nobody] (\"XML Error: DrawOrder\"; the entries after it are lost)"}},
+         {"script.txt:8: draworder: no effect named [nobody] (\"XML Error: DrawOrder\"; the entries after it are "
+          "lost)"}},
         {"<load effect=\"nobody\"></load>", {"script.txt:7: load: no effect named [nobody]"}},
-        {"<add type=\"clear\" name=\"spare\"></add>", {"script.txt:7: effect [spare] is never drawn: no draworder names it"}},
+        {"<add type=\"clear\" name=\"spare\"></add>",
+         {"script.txt:7: effect [spare] is never drawn: no draworder names it"}},
         {"<add type=\"clear\" name=\"backgroundcolour\"></add><draworder effect=\"backgroundcolour\"></draworder>",
          {"script.txt:7: effect name [backgroundcolour] is longer than 15 characters: it is cut to [backgroundcolou]",
           "script.txt:7: draworder: no effect named [backgroundcolour] (\"XML Error: DrawOrder\"; the entries after "
@@ -87,10 +89,12 @@ TEST(ScriptCheck, EachFaultGivesItsFinding)
          {"script.txt:7: event [order=\"4294967297\" music=\"tune\"]: order 4294967297 is out of range (0 to "
           "65535), never fires"}},
         {"<event order=\"1\" row=\"0\" music=\"tune\"></event>",
-         {"script.txt:7: event [order=\"1\" row=\"0\" music=\"tune\"]: [tune] never reaches order 1 row 0, never fires"}},
+         {"script.txt:7: event [order=\"1\" row=\"0\" music=\"tune\"]: [tune] never reaches order 1 row 0, never "
+          "fires"}},
         {"<event order=\"0\" music=\"bg\"></event>",
          {"script.txt:7: event [order=\"0\" music=\"bg\"]: [bg] plays no module, never fires"}},
-        {"<event beat=\"1e40\"></event>", {"script.txt:7: event [beat=\"1e40\"]: beat 1e40 is out of range, never fires"}},
+        {"<event beat=\"1e40\"></event>",
+         {"script.txt:7: event [beat=\"1e40\"]: beat 1e40 is out of range, never fires"}},
         {"<event key=\"a\"></event>", {"script.txt:7: event with a key: keys fire no events, it never fires"}},
         {"<event time=\"5\"><exit></exit></event>\n<event time=\"6\"></event>",
          {"script.txt:8: event at 6.00 s comes after the show's exit at 5.00 s: it never fires"}},
