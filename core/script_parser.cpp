@@ -116,8 +116,10 @@ int parseIncluded(ScriptNode* node, const char* fileName, const char* at, ParseC
              std::string("include: no data file [") + fileName + "] (" + dataFilePath(fileName) + ")"});
     context.trailingText = nullptr;
     const int status = parseStream(node, file, fileName, context);
-    if (status == kParseStopped && context.trailingText) {
-        // Harmless at the end of the main script, but here it fails the include: say so.
+    if (status != kParseOk && context.trailingText) {
+        // Text after the last tag (also after one left open) is harmless at the end of the main
+        // script, but here it fails the include: say so. An include failing deeper down has said
+        // so already and cleared trailingText.
         const char* const end = reinterpret_cast<const char*>(file.data()) + file.size();
         const bool blank = std::all_of(context.trailingText, end, [](char c) { return std::isspace(uint8_t(c)); });
         FileCursor cursor{

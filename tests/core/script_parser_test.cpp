@@ -212,8 +212,8 @@ TEST(ScriptParserFiles, IncludesReplaceTheirElement)
          "velmora: [tail.txt] ends with a line break after its last tag: the rest of the script is not read\n"},
         {{{"script.txt", "<demo><include file=\"outer.txt\"></include><after></after></demo>"},
           {"outer.txt", "<a></a><include file=\"inner.txt\"></include><c></c>"},
-          {"inner.txt", "<b></b> end"}},
-         "demo(){a()b()}",
+          {"inner.txt", "<b></b><open> end"}},
+         "demo(){a()b()open()}",
          "velmora: [inner.txt] ends with text after its last tag: the rest of the script is not read\n"},
         // A closing tag in an included file: the enclosing element's name ends the file silently,
         // any other name fails.
