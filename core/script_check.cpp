@@ -171,6 +171,7 @@ private:
         loading_ = nullptr;
         eventsOverflowed_ = false;
         created_ = false;
+        loaded_ = false;
         ran_ = false;
 
         checkBlock(demo, false);
@@ -184,7 +185,7 @@ private:
             events_,
             [this](const char* name) { return moduleOf(name); },
             [this](const ScriptNode& element, const std::string& line) { report(element, line); });
-        checkExit();
+        checkExit(demo);
         for (const CheckedEffect& checked : effects_) {
             if (!checked.drawn && checked.effect.get() != loading_ && !checked.effect->worksUndrawn())
                 report(*checked.added,
@@ -192,6 +193,8 @@ private:
         }
         if (!ran_)
             report(demo, "demo without run: the show never plays");
+        else if (!loaded_ && !effects_.empty())
+            report(demo, "demo without load: its effects are never loaded");
     }
 
     CheckedEffect* findEffect(const char* name)
@@ -291,6 +294,7 @@ private:
                 }
                 loading_ = chosen->effect.get();
             }
+            loaded_ = true;
         } else if (name == "run") {
             if (!created_)
                 report(child, "run before create: there is no window to show the show in");
@@ -329,6 +333,8 @@ private:
                    "more than " + std::to_string(kMaxEffects) + " effects: [" + shown(effect->name) + "] is refused");
             return;
         }
+        if (loaded_)
+            report(add, "effect [" + shown(effect->name) + "] is added after load: it is never loaded");
         CheckedEffect checked;
         checked.effect = std::move(effect);
         checked.added = &add;
@@ -370,8 +376,9 @@ private:
         eventElements_.push_back(&element);
     }
 
-    // Events whose time comes after the first timed event that holds `exit`.
-    void checkExit()
+    // A show without an `exit` event, and events whose time comes after the first timed event
+    // that holds `exit`.
+    void checkExit(const ScriptNode& demo)
     {
         std::optional<float> exitTime;
         for (const Event& event : events_) {
@@ -382,8 +389,11 @@ private:
                     exitTime = event.time;
             }
         }
-        if (!exitTime)
+        if (!exitTime) {
+            if (ran_)
+                report(demo, "no event holds exit: the show never ends by itself");
             return;
+        }
         for (const Event& event : events_) {
             if (event.time > *exitTime) {
                 char line[160];
@@ -452,7 +462,7 @@ private:
                        "value of [" + shown(openValue->name) + "] is cut short at a space: [" + shown(attribute->name) +
                            "] is read as an attribute");
                 openValue = nullptr;
-            } else if (attribute->quoteLeftOpen) {
+            } else if (attribute->quotes == ValueQuotes::LeftOpen) {
                 openValue = attribute.get();
             }
         }
@@ -489,8 +499,10 @@ private:
                 }
                 continue;
             }
-            openValue = attribute->quoteLeftOpen ? attribute.get() : nullptr;
+            openValue = attribute->quotes == ValueQuotes::LeftOpen ? attribute.get() : nullptr;
             cutReported = false;
+            if (attribute->quotes == ValueQuotes::None)
+                report(node, *attribute, "value of [" + name + "] is not in quotes: it reads as empty");
             const bool text = reading.kind == ValueKind::Text || reading.kind == ValueKind::File;
             const uint32_t limit = text ? static_cast<uint32_t>(reading.textLimit) : kScriptFieldSize - 1;
             if (attribute->valueLength > limit || (attribute->valueLength > kScriptFieldSize - 1)) {
@@ -521,6 +533,7 @@ private:
     const Effect* loading_ = nullptr;
     bool eventsOverflowed_ = false;
     bool created_ = false;
+    bool loaded_ = false;
     bool ran_ = false;
 };
 

@@ -11,6 +11,14 @@ namespace velmora {
 // Names and values are fixed 32-byte fields: at most 31 characters, longer text is cut.
 constexpr int kScriptFieldSize = 32;
 
+// How an attribute's value was written inside its token.
+enum class ValueQuotes : uint8_t {
+    NoValue,   // a bare name, without '='
+    None,      // '=' but no quote after it: the value reads as empty
+    Closed,    // "value"
+    LeftOpen,  // an opening quote but no closing one inside the token: the value runs to its end
+};
+
 struct ScriptAttribute {
     char name[kScriptFieldSize] = {};
     char value[kScriptFieldSize] = {};
@@ -19,7 +27,7 @@ struct ScriptAttribute {
     uint32_t line = 0;        // line of its file where the token starts, from 1; 0: not read from a file
     uint32_t nameLength = 0;  // characters as written, before the field cut them
     uint32_t valueLength = 0;
-    bool quoteLeftOpen = false;  // the value has an opening quote but no closing one inside its token
+    ValueQuotes quotes = ValueQuotes::Closed;
 };
 
 struct ScriptNode {

@@ -253,13 +253,14 @@ void readAttributes(ScriptNode* node, const char* text, uint32_t length, FileCur
         const char* equals = std::find(token, cut, '=');
         copyField(attribute->name, token, equals - token);
         attribute->nameLength = static_cast<uint32_t>(equals - token);
+        attribute->quotes = equals == cut ? ValueQuotes::NoValue : ValueQuotes::None;
         if (equals != cut) {
             const char* quote = std::find(equals + 1, cut, '"');
             if (quote != cut) {
                 const char* valueEnd = std::find(quote + 1, cut, '"');
                 copyField(attribute->value, quote + 1, valueEnd - (quote + 1));
                 attribute->valueLength = static_cast<uint32_t>(valueEnd - (quote + 1));
-                attribute->quoteLeftOpen = valueEnd == cut;
+                attribute->quotes = valueEnd == cut ? ValueQuotes::LeftOpen : ValueQuotes::Closed;
             }
         }
         node->attributes.push_back(std::move(attribute));

@@ -77,9 +77,9 @@ TEST(ScriptParser, TreeShapeAndAttributeTokens)
         EXPECT_EQ(dump(p.root), c.tree) << c.text;
     }
     // Each element and attribute knows its line and how long its name and value were written;
-    // a value whose closing quote lies outside its token is marked.
+    // how a value was quoted is kept.
     Parsed lines;
-    parseText(lines, "<demo\twidth=\"640\">\n<a x=\"1\"\n  " + n40 + "=\"HI THERE\"></a>\n\n<b></b></demo>");
+    parseText(lines, "<demo\twidth=\"640\">\n<a x=\"1\"\n  " + n40 + "=\"HI THERE\"></a>\n\n<b y=5></b></demo>");
     const ScriptNode& demo = *lines.root.children.at(0);
     const ScriptNode& a = *demo.children.at(0);
     EXPECT_EQ(demo.line, 1u);
@@ -87,12 +87,14 @@ TEST(ScriptParser, TreeShapeAndAttributeTokens)
     EXPECT_EQ(demo.children.at(1)->line, 5u);
     ASSERT_EQ(a.attributes.size(), 3u);  // x, the long name with "HI, then THERE"
     EXPECT_EQ(a.attributes[0]->line, 2u);
-    EXPECT_FALSE(a.attributes[0]->quoteLeftOpen);
+    EXPECT_EQ(a.attributes[0]->quotes, ValueQuotes::Closed);
     EXPECT_EQ(a.attributes[1]->line, 3u);
     EXPECT_EQ(a.attributes[1]->nameLength, 40u);
     EXPECT_EQ(a.attributes[1]->valueLength, 2u);
-    EXPECT_TRUE(a.attributes[1]->quoteLeftOpen);
+    EXPECT_EQ(a.attributes[1]->quotes, ValueQuotes::LeftOpen);
     EXPECT_STREQ(a.attributes[2]->name, "THERE\"");
+    EXPECT_EQ(a.attributes[2]->quotes, ValueQuotes::NoValue);
+    EXPECT_EQ(demo.children.at(1)->attributes.at(0)->quotes, ValueQuotes::None);
 
     // The attribute reader alone stays within the length it is given.
     ScriptNode node;

@@ -14,7 +14,8 @@
 namespace velmora {
 namespace {
 
-// A clean show; a case's lines stand at line 7. The module has one order of 64 rows.
+// A clean show; a case's lines stand at line 7. The module has one order of 64 rows; the show
+// ends at 30 s.
 std::string showWith(const std::string& lines)
 {
     return "<demo bpm=\"120\">\n"
@@ -25,6 +26,7 @@ std::string showWith(const std::string& lines)
            "<event time=\"0\"><draworder effect=\"bg\"></draworder><tune><play></play></tune></event>\n" +
            lines +
            "\n<event order=\"0\" row=\"16\" music=\"tune\"><event beat=\"4\"></event></event>\n"
+           "<event time=\"30\"><exit></exit></event>\n"
            "<load effect=\"bg\"></load>\n"
            "<run></run>\n"
            "</demo>";
@@ -50,6 +52,8 @@ TEST(ScriptCheck, EachFaultGivesItsFinding)
          {"script.txt:8: draworder: no effect named [nobody] (\"XML Error: DrawOrder\"; the entries after it are "
           "lost)"}},
         {"<load effect=\"nobody\"></load>", {"script.txt:7: load: no effect named [nobody]"}},
+        {"<load></load><add type=\"clear\" name=\"late\"></add><draworder effect=\"late\"></draworder>",
+         {"script.txt:7: effect [late] is added after load: it is never loaded"}},
         {"<add type=\"clear\" name=\"spare\"></add>",
          {"script.txt:7: effect [spare] is never drawn: no draworder names it"}},
         {"<add type=\"clear\" name=\"backgroundcolour\"></add><draworder effect=\"backgroundcolour\"></draworder>",
@@ -96,8 +100,9 @@ TEST(ScriptCheck, EachFaultGivesItsFinding)
         {"<event beat=\"1e40\"></event>",
          {"script.txt:7: event [beat=\"1e40\"]: beat 1e40 is out of range, never fires"}},
         {"<event key=\"a\"></event>", {"script.txt:7: event with a key: keys fire no events, it never fires"}},
-        {"<event time=\"5\"><exit></exit></event>\n<event time=\"6\"></event>",
-         {"script.txt:8: event at 6.00 s comes after the show's exit at 5.00 s: it never fires"}},
+        {"<event time=\"1\">\n</event>\n<event time=\"40\"></event>",
+         {"script.txt:9: event at 40.00 s comes after the show's exit at 30.00 s: it never fires"}},
+        {"<event time=5></event>", {"script.txt:7: value of [time] is not in quotes: it reads as empty"}},
     };
     for (const Case& c : cases) {
         testing::TempDataDir dir;
