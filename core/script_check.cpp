@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "audio/module_times.h"
 #include "core/demo.h"
@@ -22,34 +24,6 @@
 namespace velmora {
 
 namespace {
-
-// What an `event` reads besides the attributes of a block: its time in seconds or a key
-// (Demo::addEvent) and its musical time (placeEvent).
-constexpr const char* kEventAttributes[] = {"time", "key", "beat", "order", "row", "music"};
-
-// The keyword elements and the attributes each reads.
-struct Keyword {
-    const char* name;
-    std::vector<const char*> attributes;
-};
-const Keyword kKeywords[] = {
-    {"draworder", {"effect"}},
-    {"add", {"type", "name"}},
-    {"event", {}},
-    {"create", {}},
-    {"load", {"effect"}},
-    {"run", {}},
-    {"exit", {}},
-};
-
-const Keyword* findKeyword(const char* name)
-{
-    for (const Keyword& keyword : kKeywords) {
-        if (sameName(name, keyword.name))
-            return &keyword;
-    }
-    return nullptr;
-}
 
 // A name or value as a finding shows it: line breaks and tabs (which a name may hold) as "\n"
 // and "\t", so that every finding stays one line.
@@ -219,10 +193,11 @@ private:
     // The attributes and children of a `demo` element or of an event's element.
     void checkBlock(const ScriptNode& block, bool isEvent)
     {
-        checkAttributes(block, "<" + std::string(isEvent ? "event" : "demo") + ">", [isEvent](const char* name) {
+        const KeywordElement* event = findKeyword("event");
+        checkAttributes(block, "<" + std::string(isEvent ? "event" : "demo") + ">", [isEvent, event](const char* name) {
             Reading reading;
             reading.read = isBlockAttribute(name);
-            for (const char* eventAttribute : kEventAttributes)
+            for (const char* eventAttribute : event->attributes)
                 reading.read = reading.read || (isEvent && sameName(name, eventAttribute));
             return reading;
         });
@@ -240,7 +215,7 @@ private:
     {
         if (CheckedEffect* checked = findEffect(child.name))
             return checkEffectElement(*checked, child);
-        const Keyword* keyword = findKeyword(child.name);
+        const KeywordElement* keyword = findKeyword(child.name);
         if (!keyword) {
             report(child, "<" + shown(child.name) + "> names no effect and no keyword: it is ignored");
             return;

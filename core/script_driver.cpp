@@ -56,33 +56,54 @@ void applyAttribute(Demo& demo, ScriptAttribute& attribute)
     }
 }
 
+constexpr const char* kEffectAttribute[] = {"effect"};
+constexpr const char* kAddAttributes[] = {"type", "name"};
+// Demo::addEvent reads the time or key, placeEvent the musical time.
+constexpr const char* kEventAttributes[] = {"time", "key", "beat", "order", "row", "music"};
+
+// The keywords, in the order they are tested.
+constexpr KeywordElement kKeywords[] = {
+    {"draworder", kEffectAttribute, [](Demo& demo, ScriptNode* element) { demo.setDrawOrder(element); }},
+    {"add", kAddAttributes, [](Demo& demo, ScriptNode* element) { demo.addEffect(element); }},
+    {"event", kEventAttributes, [](Demo& demo, ScriptNode* element) { demo.addEvent(element); }},
+    {"create",
+     {},
+     [](Demo& demo, ScriptNode*) {
+         demo.create(demo.settings, "velmora");
+         demo.startUp();
+         demo.frameTimer->reset();
+         demo.frameTimer->setInterval(1);
+     }},
+    {"load",
+     kEffectAttribute,
+     [](Demo& demo, ScriptNode* element) {
+         demo.selectLoadingEffect(element);
+         demo.loadAll();
+     }},
+    {"run", {}, [](Demo& demo, ScriptNode*) { demo.runMainLoop(); }},
+    {"exit", {}, [](Demo& demo, ScriptNode*) { demo.exitShow(); }},
+};
+
 void applyChild(Demo& demo, ScriptNode* child)
 {
     // An effect's name comes first, so an effect named like a keyword hides the keyword.
     if (Effect* effect = demo.findEffect(child->name)) {
         effect->handleElement(child);
-    } else if (sameName(child->name, "draworder")) {
-        demo.setDrawOrder(child);
-    } else if (sameName(child->name, "add")) {
-        demo.addEffect(child);
-    } else if (sameName(child->name, "event")) {
-        demo.addEvent(child);
-    } else if (sameName(child->name, "create")) {
-        demo.create(demo.settings, "velmora");
-        demo.startUp();
-        demo.frameTimer->reset();
-        demo.frameTimer->setInterval(1);
-    } else if (sameName(child->name, "load")) {
-        demo.selectLoadingEffect(child);
-        demo.loadAll();
-    } else if (sameName(child->name, "run")) {
-        demo.runMainLoop();
-    } else if (sameName(child->name, "exit")) {
-        demo.exitShow();
+    } else if (const KeywordElement* keyword = findKeyword(child->name)) {
+        keyword->apply(demo, child);
     }
 }
 
 }  // namespace
+
+const KeywordElement* findKeyword(const char* name)
+{
+    for (const KeywordElement& keyword : kKeywords) {
+        if (sameName(name, keyword.name))
+            return &keyword;
+    }
+    return nullptr;
+}
 
 bool isBlockAttribute(const char* name)
 {

@@ -31,6 +31,17 @@ int applyBlock(Demo& demo, ScriptNode* element);
 // Whether applyBlock reads the attribute `name` of the element it applies (ASCII case ignored).
 bool isBlockAttribute(const char* name);
 
+// A keyword child of a block: its name, the attributes it reads (an event also reads those of a
+// block when it fires) and what it does to the demo.
+struct KeywordElement {
+    const char* name;
+    std::span<const char* const> attributes;
+    void (*apply)(Demo& demo, ScriptNode* element);
+};
+
+// The keyword named `name` (ASCII case ignored), or null.
+const KeywordElement* findKeyword(const char* name);
+
 // Applies a `demo` element again to a Demo whose window is open (author mode starting over):
 // as applyBlock, but `create` is skipped (the window stays) and the children stop before the
 // first `run` (the main loop that runs already goes on). Returns 0.
