@@ -100,6 +100,8 @@ int main(int argc, char** argv)
             printNote("%s checks clean", line.script.c_str());
         else
             printNote("%zu finding%s in %s", findings.size(), findings.size() == 1 ? "" : "s", line.script.c_str());
+        if (!dataFileExists(line.script.c_str()))
+            printNote("%s", kDataHint);
         return findings.empty() ? 0 : 1;
     }
 
