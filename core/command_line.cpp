@@ -111,7 +111,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
 
         const bool takesValue = argument == "--data" || argument == "--capture" || argument == "--fps" ||
                                 argument == "--duration" || argument == "--size" || argument == "--start" ||
-                                argument == "--new";
+                                argument == "--new" || argument == "--unpack";
         if (!takesValue)
             return fail(line, "unknown option " + argument);
         if (i + 1 >= argc)
@@ -134,6 +134,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
                 return fail(line, "--new needs a folder");
             line.newShowFolder = value;
             line.action = CommandLine::Action::NewShow;
+        } else if (argument == "--unpack") {
+            if (*value == '\0')
+                return fail(line, "--unpack needs a folder");
+            line.unpackFolder = value;
+            line.action = CommandLine::Action::Unpack;
         } else if (argument == "--fps") {
             if (!readInt(value, 1, 1000, line.run.captureFps))
                 return fail(line, "--fps needs a whole number from 1 to 1000");
@@ -151,6 +156,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.run.height = height;
         }
     }
+    if (line.action == CommandLine::Action::Unpack && !line.dataPath.empty())
+        return fail(line, "--unpack writes the show built into the player and takes no --data");
     if (line.run.watch && line.dataPath.empty())
         return fail(line, "--watch needs --data FOLDER");
     if (line.run.loop && !line.run.captureTarget.empty() && !line.run.durationSeconds)
@@ -184,6 +191,7 @@ const char* usageText()
            "  --watch             with --data FOLDER: reload the show when one of its files changes\n"
            "  --no-vsync          do not wait for the display's refresh (to measure the frame rate)\n"
            "  --new FOLDER        write a small show to start from into FOLDER and exit\n"
+           "  --unpack FOLDER     write the show built into the player into FOLDER and exit\n"
            "  keys in a window: Space pause, Left/Right 5 s, Page Up/Down 30 s, Home restart,\n"
            "  . one frame while paused, F1 overlay, R reload, Escape quit\n"
            "  --check             read the show without playing it and list what is wrong,\n"

@@ -11,7 +11,7 @@ namespace velmora {
 constexpr size_t kMaxScriptName = 255;
 
 struct CommandLine {
-    enum class Action { Run, Check, Help, Version, NewShow, Error };
+    enum class Action { Run, Check, Help, Version, NewShow, Unpack, Error };
     Action action = Action::Run;
     std::string error;  // Action::Error: what was wrong, one line without a line break
 
@@ -19,6 +19,7 @@ struct CommandLine {
     bool scriptGiven = false;           // named on the command line
     std::string dataPath;               // empty: the archive linked into the player
     std::string newShowFolder;          // Action::NewShow: the folder to write a starter show into
+    std::string unpackFolder;           // Action::Unpack: the folder to write the built-in show into
     RunOptions run;
 };
 

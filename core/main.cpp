@@ -11,6 +11,7 @@
 #include "core/script_check.h"
 #include "core/script_driver.h"
 #include "core/sdl_platform.h"
+#include "core/show_unpack.h"
 #include "effects/effect_table.h"
 #include "resources/data_file.h"
 #include "resources/data_source.h"
@@ -73,6 +74,16 @@ int main(int argc, char** argv)
     case CommandLine::Action::Error:
         std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
         return 2;
+    case CommandLine::Action::Unpack: {
+        std::string error;
+        if (!unpackShow(embeddedArchiveData(), embeddedArchiveSize(), line.unpackFolder, error)) {
+            std::fprintf(stderr, "velmora: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("The built-in show is in %s: play it with velmora --data %s\n", line.unpackFolder.c_str(),
+                    line.unpackFolder.c_str());
+        return 0;
+    }
     case CommandLine::Action::Run:
     case CommandLine::Action::Check:
     case CommandLine::Action::NewShow:
@@ -109,7 +120,7 @@ int main(int argc, char** argv)
         std::string error;
         if (!writeNewShow(line.newShowFolder, error)) {
             std::fprintf(stderr, "velmora: %s\n", error.c_str());
-            return 2;
+            return 1;
         }
         std::printf("A new show is in %s: play it with velmora --data %s --watch\n", line.newShowFolder.c_str(),
                     line.newShowFolder.c_str());

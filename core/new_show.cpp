@@ -1,24 +1,33 @@
 // The starter show of `velmora --new`.
 #include "core/new_show.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <cstdlib>
+#include <vector>
 
-#include "resources/data_file.h"
+#include "core/show_folder.h"
+#include "resources/data_source.h"
 
 namespace velmora {
 
 namespace {
 
-// Files of the built-in show that the starter script uses, and where they go.
-struct StarterFile {
-    const char* logicalName;  // in the data source
-    const char* path;         // below FOLDER
-};
-constexpr StarterFile kStarterFiles[] = {
-    {"glow.tga", "data/textures/glow.tga"},
-    {"velmora.xm", "data/music/velmora.xm"},
+// The files of the built-in show that the starter carries, by their path in the show: those its
+// script plays, and those that the examples of docs/scripting.md name or that the effects in
+// them read by themselves (star sprites, an environment map, the sky box, the fixed scenes and
+// their textures...), so that an example pasted into the script plays as it is.
+constexpr const char* kStarterFiles[] = {
+    "data/music/velmora.xm",       "data/music/impact.wav",         "data/TEDDY.DAT",
+    "data/TEDHEAD.DAT",            "data/textures/STARS.BMP",       "data/textures/glow.tga",
+    "data/textures/spark.tga",     "data/textures/title.tga",       "data/textures/chrome.tga",
+    "data/textures/ribbon.tga",    "data/textures/water.tga",       "data/textures/shadow.bmp",
+    "data/textures/leafsmall.bmp", "data/textures/treesmall.bmp",   "data/textures/sky_front.tga",
+    "data/textures/sky_back.tga",  "data/textures/sky_top.tga",     "data/textures/sky_bot.tga",
+    "data/textures/sky_left.tga",  "data/textures/sky_right.tga",   "data/textures/wtf1.tga",
+    "data/textures/wtf2.tga",      "data/textures/wtf3.tga",        "data/textures/wtf4.tga",
+    "data/textures/stone.tga",     "data/textures/alphagrate.tga",  "data/textures/fishskin.tga",
+    "data/textures/goldenv.tga",   "data/scenes/pillars.zen",       "data/scenes/cog.zen",
+    "data/scenes/tap2.zen",        "data/scenes/headlook.zen",      "data/scenes/fish.zen",
+    "data/scenes/gold.zen",        "data/scenes/stairs.zen",
 };
 
 }  // namespace
@@ -29,18 +38,24 @@ const char* newShowScript()
 // "Author mode" there shows how to work on it: velmora --data THIS_FOLDER --watch
 // reloads the show each time you save, at the same time in the show.
 // A comment line must hold no angle bracket.
+//
+// This folder also holds the data files that the guide's examples name or need (star sprites,
+// an environment map, a sky box, the teddy, the fixed scenes...): an example pasted in plays.
 
-// The window: 640 x 480, not fullscreen.
-<demo width="640" height="480" fullscreen="0">
+// The window: 640 x 480, not fullscreen. The beat grid: the module plays 125 beats a minute,
+// so a beat lasts 0.48 s.
+<demo width="640" height="480" fullscreen="0" bpm="125">
 <create></create>
 
-// The effects: a background, a picture, particles, wave lines, a flash on the beat, the music.
+// The effects: a background, stars, a picture, particles, wave lines, a flash, the music.
 <add type="clear" name="bg"></add>
 <bg color="ff101828"></bg>
+<add type="starspace" name="stars"></add>
+<stars speed="0.5"></stars>
 <add type="picture" name="glow"></add>
 <glow filename="glow.tga" color="4070c0"></glow>
 <add type="particlebox" name="dust"></add>
-<dust number="200" texture="glow.tga" dim="18,14,60" spawndim="18,14,60"
+<dust number="200" texture="spark.tga" dim="18,14,60" spawndim="18,14,60"
     dirmin="0,0,0.04" dirmax="0,0,0.12" tra="0,0,-32" color="ffffa050"></dust>
 <add type="waveeffect" name="waves"></add>
 <waves speed="0.8"></waves>
@@ -49,25 +64,40 @@ const char* newShowScript()
 <add type="musicplay" name="tune"></add>
 <tune filename="velmora.xm"></tune>
 
-// The timeline: times in seconds of the show.
+// The timeline. An event fires at a time in seconds (time), at a beat of the grid above
+// (beat), or where the module reaches an order and row (order, row, and music naming the
+// musicplay effect); the music must be started by an event with a time of its own.
 <event time="0">
-<draworder effect="bg" effect="glow" effect="dust" effect="beat"></draworder>
+<draworder effect="bg" effect="glow" effect="dust"></draworder>
 <tune><play></play></tune>
 </event>
-<event time="3.84">
+
+// Beat 8, 3.84 s: the wave lines come in with a flash.
+<event beat="8">
 <draworder effect="bg" effect="glow" effect="dust" effect="waves" effect="beat"></draworder>
 <beat><go></go></beat>
 </event>
-<event time="7.68">
+
+// The song's second pattern, order 1 row 0 (7.68 s): a cut to the stars.
+<event order="1" row="0" music="tune">
+<draworder effect="bg" effect="stars" effect="waves" effect="beat"></draworder>
 <beat><go></go></beat>
-<glow color="c06040"></glow>
 </event>
-<event time="11.52">
+
+// Half way through that pattern, row 32: the picture comes back, warmer.
+<event order="1" row="32" music="tune">
+<glow color="c06040"></glow>
+<draworder effect="bg" effect="stars" effect="glow" effect="dust" effect="beat"></draworder>
+<beat><go></go></beat>
+</event>
+
+// The third pattern: the end.
+<event order="2" row="0" music="tune">
 <exit></exit>
 </event>
 
-// The picture drawn while the rest loads, then the show.
-<load effect="bg"></load>
+// The stars are drawn while the rest loads, then the show.
+<load effect="stars"></load>
 <run></run>
 </demo>
 )";
@@ -75,41 +105,21 @@ const char* newShowScript()
 
 bool writeNewShow(const std::string& folder, std::string& error)
 {
-    namespace fs = std::filesystem;
-    const fs::path root(folder);
-    std::error_code ec;
-    if (fs::exists(root / "data" / "script.txt", ec)) {
-        error = (root / "data" / "script.txt").string() + " exists already";
-        return false;
-    }
-    fs::create_directories(root / "data" / "textures", ec);
-    fs::create_directories(root / "data" / "music", ec);
-    if (ec) {
-        error = "cannot create " + folder + ": " + ec.message();
-        return false;
-    }
-    auto writeFile = [&](const fs::path& path, const char* bytes, size_t size) {
-        std::ofstream out(path, std::ios::binary);
-        out.write(bytes, static_cast<std::streamsize>(size));
-        if (!out) {
-            error = "cannot write " + path.string();
-            return false;
-        }
-        return true;
-    };
+    std::vector<ShowFolderFile> files;
     const std::string script = newShowScript();
-    if (!writeFile(root / "data" / "script.txt", script.data(), script.size()))
-        return false;
-    for (const StarterFile& file : kStarterFiles) {
-        DataFile data(file.logicalName);
-        if (data.size() == 0) {
-            error = std::string("the player carries no ") + file.logicalName;
+    files.push_back({"data/script.txt", std::vector<uint8_t>(script.begin(), script.end())});
+    for (const char* path : kStarterFiles) {
+        uint8_t* bytes = nullptr;
+        uint32_t size = 0;
+        if (!loadDataEntry(path, &bytes, &size) || size == 0) {
+            std::free(bytes);
+            error = std::string("the show in use carries no ") + path + ": nothing was written";
             return false;
         }
-        if (!writeFile(root / file.path, reinterpret_cast<const char*>(data.data()), data.size()))
-            return false;
+        files.push_back({path, std::vector<uint8_t>(bytes, bytes + size)});
+        std::free(bytes);
     }
-    return true;
+    return writeShowFolder(folder, files, error);
 }
 
 }  // namespace velmora

@@ -6,9 +6,9 @@
 
 namespace velmora {
 
-// Writes FOLDER/data/script.txt and the picture and music it names, taken from the data source
-// in use (the archive built into the player). Refuses a folder that already holds a script.
-// False with the reason in `error`.
+// Writes FOLDER/data/script.txt and the data files the starter carries, taken from the data
+// source in use (the archive built into the player), as writeShowFolder does: never over an
+// existing file, through a link or outside FOLDER. False with the reason in `error`.
 bool writeNewShow(const std::string& folder, std::string& error);
 
 // The starter script's text.

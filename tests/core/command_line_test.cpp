@@ -52,6 +52,9 @@ TEST(CommandLine, ScriptNameAndOptions)
     const CommandLine fresh = parse({"--new", "myshow"});
     EXPECT_EQ(fresh.action, CommandLine::Action::NewShow);
     EXPECT_EQ(fresh.newShowFolder, "myshow");
+    const CommandLine unpack = parse({"--unpack", "builtin"});
+    EXPECT_EQ(unpack.action, CommandLine::Action::Unpack);
+    EXPECT_EQ(unpack.unpackFolder, "builtin");
 }
 
 TEST(CommandLine, BadArgumentsAreErrors)
@@ -60,7 +63,8 @@ TEST(CommandLine, BadArgumentsAreErrors)
         {"--bogus"}, {"-h"}, {"--data"}, {"--fps", "0"}, {"--fps", "12x"}, {"--duration", "-1"},
         {"--duration", "inf"}, {"--size", "640"}, {"--size", "x480"}, {"--size", "640x0"},
         {"a.txt", "b.txt"}, {"--capture", ""}, {"--start", "-1"}, {"--start", "x"}, {"--watch"},
-        {"--loop", "--capture", "out"}, {"--new", ""},
+        {"--loop", "--capture", "out"}, {"--new", ""}, {"--unpack", ""},
+        {"--unpack", "out", "--data", "show"},
     };
     for (const auto& arguments : bad) {
         const CommandLine line = parse(arguments);

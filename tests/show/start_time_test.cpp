@@ -163,28 +163,6 @@ TEST_P(StartTimeTest, StartedCaptureMatchesTheWholeOneFromThatTime)
     EXPECT_EQ(soundDifference, 0) << c.name;
 }
 
-// `velmora --new` writes a show that plays as it is, and refuses to write over one.
-TEST(NewShowTest, WritesAShowThatPlays)
-{
-    if (!fs::exists(fs::path(VELMORA_BINARY_DIR) / "velmora"))
-        GTEST_SKIP() << "player not built";
-    testing::TempDataDir temp;
-    const fs::path root = temp.root();
-    std::string written, again, played;
-    ASSERT_EQ(runPlayer("--new '" + (root / "show").string() + "'", written), 0) << written;
-    EXPECT_EQ(runPlayer("--new '" + (root / "show").string() + "'", again), 2) << again;
-    ASSERT_EQ(runPlayer("--data '" + (root / "show").string() + "' --headless --fps 4 --duration 2 --capture '" +
-                      (root / "frames").string() + "'",
-                  played),
-              0)
-        << played;
-    if (played.find("Loading.") != std::string::npos) {
-        EXPECT_EQ(played.find("Could not decompress"), std::string::npos) << played;
-        EXPECT_EQ(played.find("XML Error"), std::string::npos) << played;
-        EXPECT_TRUE(fs::exists(root / "frames" / "frame-000007.png"));
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Shows, StartTimeTest, ::testing::ValuesIn(kCases), [](const auto& info) {
     std::string name = info.param.name;
     std::replace(name.begin(), name.end(), ' ', '_');
