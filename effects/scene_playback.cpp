@@ -22,6 +22,11 @@ void ScenePlayback::loadScene(const char* fileName, bool fromMemory)
     } else {
         loader.Load(SceneLoader::kByName, fileName, 0, scene.get());
     }
+    if (loader.cutChunkOffset() != 0)
+        std::fprintf(stderr,
+                     "velmora: scene %s is damaged: the chunk at byte %u runs past the end of the file (%u bytes); "
+                     "the scene keeps what came before it\n",
+                     fileName, loader.cutChunkOffset(), loader.dataSize());
     scene->Prepare();
 }
 

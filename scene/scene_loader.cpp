@@ -190,6 +190,8 @@ bool readMesh(PayloadReader& in, MeshGeometry& g)
 
 uint32_t SceneLoader::Load(uint32_t mode, const void* source, uint32_t size, Scene* scene)
 {
+    cutChunkOffset_ = 0;
+    dataSize_ = 0;
     if (!scene || (mode != kByName && mode != kFromMemory))
         return 0;
     scene_ = scene;
@@ -259,11 +261,16 @@ uint32_t SceneLoader::readMemory(const uint8_t* data, uint32_t size)
     indexAll(scene_->textures);
     indexAll(scene_->materials);
     indexAll(scene_->linkNodes);
+    dataSize_ = size;
     uint32_t magic = 0;
     if (!data || size < 8 || (std::memcpy(&magic, data, 4), magic != kZenMagic))
         return kBadMagic;
     uint32_t position = 8;
-    while (position < size && size - position >= kChunkHeaderSize) {
+    while (position < size) {
+        if (size - position < kChunkHeaderSize) {
+            cutChunkOffset_ = position;
+            break;
+        }
         uint32_t type, id, length;
         std::memcpy(&type, data + position, 4);
         std::memcpy(&id, data + position + 4, 4);
@@ -271,8 +278,10 @@ uint32_t SceneLoader::readMemory(const uint8_t* data, uint32_t size)
         char name[kChunkNameSize] = {};
         std::memcpy(name, data + position + 12, kChunkNameSize - 1);  // cut to 63 characters
         position += kChunkHeaderSize;
-        if (length > size - position)
+        if (length > size - position) {
+            cutChunkOffset_ = position - kChunkHeaderSize;
             break;
+        }
         dispatch(type, id, name, data + position, length);
         position += length;
     }

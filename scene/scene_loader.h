@@ -41,9 +41,16 @@ public:
     // Reads every chunk into `scene` (created empty by the caller, which runs Prepare after).
     // Returns 0, or kBadMagic for a wrong magic, a missing file or fewer than 8 bytes. Other
     // modes do nothing and return 0. Reading stops at a chunk that claims more bytes than
-    // remain; a chunk whose counts do not fit its length is dropped whole.
+    // remain (see cutChunkOffset); a chunk whose counts do not fit its length is dropped whole.
     virtual uint32_t Load(uint32_t mode, const void* source, uint32_t size, Scene* scene);
     virtual ~SceneLoader() = default;
+
+    // Where the last Load found the data cut short: the byte offset of the chunk whose header or
+    // payload runs past the end (what came before it is in the scene). 0 when every chunk was
+    // whole.
+    uint32_t cutChunkOffset() const { return cutChunkOffset_; }
+    // The size of the data the last Load read, for messages about a cut chunk.
+    uint32_t dataSize() const { return dataSize_; }
 
 private:
     uint32_t readMemory(const uint8_t* data, uint32_t size);
@@ -70,6 +77,8 @@ private:
     Scene* scene_ = nullptr;  // the caller's, for the duration of one Load
     std::unordered_map<uint32_t, IndexedItem> itemsById_;  // this Load's items by id
     bool depthReported_ = false;
+    uint32_t cutChunkOffset_ = 0;
+    uint32_t dataSize_ = 0;
 };
 
 }  // namespace velmora

@@ -155,6 +155,10 @@ case=deep_hierarchy
 if want; then d=$(folder 3dscene 'filename="deep.zen"'); deepChainZen 200000 >"$d/data/scenes/deep.zen"
     check $case "$d" 'Loading effect  1:[item][3dscene]load[data/scenes/deep.zen]' 0 yes; fi
 
+case=zen_cut_short
+if want; then d=$(folder 3dscene 'filename="cut.zen"'); deepChainZen 3 | head -c 400 >"$d/data/scenes/cut.zen"
+    check $case "$d" 'velmora: scene cut.zen is damaged: the chunk at byte 304 runs past the end of the file (400 bytes); the scene keeps what came before it' 0 yes; fi
+
 case=display_unreachable
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt" "$files/show_tail.txt"))
     check $case "$d" 'velmora: no display answers at DISPLAY=:59999: nobody would see the show' 3 no unwatched; fi

@@ -271,7 +271,9 @@ TEST(SceneLoader, SkinMakesASuppressedSourceAndAnUnlistedCopy)
     EXPECT_FLOAT_EQ(skin.influences[1][0].weight, 0.5f);
 }
 
-TEST(SceneLoader, TruncatedFilesKeepWhatWasReadAndNeverReadPastTheData)
+// Cut anywhere, a file keeps the chunks before the cut, and the loader tells where the chunk
+// that runs past the end begins; a cut between two chunks leaves a whole, shorter file.
+TEST(SceneLoader, TruncatedFilesKeepWhatWasReadAndSayWhereTheyWereCut)
 {
     ZenWriter w;
     w.info();
@@ -279,17 +281,30 @@ TEST(SceneLoader, TruncatedFilesKeepWhatWasReadAndNeverReadPastTheData)
     w.mesh(2, "m", testing::quadGeometry(1, kRed));
     w.track(3, "t", 0, 0, {{0, 0, 4, 4}, {5, 1, 4, 4}});
     const std::vector<uint8_t>& full = w.bytes();
-    const size_t afterNode = 8 + 2 * kChunkHeaderSize + 536 + 72;
+    const size_t afterInfo = 8 + kChunkHeaderSize + 536;
+    const size_t afterNode = afterInfo + kChunkHeaderSize + 72;
     const size_t afterMesh = afterNode + kChunkHeaderSize + 240;
     for (size_t size = 0; size < full.size(); ++size) {
         // A fresh heap copy of exactly `size` bytes lets the sanitizer build catch any overread.
         std::vector<uint8_t> cut(full.begin(), full.begin() + size);
-        auto scene = loadScene(cut);
-        EXPECT_EQ(scene->nodes.size(), size >= afterNode ? 1u : 0u) << size;
-        EXPECT_EQ(scene->meshes.size(), size >= afterMesh ? 1u : 0u) << size;
-        EXPECT_TRUE(scene->tracks.empty()) << size;
+        Scene scene;
+        SceneLoader loader;
+        loader.Load(SceneLoader::kFromMemory, cut.data(), uint32_t(size), &scene);
+        EXPECT_EQ(scene.nodes.size(), size >= afterNode ? 1u : 0u) << size;
+        EXPECT_EQ(scene.meshes.size(), size >= afterMesh ? 1u : 0u) << size;
+        EXPECT_TRUE(scene.tracks.empty()) << size;
+        const size_t cutChunk = size <= 8 || size == afterInfo || size == afterNode || size == afterMesh ? 0
+                                : size < afterInfo                                                   ? 8
+                                : size < afterNode                                                   ? afterInfo
+                                : size < afterMesh                                                   ? afterNode
+                                                                                                     : afterMesh;
+        EXPECT_EQ(loader.cutChunkOffset(), cutChunk) << size;
     }
-    EXPECT_EQ(loadScene(full)->tracks.size(), 1u);
+    SceneLoader loader;
+    Scene scene;
+    loader.Load(SceneLoader::kFromMemory, full.data(), uint32_t(full.size()), &scene);
+    EXPECT_EQ(scene.tracks.size(), 1u);
+    EXPECT_EQ(loader.cutChunkOffset(), 0u);
 }
 
 TEST(SceneLoader, LyingCountsDropOnlyTheirChunk)

@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <set>
 
 #include "tests/scene/zen_samples.h"
 #include "tests/support/gl_fixture.h"
@@ -39,6 +43,12 @@ const std::pair<const char*, const char*> kWrittenModels[] = {
     {"loop.gltf", R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],)"
                   R"("nodes":[{"children":[1]},{"children":[0]}]})"},
     {"cut.glb", "glTF\x02"},  // a binary glTF header cut short
+    // A grey cube with neither camera nor light.
+    {"cube.obj", "mtllib cube.mtl\nv -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\n"
+                 "v -1 1 1\nvn 0 0 -1\nvn 0 0 1\nvn -1 0 0\nvn 1 0 0\nvn 0 -1 0\nvn 0 1 0\nusemtl grey\n"
+                 "f 1//1 4//1 3//1 2//1\nf 5//2 6//2 7//2 8//2\nf 1//3 5//3 8//3 4//3\nf 2//4 3//4 7//4 6//4\n"
+                 "f 1//5 2//5 6//5 5//5\nf 4//6 8//6 7//6 3//6\n"},
+    {"cube.mtl", "newmtl grey\nKd 0.8 0.8 0.8\n"},
 };
 
 class ZenImport : public testing::GLTest {
@@ -130,9 +140,9 @@ TEST_F(ZenImport, ModelsAppearWhereTheirCamerasLook)
         float scale;
     };
     const Case cases[] = {
-        // The automatic camera frames the whole quad, a good part of the picture; the texture
-        // shows, green.
-        {"quad.obj", "auto", 0.2, 0.6, {0, 255, 0}, 1},
+        // The automatic camera frames the whole quad, seen at a slant, a good part of the
+        // picture; the texture shows, green, in the default light.
+        {"quad.obj", "auto", 0.12, 0.6, {0, 180, 0}, 1},
         {"glTF2/cameras/Cameras.gltf", "nodes[1]", 0.01, 1, {-1, -1, -1}, 1},
         {"Collada/duck.dae", "camera1", 0.02, 1, {-1, -1, -1}, 1},
         {"Collada/duck.dae", "camera1", 0.02, 1, {-1, -1, -1}, 10},  // the camera scales along
@@ -161,6 +171,29 @@ TEST_F(ZenImport, ModelsAppearWhereTheirCamerasLook)
                 EXPECT_NEAR(centre[i], c.centre[i], 40) << c.model << " channel " << i;
             }
     }
+}
+
+// A model without camera and lights, seen by the automatic camera in the default light, shows
+// a cube as three faces of three shades, not as one square.
+TEST_F(ZenImport, AutomaticViewAndLightShowACubeAsACube)
+{
+    zen::ImportResult result;
+    auto scene = import(model("cube.obj"), result);
+    ASSERT_TRUE(scene);
+    drawAt(*scene, "auto", 0);
+    std::map<int, size_t> shades;  // grey level in steps of 8 -> pixels
+    size_t lit = 0;
+    const auto& p = context->pixels();
+    for (size_t i = 0; i < p.size(); i += 4)
+        if (p[i] > 8) {
+            ++shades[p[i] / 8];
+            ++lit;
+        }
+    size_t faces = 0;
+    for (const auto& [shade, count] : shades)
+        faces += count > lit / 10;
+    EXPECT_EQ(faces, 3u) << "faces of distinct shades, each a tenth of the cube or more";
+    EXPECT_GT(double(lit) / double(p.size() / 4), 0.15);
 }
 
 TEST_F(ZenImport, AnimatedModelsMoveAndSkinsBend)
@@ -212,9 +245,9 @@ TEST_F(ZenImport, ReportsWhatCarriedOverAndWhatWasDropped)
     };
     const Case cases[] = {
         {"quad.obj",
-         {"meshes (1)", "cameras (1): auto", "leaf: diffuse 1.00 1.00 1.00, maps green-leaf.tga",
-          "textures (1): green-leaf.tga", "frames: no animation"},
-         {}},
+         {"meshes (1)", "cameras (1): auto", "lights (1): default-light",
+          "leaf: diffuse 1.00 1.00 1.00, maps green-leaf.tga", "textures (1): green-leaf.tga", "frames: no animation"},
+         {"no light the player can use"}},
         {"glTF2/simple_skin/simple_skin.gltf",
          {"joints (2)", "skins (1)", "10 vertices", "frames 0 to 495"},
          {}},
@@ -294,6 +327,109 @@ TEST_F(ZenImport, BadModelsEndWithOneLineAndStatusOne)
         std::getline(in, first);
         EXPECT_EQ(first.rfind("velmora-zen: ", 0), 0u) << name << ": " << first;
         EXPECT_FALSE(std::getline(in, second)) << name << ": more than one line: " << second;
+    }
+}
+
+// The tool in a textures folder shared with other scenes and files: it replaces no other file
+// and writes through no link unless --force, names embedded images after their scene, and
+// `info` fails on a scene cut short while listing what was read.
+TEST_F(ZenImport, ToolLeavesOtherFilesAloneAndReportsCutScenes)
+{
+    const fs::path tool = fs::path(VELMORA_BINARY_DIR) / "velmora-zen";
+    ASSERT_TRUE(fs::exists(tool));
+    const fs::path embedded = model("glTF2/BoxTextured-glTF-Binary/BoxTextured.glb");
+    auto text = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& root)> prepare;  // root/textures, root/outside, root/scenes
+        std::vector<std::string> runs;  // %M models, %T textures, %S scenes; all but the last succeed
+        int status;                     // of the last run
+        const char* message;            // on the last run's error stream; null: nothing expected
+        std::function<void(const fs::path& root)> check;
+    };
+    const std::string quad = "import %M/quad.obj %S/quad.zen --textures %T";
+    const Case cases[] = {
+        {"another file of the same name",
+         [](const fs::path& r) { std::ofstream(r / "textures/green-leaf.tga") << "other"; }, {quad}, 1,
+         "green-leaf.tga exists with other contents",
+         [&](const fs::path& r) { EXPECT_EQ(text(r / "textures/green-leaf.tga"), "other"); }},
+        {"another file of the same name, --force",
+         [](const fs::path& r) { std::ofstream(r / "textures/green-leaf.tga") << "other"; },
+         {quad + " --force"}, 0, nullptr,
+         [&](const fs::path& r) { EXPECT_NE(text(r / "textures/green-leaf.tga"), "other"); }},
+        {"a link to a file outside",
+         [](const fs::path& r) {
+             std::ofstream(r / "outside/precious") << "precious";
+             fs::create_symlink(r / "outside/precious", r / "textures/green-leaf.tga");
+         },
+         {quad}, 1, "green-leaf.tga is a symbolic link",
+         [&](const fs::path& r) {
+             EXPECT_EQ(text(r / "outside/precious"), "precious");
+             EXPECT_TRUE(fs::is_symlink(r / "textures/green-leaf.tga"));
+         }},
+        {"a link to a file outside, --force",
+         [](const fs::path& r) {
+             std::ofstream(r / "outside/precious") << "precious";
+             fs::create_symlink(r / "outside/precious", r / "textures/green-leaf.tga");
+         },
+         {quad + " --force"}, 0, nullptr,
+         [&](const fs::path& r) {
+             EXPECT_EQ(text(r / "outside/precious"), "precious");
+             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(r / "textures/green-leaf.tga")));
+         }},
+        {"the same scene again", [](const fs::path&) {}, {quad, quad}, 0, nullptr, [](const fs::path&) {}},
+        {"two scenes with embedded images", [](const fs::path&) {},
+         embedded.empty() ? std::vector<std::string>{}
+                          : std::vector<std::string>{"import " + embedded.string() + " %S/first.zen --textures %T",
+                                                     "import " + embedded.string() + " %S/second.zen --textures %T"},
+         0, nullptr,
+         [](const fs::path& r) {
+             EXPECT_TRUE(fs::exists(r / "textures/first-embedded0.tga") &&
+                         fs::exists(r / "textures/second-embedded0.tga"));
+         }},
+        {"info on a scene cut short",
+         [](const fs::path& r) {
+             ZenWriter w;
+             w.info();
+             w.node(1, "kept", testing::placedAt(0, 0, 0));
+             w.node(2, "cut", testing::placedAt(0, 0, 0));
+             std::ofstream(r / "scenes/cut.zen", std::ios::binary)
+                 .write(reinterpret_cast<const char*>(w.bytes().data()), std::streamsize(w.bytes().size() - 10));
+         },
+         {"info %S/cut.zen"}, 1, "runs past the end of the file", [](const fs::path&) {}},
+    };
+    for (const Case& c : cases) {
+        if (c.runs.empty()) {
+            std::printf("skipped: %s (model not installed)\n", c.name);
+            continue;
+        }
+        const fs::path root = data.root() / "tool";
+        fs::remove_all(root);
+        for (const char* folder : {"textures", "outside", "scenes"})
+            fs::create_directories(root / folder);
+        c.prepare(root);
+        for (size_t i = 0; i < c.runs.size(); ++i) {
+            std::string arguments = c.runs[i];
+            for (const auto& [token, folder] : {std::pair{"%M", models}, {"%T", root / "textures"},
+                                                {"%S", root / "scenes"}})
+                for (size_t at; (at = arguments.find(token)) != std::string::npos;)
+                    arguments.replace(at, 2, folder.string());
+            const fs::path errors = root / "errors.txt";
+            const int status = std::system((tool.string() + " " + arguments + " >/dev/null 2>" + errors.string()).c_str());
+            ASSERT_TRUE(WIFEXITED(status)) << c.name;
+            const bool last = i + 1 == c.runs.size();
+            EXPECT_EQ(WEXITSTATUS(status), last ? c.status : 0) << c.name << ", run " << i << ": " << text(errors);
+            if (last && c.message) {
+                EXPECT_NE(text(errors).find(c.message), std::string::npos) << c.name << ": " << text(errors);
+            }
+            if (last && c.status != 0 && c.runs[i].rfind("import", 0) == 0) {
+                EXPECT_FALSE(fs::exists(root / "scenes/quad.zen")) << c.name << ": the scene was written";
+            }
+        }
+        c.check(root);
     }
 }
 

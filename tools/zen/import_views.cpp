@@ -1,6 +1,7 @@
 // Cameras and lights. The player places both through a root node of their own: a camera's
 // view is the inverse of its node's local matrix, and a light shines from the direction of its
-// node's translation. A model without a camera gets one named "auto" that sees all of it.
+// node's translation. A model without a camera gets one named "auto" that sees all of it, and a
+// model without a usable light gets "default-light".
 #include <cmath>
 #include <numbers>
 
@@ -147,8 +148,9 @@ bool modelBounds(const Conversion& c, const aiNode& node, double frame, aiVector
     return found;
 }
 
-// In front of the model (looking along -z) at the distance where its bounding sphere fits the
-// player's view, the sphere taken around the model in a few poses spread over its animation.
+// From above and to the right of the model's front, looking down at its centre, at the distance
+// where its bounding sphere fits the player's view, the sphere taken around the model in a few
+// poses spread over its animation. Seen from there a box shows three faces, not a square.
 void autoCamera(Conversion& c)
 {
     constexpr size_t kPoses = 16;
@@ -167,10 +169,25 @@ void autoCamera(Conversion& c)
     if (distance + radius > kFarPlane || distance - radius < kNearPlane)
         c.warnings.add("the model does not fit between the player's near and far planes "
                        "(0.2 and 1300 units); try --scale");
-    NodeValues values;
-    values.position = toVec3f(centre + aiVector3D(0, 0, distance));
-    const uint32_t parent = c.builder.node("auto-view", values);
+    // 35 degrees to the right of the front (+z), 30 degrees above.
+    constexpr float kTurn = 35.0f * std::numbers::pi_v<float> / 180.0f;
+    constexpr float kRise = 30.0f * std::numbers::pi_v<float> / 180.0f;
+    const aiVector3D towardsEye(std::sin(kTurn) * std::cos(kRise), std::sin(kRise), std::cos(kTurn) * std::cos(kRise));
+    const aiMatrix4x4 eye = viewFrame(centre + towardsEye * distance, -towardsEye, aiVector3D(0, 1, 0));
+    const uint32_t parent = c.builder.node("auto-view", nodeValues(eye));
     c.builder.camera("auto", parent, kPlayerFieldOfView);
+}
+
+// A light for a model that brings none, a little below white so that lit textures keep their
+// detail. The player places lights relative to the view: it shines from above, left and in
+// front of whatever camera draws the model, and each face of a box gets a shade of its own.
+void defaultLight(Conversion& c)
+{
+    c.warnings.add("the model has no light the player can use: a light from above left of the view, "
+                   "\"default-light\", is added");
+    NodeValues from;
+    from.position = toVec3f(aiVector3D(-0.45f, 0.75f, 0.5f).Normalize());
+    c.builder.light("default-light", {0.85f, 0.85f, 0.85f, 1}, c.builder.node("default-light-from", from));
 }
 
 }  // namespace
@@ -184,6 +201,8 @@ void convertViews(Conversion& c)
     unsigned lights = 0;
     for (unsigned i = 0; i < c.scene.mNumLights; ++i)
         convertLight(c, *c.scene.mLights[i], lights);
+    if (lights == 0)
+        defaultLight(c);
 }
 
 }  // namespace velmora::zen

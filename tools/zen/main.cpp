@@ -21,7 +21,7 @@ using namespace velmora;
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: velmora-zen import MODEL OUT.zen [--textures DIR] [--scale S]\n"
+                 "usage: velmora-zen import MODEL OUT.zen [--textures DIR] [--scale S] [--force]\n"
                  "       velmora-zen info FILE.zen\n"
                  "       velmora-zen export FILE.zen OUT.gltf|OUT.glb\n");
     return 2;
@@ -40,8 +40,13 @@ int runImport(int argc, char** argv)
     const std::string model = argv[2], out = argv[3];
     std::string textures = std::filesystem::path(out).parent_path().string();
     float scale = 1;
+    bool force = false;
     for (int i = 4; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--force") {
+            force = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return usage();
         if (option == "--textures") {
@@ -58,7 +63,7 @@ int runImport(int argc, char** argv)
     return zen::runIsolated([&] {
         std::vector<std::string> warnings;
         std::string error;
-        const bool ok = zen::importModel(model, out, textures, scale, warnings, error);
+        const bool ok = zen::importModel(model, out, textures, scale, force, warnings, error);
         for (const std::string& warning : warnings)
             std::fprintf(stderr, "velmora-zen: warning: %s\n", warning.c_str());
         if (!ok)
@@ -87,10 +92,9 @@ int runInfo(int argc, char** argv)
     if (context.valid())
         context.makeCurrent();
     std::string report, error;
-    if (!zen::describeScene(bytes, report, error))
-        return fail(std::string(argv[2]) + ": " + error);
+    const bool whole = zen::describeScene(bytes, report, error);
     std::fputs(report.c_str(), stdout);
-    return 0;
+    return whole ? 0 : fail(std::string(argv[2]) + ": " + error);
 }
 
 int runExport(int argc, char** argv)

@@ -53,13 +53,13 @@ bool describeScene(const std::vector<uint8_t>& bytes, std::string& report, std::
 {
     Scene scene;
     SceneLoader loader;
+    report.clear();
     if (bytes.size() > 0xFFFFFFFFu ||
         loader.Load(SceneLoader::kFromMemory, bytes.data(), static_cast<uint32_t>(bytes.size()),
                     &scene) != 0) {
         error = "not a .zen scene";
         return false;
     }
-    report.clear();
     section(report, "nodes", scene.nodes);
     section(report, "joints", scene.joints);
     section(report, "link nodes", scene.linkNodes);
@@ -124,6 +124,12 @@ bool describeScene(const std::vector<uint8_t>& bytes, std::string& report, std::
         report += range;
     } else {
         report += "frames: no animation\n";
+    }
+    if (loader.cutChunkOffset() != 0) {
+        error = "damaged: the chunk at byte " + std::to_string(loader.cutChunkOffset()) +
+                " runs past the end of the file (" + std::to_string(bytes.size()) +
+                " bytes); the player keeps only what comes before it, listed above";
+        return false;
     }
     return true;
 }

@@ -84,9 +84,9 @@ std::string playerTextureName(const std::string& stem, bool transparentImage,
     }
 }
 
-TextureExport::TextureExport(const aiScene& scene, std::filesystem::path modelFolder,
+TextureExport::TextureExport(const aiScene& scene, std::filesystem::path modelFolder, std::string sceneName,
                              ImportWarnings& warnings)
-    : scene_(scene), folder_(std::move(modelFolder)), warnings_(warnings)
+    : scene_(scene), folder_(std::move(modelFolder)), sceneName_(std::move(sceneName)), warnings_(warnings)
 {
 }
 
@@ -128,8 +128,10 @@ std::string TextureExport::textureFor(const std::string& path)
     bool found = false, decoded = false;
     if (const aiTexture* embedded = scene_.GetEmbeddedTexture(path.c_str())) {
         found = true;
-        stem = embedded->mFilename.length ? std::filesystem::path(embedded->mFilename.C_Str()).stem().string()
-                                          : "embedded" + path.substr(path[0] == '*' ? 1 : 0);
+        // The scene's name kept short, so that the cut to 31 characters spares the image's own.
+        stem = sceneName_.substr(0, 12) + "-" +
+               (embedded->mFilename.length ? std::filesystem::path(embedded->mFilename.C_Str()).stem().string()
+                                           : "embedded" + path.substr(path[0] == '*' ? 1 : 0));
         if (embedded->mHeight == 0) {
             const auto* bytes = reinterpret_cast<const uint8_t*>(embedded->pcData);
             decoded = decode(std::vector<uint8_t>(bytes, bytes + embedded->mWidth), image);

@@ -30,7 +30,10 @@ std::string playerTextureName(const std::string& stem, bool transparent,
 class TextureExport {
 public:
     // `modelFolder` is where relative texture paths start; files outside it are not read.
-    TextureExport(const aiScene& scene, std::filesystem::path modelFolder, ImportWarnings& warnings);
+    // Images embedded in the model are named after `sceneName` ("duck-embedded0.tga"), so that
+    // two scenes sharing a textures folder do not both write the same name.
+    TextureExport(const aiScene& scene, std::filesystem::path modelFolder, std::string sceneName,
+                  ImportWarnings& warnings);
 
     // The TGA name for the texture a material names with `path`; empty (with a warning) when
     // the image cannot be found or decoded. The same path gives the same name.
@@ -42,6 +45,7 @@ private:
 
     const aiScene& scene_;
     std::filesystem::path folder_;
+    std::string sceneName_;
     ImportWarnings& warnings_;
     std::map<std::string, std::string> names_;  // material path -> TGA name ("" when failed)
     std::set<std::string> taken_;

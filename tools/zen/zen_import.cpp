@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 
 #include "tools/texgen/writers.h"
 #include "tools/zen/import_context.h"
@@ -37,12 +39,45 @@ std::string lowerCase(std::string text)
     return text;
 }
 
+// True when the texture may go to `path`: nothing is there, or the same bytes are (the scene
+// imported again). Another file of that name (another scene's texture) or a link (which would
+// be written through, perhaps out of the folder) only with `force`, which replaces it.
+bool mayWriteTexture(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, bool force,
+                     std::string& error)
+{
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+    if (force || status.type() == std::filesystem::file_type::not_found)
+        return true;
+    if (std::filesystem::is_symlink(status)) {
+        error = path.string() + " is a symbolic link: not written through (--force replaces it)";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> there((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (std::filesystem::is_regular_file(status) && in && there == bytes)
+        return true;
+    error = path.string() + " exists with other contents, perhaps another scene's texture: not replaced "
+                            "(--force replaces it)";
+    return false;
+}
+
+// Writes a texture as a new file in place of whatever mayWriteTexture allowed there (a link is
+// removed, not written through).
+bool writeTexture(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::error_code ec;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec)))
+        std::filesystem::remove(path, ec);
+    return texgen::writeFile(path.string(), bytes, error);
+}
+
 }  // namespace
 
 Conversion::Conversion(const aiScene& sceneIn, const ImportOptions& options)
     : scene(sceneIn),
       animation(chosenAnimation(sceneIn, warnings)),
-      textures(sceneIn, options.modelFolder, warnings)
+      textures(sceneIn, options.modelFolder, options.sceneName, warnings)
 {
     aiMatrix4x4::Scaling(aiVector3D(options.scale), global_);
     if (!animation.empty()) {
@@ -148,7 +183,7 @@ ImportResult convertScene(const aiScene& scene, const ImportOptions& options)
 }
 
 bool importModel(const std::string& modelPath, const std::string& zenPath,
-                 const std::string& textureFolder, float scale,
+                 const std::string& textureFolder, float scale, bool force,
                  std::vector<std::string>& warnings, std::string& error)
 {
     ModelFile model;
@@ -157,11 +192,17 @@ bool importModel(const std::string& modelPath, const std::string& zenPath,
     ImportOptions options;
     options.scale = scale;
     options.modelFolder = std::filesystem::path(modelPath).parent_path();
+    const std::string stem = std::filesystem::path(zenPath).stem().string();
+    if (!stem.empty())
+        options.sceneName = stem;
     ImportResult result = convertScene(*model.scene, options);
     warnings = std::move(result.warnings);
+    // Every texture is checked before anything is written, so a refusal leaves no half import.
     for (const TextureFile& texture : result.textures)
-        if (!texgen::writeFile((std::filesystem::path(textureFolder) / texture.name).string(),
-                               texture.tga, error))
+        if (!mayWriteTexture(std::filesystem::path(textureFolder) / texture.name, texture.tga, force, error))
+            return false;
+    for (const TextureFile& texture : result.textures)
+        if (!writeTexture(std::filesystem::path(textureFolder) / texture.name, texture.tga, error))
             return false;
     return texgen::writeFile(zenPath, result.zen, error);
 }
