@@ -331,8 +331,8 @@ TEST_F(ZenImport, BadModelsEndWithOneLineAndStatusOne)
 }
 
 // The tool in a textures folder shared with other scenes and files: it replaces no other file
-// and writes through no link unless --force, names embedded images after their scene, and
-// `info` fails on a scene cut short while listing what was read.
+// and writes through no link unless --force, names embedded images after their scene; `info`
+// fails on a scene cut short while listing what was read, and `export` says it is damaged.
 TEST_F(ZenImport, ToolLeavesOtherFilesAloneAndReportsCutScenes)
 {
     const fs::path tool = fs::path(VELMORA_BINARY_DIR) / "velmora-zen";
@@ -351,6 +351,14 @@ TEST_F(ZenImport, ToolLeavesOtherFilesAloneAndReportsCutScenes)
         std::function<void(const fs::path& root)> check;
     };
     const std::string quad = "import %M/quad.obj %S/quad.zen --textures %T";
+    const auto cutScene = [](const fs::path& root) {
+        ZenWriter w;
+        w.info();
+        w.node(1, "kept", testing::placedAt(0, 0, 0));
+        w.node(2, "cut", testing::placedAt(0, 0, 0));
+        std::ofstream(root / "scenes/cut.zen", std::ios::binary)
+            .write(reinterpret_cast<const char*>(w.bytes().data()), std::streamsize(w.bytes().size() - 10));
+    };
     const Case cases[] = {
         {"another file of the same name",
          [](const fs::path& r) { std::ofstream(r / "textures/green-leaf.tga") << "other"; }, {quad}, 1,
@@ -390,16 +398,10 @@ TEST_F(ZenImport, ToolLeavesOtherFilesAloneAndReportsCutScenes)
              EXPECT_TRUE(fs::exists(r / "textures/first-embedded0.tga") &&
                          fs::exists(r / "textures/second-embedded0.tga"));
          }},
-        {"info on a scene cut short",
-         [](const fs::path& r) {
-             ZenWriter w;
-             w.info();
-             w.node(1, "kept", testing::placedAt(0, 0, 0));
-             w.node(2, "cut", testing::placedAt(0, 0, 0));
-             std::ofstream(r / "scenes/cut.zen", std::ios::binary)
-                 .write(reinterpret_cast<const char*>(w.bytes().data()), std::streamsize(w.bytes().size() - 10));
-         },
-         {"info %S/cut.zen"}, 1, "runs past the end of the file", [](const fs::path&) {}},
+        {"info on a scene cut short", cutScene, {"info %S/cut.zen"}, 1, "runs past the end of the file",
+         [](const fs::path&) {}},
+        {"export of a scene cut short", cutScene, {"export %S/cut.zen %S/cut.gltf"}, 0, "the scene is damaged",
+         [](const fs::path&) {}},
     };
     for (const Case& c : cases) {
         if (c.runs.empty()) {

@@ -187,6 +187,9 @@ bool exportScene(const std::vector<uint8_t>& zen, const std::string& outPath,
         error = "not a .zen scene";
         return false;
     }
+    if (loader.cutChunkOffset() != 0)
+        notes.push_back("the scene is damaged (a chunk at byte " + std::to_string(loader.cutChunkOffset()) +
+                        " runs past its end): only what comes before it is exported");
     if (!scene.tracks.empty())
         notes.push_back("animation is not exported");
     if (!scene.skins.empty())
