@@ -2,6 +2,7 @@
 // writing fails part-way.
 #include "core/show_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -47,7 +48,7 @@ std::string obstacle(const fs::path& root, const std::vector<std::string>& parts
         if (status.type() == fs::file_type::not_found)
             return "";  // nothing below a missing folder exists either
         if (ec)
-            return ec.message();
+            return "cannot be looked at: " + ec.message();
         if (last)
             return fs::is_symlink(status) ? "is a symbolic link" : "exists already";
         if (fs::is_symlink(status))
@@ -110,7 +111,7 @@ bool writeNewFile(const fs::path& path, const std::vector<uint8_t>& bytes, Creat
         return false;
     }
     created.files.push_back(path);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     const int writeErrno = errno;
     if (std::fclose(out) != 0 || !written) {
         error = "cannot write " + path.string() + ": " + std::strerror(written ? errno : writeErrno);
