@@ -60,7 +60,7 @@ const char* newShowScript()
 <add type="waveeffect" name="waves"></add>
 <waves speed="0.8"></waves>
 <add type="flash" name="beat"></add>
-<beat mode="0" color="ff402010" attack="5" sustain="5" decay="0.6"></beat>
+<beat mode="0" color="ff603018" attack="0.5" sustain="4" decay="0.5"></beat>
 <add type="musicplay" name="tune"></add>
 <tune filename="velmora.xm"></tune>
 
