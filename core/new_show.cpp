@@ -14,7 +14,7 @@ namespace {
 // The files of the built-in show that the starter carries, by their path in the show: those its
 // script plays, and those that the examples of docs/scripting.md name or that the effects in
 // them read by themselves (star sprites, an environment map, the sky box, the fixed scenes and
-// their textures...), so that an example pasted into the script plays as it is.
+// their textures, the font...), so that an example pasted into the script plays as it is.
 constexpr const char* kStarterFiles[] = {
     "data/music/velmora.xm",       "data/music/impact.wav",         "data/TEDDY.DAT",
     "data/TEDHEAD.DAT",            "data/textures/STARS.BMP",       "data/textures/glow.tga",
@@ -27,7 +27,8 @@ constexpr const char* kStarterFiles[] = {
     "data/textures/stone.tga",     "data/textures/alphagrate.tga",  "data/textures/fishskin.tga",
     "data/textures/goldenv.tga",   "data/scenes/pillars.zen",       "data/scenes/cog.zen",
     "data/scenes/tap2.zen",        "data/scenes/headlook.zen",      "data/scenes/fish.zen",
-    "data/scenes/gold.zen",        "data/scenes/stairs.zen",
+    "data/scenes/gold.zen",        "data/scenes/stairs.zen",        "data/DejaVuSans.ttf",
+    "data/DejaVuSans-LICENSE.txt",  // a font goes with its licence
 };
 
 }  // namespace

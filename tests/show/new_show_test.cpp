@@ -131,7 +131,7 @@ TEST(NewShow, RefusesALinkInTheWay)
 std::set<std::string> filesTheGuidesExamplesNeed()
 {
     std::ifstream in(fs::path(VELMORA_SOURCE_DIR) / "docs/scripting.md");
-    const std::regex quotedFile(R"re("([A-Za-z0-9_./-]+\.(tga|bmp|zen|xm|it|s3m|mod|wav|mp3|ogg|dat))")re",
+    const std::regex quotedFile(R"re("([A-Za-z0-9_./-]+\.(tga|bmp|zen|xm|it|s3m|mod|wav|mp3|ogg|dat|ttf|otf))")re",
                                 std::regex::icase);
     const std::regex added(R"re(<add type="([a-z0-9]+)")re");
     const std::regex typeRow(R"re(^\| \[`([a-z0-9]+)`\]\(#[a-z0-9]+\) \|.*\| ([^|]*) \|$)re");
