@@ -77,7 +77,7 @@ private:
 
     std::vector<std::unique_ptr<Channel>> channels_;
     uint32_t nextId_ = 1;
-    uint32_t nextDsp_ = 1;
+    uint32_t nextDsp_ = 1;  // never reset: a DSP handle is never handed out twice in a process
     uint64_t playCounter_ = 0;
     std::vector<int16_t> scratch_;
     std::vector<int32_t> sum_;

@@ -24,18 +24,20 @@ MusicPlay::~MusicPlay()
     unload();
 }
 
-// The hooks hold a pointer to the source they act on: detach them before that source goes, so
-// none is left pointing at a freed source, and a reload attaches them to the new channel.
-void MusicPlay::detachHooks()
+// The hooks hold a pointer to the source they act on: they let go of it before it is freed, so
+// none is left pointing at a freed source. A hook that was on stays enabled without a channel:
+// a reload does not attach it to the new one (enabling it again does nothing; disabling and
+// enabling it does).
+void MusicPlay::dropSourceFromHooks()
 {
-    flange->clear();
-    echo->clear();
-    rotate->clear();
+    flange->dropSource();
+    echo->dropSource();
+    rotate->dropSource();
 }
 
 void MusicPlay::freeSources()
 {
-    detachHooks();
+    dropSourceFromHooks();
     times_.reset();
     if (music)
         music->freeMusic();
@@ -90,7 +92,7 @@ void MusicPlay::load()
 
 void MusicPlay::unload()
 {
-    detachHooks();
+    dropSourceFromHooks();
     if (music)
         music->releaseMusic();
     if (stream)

@@ -21,10 +21,12 @@ public:
     ~MusicPlay() override;  // detaches the hooks, then unloads
 
     // Frees any previous sound, then loads `filename`: a sample when `sampleMode` is non-zero,
-    // otherwise music or a stream by the extension from the first "." (case-sensitive); attaches
-    // the hooks whose flags are on to music and streams. Does not start playback.
+    // otherwise music or a stream by the extension from the first "." (case-sensitive); hands
+    // music and streams to the hooks and enables those whose flags are on. A hook that was
+    // already enabled before stays enabled but is not attached to the new sound. Does not start
+    // playback.
     void load() override;
-    // Frees every source (handle and file). The hooks are detached first.
+    // Frees every source (handle and file). The hooks let go of them first.
     void unload() override;
     void update(float delta) override;
     // The oscilloscope: 999 additive white bars across the screen from the newest 1000 values.
@@ -48,7 +50,7 @@ private:
     void setFlangeSpeed(float rate);
     void play();
     void pause();
-    void detachHooks();
+    void dropSourceFromHooks();
     void freeSources();
 
     char filename[64] = {};

@@ -29,6 +29,11 @@ void SoundDsp::clear() {
     dsp = 0;
 }
 
+void SoundDsp::dropSource() {
+    if (source && dsp) BASS_ChannelRemoveDSP(source->handle, dsp);
+    source = nullptr;
+}
+
 void FlangeDsp::setSpeed(float value) {
     constexpr float kLimit = float(kFlangeFrames);
     const float kept = std::isnan(value) ? 0.0f : std::clamp(value, -kLimit, kLimit);

@@ -29,9 +29,16 @@ public:
     void disable();
     // Detaches (when there is a source) and forgets the source.
     void clear();
+    // The source is about to be freed: the hook comes off its channel and the source is
+    // forgotten, but `dsp` keeps the handle, so the hook still counts as enabled. It runs on no
+    // channel until a disable and a new enable attach it to the source of that time.
+    void dropSource();
 
     SoundSource* source = nullptr;  // not owned; null: none
-    uint32_t dsp = 0;               // library DSP handle; 0: not attached
+    // The library DSP handle recorded by enable; 0: not enabled. After dropSource it names a
+    // hook that no longer exists: the library never hands out the same DSP handle twice, so a
+    // later disable's removal of it from another channel fails harmlessly.
+    uint32_t dsp = 0;
 
 private:
     DspProcedure procedure_;

@@ -82,6 +82,7 @@ int BASS_ChannelGetData(SoundHandle channel, void* buffer, uint32_t length);
 // while the channel does not play.
 uint64_t BASS_ChannelGetPosition(SoundHandle channel, uint32_t mode);
 // Adds a DSP hook (run after the ones added before it); `user` is handed to it. 0 on failure.
+// A DSP handle is never handed out twice in a process, also across BASS_Free and BASS_Init.
 uint32_t BASS_ChannelSetDSP(SoundHandle channel, DspProcedure procedure, void* user);
 bool BASS_ChannelRemoveDSP(SoundHandle channel, uint32_t dsp);
 

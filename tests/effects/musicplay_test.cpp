@@ -1,16 +1,21 @@
 // The musicplay effect driven through script elements: which files load as what, volume, play
-// and stop, the hooks across reloads, and the oscilloscope on an offscreen context.
+// and stop, the hooks across reloads (also in a captured show), and the oscilloscope on an
+// offscreen context.
 #include "audio/musicplay.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "audio/dsp_rings.h"
 #include "audio/offline_output.h"
 #include "audio/sound_library.h"
+#include "core/run_options.h"
+#include "core/script_driver.h"
+#include "effects/effect_table.h"
 #include "tests/audio/sound_files.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/script_builder.h"
@@ -191,7 +196,7 @@ TEST_F(MusicPlayTest, TheLoadAttachesTheHooksWhoseFlagsAreOn)
     }
 }
 
-TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel)
+TEST_F(MusicPlayTest, HooksSwitchOffAndLetGoOfFreedSounds)
 {
     MusicPlay effect;
     send(effect, {{"filename", "loud.wav"}, {"rotate", "1"}});
@@ -200,9 +205,13 @@ TEST_F(MusicPlayTest, HooksSwitchOffAndFollowAReloadToTheNewChannel)
     EXPECT_EQ(mix(100)[0], 8000) << "rotate switched off";
     EXPECT_FLOAT_EQ(dspRings().flangeSweep, 175 + 100 * 0.25f);
 
-    send(effect, {{"flange", "0"}, {"rotate", "1"}}, {"init", "play"});
+    // A reload that loads nothing frees the sound the flanger ran on: switching it off must not
+    // reach for that sound. Rotate, switched on with nothing loaded, attaches at the next load.
+    send(effect, {{"filename", "noextension"}}, {"init"});
+    send(effect, {{"flange", "0"}, {"rotate", "1"}});
+    send(effect, {{"filename", "loud.wav"}}, {"init", "play"});
     const std::vector<int16_t> out = mix(2);
-    EXPECT_EQ(out[0], 0) << "rotating the reloaded channel";
+    EXPECT_EQ(out[0], 0) << "rotating the loaded channel";
     EXPECT_EQ(out[1], 8000) << "no flanger";
 
     effect.unload();
@@ -231,6 +240,59 @@ TEST_F(MusicPlayTest, ScopeBarsRiseWithTheNewestSoundAndLieFlatWithout)
     EXPECT_EQ(pixel(320, 230)[0], 0) << "the bars grow upwards only";
     EXPECT_EQ(pixel(5, 255)[0], 0) << "x from -1 to 1 stays inside the screen's width";
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+// A show whose music, a constant 8000 with the echo on, is reloaded by an event: from the reload
+// it plays dry, also after echo="1" again; echo="0" then echo="1" brings the echo back, going on
+// with its ring (a fresh ring would give 8000 for 1200 more frames). Heard in the capture's sound.
+TEST(MusicPlayShow, AReloadPlaysDryUntilTheEchoIsSwitchedOffAndOn)
+{
+    constexpr int kFps = 20;
+    testing::TempDataDir data;
+    data.write("data/music/loud.wav", testing::wavFile(constantWav(4 * 44100, 8000)));
+    data.write("data/script.txt", R"(<demo width="64" height="48" fullscreen="0">
+<create></create>
+<add type="clear" name="bg"></add>
+<add type="musicplay" name="tune"></add>
+<tune filename="loud.wav" echo="1"></tune>
+<event time="0"><draworder effect="bg"></draworder><tune><play></play></tune></event>
+<event time="1"><tune><init></init><play></play></tune></event>
+<event time="1.5"><tune echo="1"></tune></event>
+<event time="2"><tune echo="0"></tune><tune echo="1"></tune></event>
+<event time="2.5"><exit></exit></event>
+<load effect="bg"></load>
+<run></run>
+</demo>
+)");
+    const std::filesystem::path folder = data.root() / "capture";
+    RunOptions options;
+    options.output = RunOptions::Output::Headless;
+    options.captureTarget = folder.string();
+    options.captureFps = kFps;
+    resetDspRings();
+    ::testing::internal::CaptureStdout();
+    playScript("script.txt", options, effectTable());
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    if (!std::filesystem::exists(folder / "audio.wav"))
+        GTEST_SKIP() << "no offscreen GL context:\n" << printed;
+
+    const std::vector<int16_t> samples = testing::wavSamples(folder / "audio.wav");
+    auto left = [&](size_t frame) { return frame * 2 < samples.size() ? samples[frame * 2] : int16_t(-1); };
+    auto at = [](double seconds) { return size_t(seconds * 44100); };
+    ASSERT_GE(samples.size(), at(2.45) * 2);
+    // The echo has built up to 8000 + 8000 / 2 + 8000 / 4 ... before the reload.
+    for (size_t i = at(0.5); i < at(0.95); ++i)
+        ASSERT_EQ(left(i), 15999) << "echoed at frame " << i;
+    size_t back = at(1.05);
+    while (back < at(2.45) && left(back) == 8000)
+        ++back;
+    // The event at 2 s acts in the frame that starts then or one frame later (the clock adds up
+    // hundredths), so the echo comes back at the start of that frame's sound.
+    EXPECT_GE(back, at(2)) << "dry from the reload until the echo is switched off and on";
+    EXPECT_LE(back, at(2) + 44100 / kFps);
+    EXPECT_EQ(back % (44100 / kFps), 0u);
+    for (size_t i = back; i < at(2.45); ++i)
+        ASSERT_EQ(left(i), 15999) << "echoed again at frame " << i;
 }
 
 }  // namespace
