@@ -2,6 +2,8 @@
 // extractor and through unar, an independent implementation of the format, where it is installed.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -195,8 +198,10 @@ protected:
         for (int i = 0; i < 40; ++i)
             add("d" + std::to_string(i % 3) + "/sub" + std::to_string(i % 5) + "/f" + std::to_string(i) + ".txt",
                 Bytes(size_t(i + 1), uint8_t('a' + i % 26)));
+        std::vector<std::string> skipped;
         std::string error;
-        EXPECT_TRUE(pack::collectEntries((root / "in").string(), entries, error)) << error;
+        EXPECT_TRUE(pack::collectEntries((root / "in").string(), entries, skipped, error)) << error;
+        EXPECT_TRUE(skipped.empty());
     }
     static void TearDownTestSuite() { fs::remove_all(root); }
     static void add(const std::string& relative, const Bytes& bytes)
@@ -332,16 +337,36 @@ TEST_F(RoundTrip, UnarReadsPackedAndSolidArchives)
     }
 }
 
-TEST(PackTool, ExtractAndTestReportFailures)
-{
+// The built tool run in a fresh folder holding data/a.txt ("alpha"); removed afterwards.
+class PackTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(tool))
+            GTEST_SKIP() << "velmora-pack is not built";
+        fs::create_directories(dir / "data");
+        std::ofstream(dir / "data" / "a.txt") << "alpha";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // The tool's exit status with `arguments` (shell words, run in the folder); 124 when it hangs.
+    int run(const std::string& arguments) const
+    {
+        return WEXITSTATUS(
+            std::system(("cd '" + dir.string() + "' && timeout 20 '" + tool.string() + "' " + arguments).c_str()));
+    }
+    std::string text(const std::string& file) const
+    {
+        const Bytes bytes = readFile(dir / file);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
     const fs::path tool = fs::path(VELMORA_BINARY_DIR) / "velmora-pack";
-    if (!fs::exists(tool))
-        GTEST_SKIP() << "velmora-pack is not built";
     const fs::path dir = fs::temp_directory_path() / ("velmora-tool-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir / "data");
-    std::ofstream(dir / "data" / "a.txt") << "alpha";
-    const std::string cd = "cd '" + dir.string() + "' && '" + tool.string() + "' ";
-    auto run = [&](const std::string& arguments) { return WEXITSTATUS(std::system((cd + arguments).c_str())); };
+};
+
+TEST_F(PackTool, ExtractAndTestReportFailures)
+{
     EXPECT_EQ(run("create --solid show.rar data"), 0);
     EXPECT_EQ(run("test show.rar >/dev/null"), 0);
     EXPECT_EQ(run("extract show.rar DATA/A.TXT -o out.txt"), 0);
@@ -361,7 +386,63 @@ TEST(PackTool, ExtractAndTestReportFailures)
     EXPECT_EQ(run("test show.rar >/dev/null 2>&1"), 1);
     EXPECT_EQ(run("extract show.rar data/a.txt -o out.txt 2>/dev/null"), 1);
     EXPECT_FALSE(fs::exists(dir / "out.txt") || fs::exists(dir / "b.txt"));  // no damaged or empty file is left
-    fs::remove_all(dir);
+}
+
+// A pipe would block the reading for good; links are followed only while they stay inside the
+// folder packed. Each thing left out gets one line, in every mode.
+TEST_F(PackTool, CreateLeavesOutPipesAndLinksThatLeaveTheFolder)
+{
+    std::ofstream(dir / "secret.txt") << "secret";
+    fs::create_directories(dir / "data" / "sub");
+    std::ofstream(dir / "data" / "sub" / "b.txt") << "beta";
+    ASSERT_EQ(mkfifo((dir / "data" / "pipe").c_str(), 0600), 0);
+    fs::create_symlink("a.txt", dir / "data" / "same.txt");  // inside: packed as a file
+    fs::create_symlink("sub", dir / "data" / "again");       // inside: packed as a folder
+    fs::create_symlink("../secret.txt", dir / "data" / "secret.txt");
+    fs::create_symlink(dir / "secret.txt", dir / "data" / "absolute.txt");
+    fs::create_symlink("/", dir / "data" / "sub" / "top");
+    fs::create_symlink("..", dir / "data" / "sub" / "up");  // a loop
+    fs::create_symlink("missing.txt", dir / "data" / "nowhere.txt");
+    const std::vector<std::string> expected = {
+        "velmora-pack: skipped data/absolute.txt: a link that leads outside data",
+        "velmora-pack: skipped data/again/top: a link that leads outside data",
+        "velmora-pack: skipped data/again/up: a link back into a folder that holds it",
+        "velmora-pack: skipped data/nowhere.txt: a link that leads nowhere",
+        "velmora-pack: skipped data/pipe: not a regular file or folder",
+        "velmora-pack: skipped data/secret.txt: a link that leads outside data",
+        "velmora-pack: skipped data/sub/top: a link that leads outside data",
+        "velmora-pack: skipped data/sub/up: a link back into a folder that holds it",
+    };
+    for (const char* mode : {"", "--store", "--solid"}) {
+        ASSERT_EQ(run(std::string("create ") + mode + " show.rar data 2>err.txt"), 0) << mode;
+        std::vector<std::string> lines;
+        std::istringstream err(text("err.txt"));
+        for (std::string line; std::getline(err, line);)
+            lines.push_back(line);
+        EXPECT_EQ(lines, expected) << mode;
+        EXPECT_EQ(run("extract show.rar data/same.txt -o out.txt"), 0);
+        EXPECT_EQ(text("out.txt"), "alpha");
+        EXPECT_EQ(run("extract show.rar data/again/b.txt -o out.txt"), 0);
+        EXPECT_EQ(text("out.txt"), "beta");
+        for (const char* left : {"data/secret.txt", "data/absolute.txt", "data/pipe", "data/sub/up"})
+            EXPECT_EQ(run(std::string("extract show.rar ") + left + " 2>/dev/null"), 1) << left << ' ' << mode;
+    }
+}
+
+// Under any of its names, the archive being read is not written over: the entry would replace it.
+TEST_F(PackTool, ExtractRefusesToWriteOntoTheArchive)
+{
+    ASSERT_EQ(run("create show.rar data"), 0);
+    const Bytes archive = readFile(dir / "show.rar");
+    fs::create_symlink("show.rar", dir / "alias.rar");
+    fs::create_hard_link(dir / "show.rar", dir / "hard.rar");
+    for (const std::string output : {"-o show.rar", "-o ./show.rar", "-o alias.rar", "-o hard.rar", ">> show.rar"}) {
+        EXPECT_EQ(run("extract show.rar data/a.txt " + output + " 2>err.txt"), 1) << output;
+        EXPECT_EQ(text("err.txt"), "velmora-pack: refusing to write onto the archive being read\n") << output;
+        EXPECT_EQ(readFile(dir / "show.rar"), archive) << output;
+    }
+    EXPECT_EQ(run("extract alias.rar data/a.txt -o show.rar 2>/dev/null"), 1);
+    EXPECT_EQ(readFile(dir / "show.rar"), archive);
 }
 
 }  // namespace

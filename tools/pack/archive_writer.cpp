@@ -89,41 +89,90 @@ bool readFile(const fs::path& path, std::vector<uint8_t>& data, std::string& err
     return true;
 }
 
-bool collect(const fs::path& path, const fs::path& name, std::vector<SourceEntry>& entries, std::string& error)
+// One collectEntries call: the real location of the path given, which links must not leave;
+// the real folders open on the way down, which a link must not lead back into (it would loop);
+// and what is collected or left out.
+struct Walk {
+    fs::path given;  // as the user spelled it, for the messages
+    fs::path root;   // canonical
+    std::vector<fs::path> openFolders;  // canonical
+    std::vector<SourceEntry>& entries;
+    std::vector<std::string>& skipped;
+    std::string& error;
+
+    void skip(const fs::path& path, const std::string& why) { skipped.push_back(path.string() + ": " + why); }
+};
+
+bool isWithin(const fs::path& inner, const fs::path& outer)
+{
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+}
+
+// Links are followed while they stay inside the folder given: the player reads files, and a
+// link entry would reach it as a file holding the link's target text.
+bool collect(Walk& walk, const fs::path& path, const fs::path& name)
 {
     std::error_code ec;
+    const bool link = fs::is_symlink(fs::symlink_status(path, ec));
+    const fs::path real = fs::canonical(path, ec);
+    if (ec && link) {
+        walk.skip(path, "a link that leads nowhere");
+        return true;
+    }
+    if (ec) {
+        walk.error = "cannot read " + path.string();
+        return false;
+    }
+    if (!isWithin(real, walk.root)) {
+        walk.skip(path, "a link that leads outside " + walk.given.string());
+        return true;
+    }
+    const fs::file_status status = fs::status(path, ec);
+    const bool directory = fs::is_directory(status);
+    if (!directory && !fs::is_regular_file(status)) {  // a pipe would block the reading for good
+        walk.skip(path, "not a regular file or folder");
+        return true;
+    }
+    if (directory && std::find(walk.openFolders.begin(), walk.openFolders.end(), real) != walk.openFolders.end()) {
+        walk.skip(path, "a link back into a folder that holds it");
+        return true;
+    }
+
     SourceEntry entry;
     entry.name = archiveName(name);
     entry.dosTime = dosTime(path);
     if (entry.name.empty() || entry.name.size() > rar::kMaxNameSize) {
-        error = "unusable archive name for " + path.string();
+        walk.error = "unusable archive name for " + path.string();
         return false;
     }
-    if (!fs::is_directory(path, ec)) {
-        if (!readFile(path, entry.data, error))
+    if (!directory) {
+        if (!readFile(path, entry.data, walk.error))
             return false;
-        entries.push_back(std::move(entry));
+        walk.entries.push_back(std::move(entry));
         return true;
     }
     entry.directory = true;
-    entries.push_back(std::move(entry));
+    walk.entries.push_back(std::move(entry));
     std::vector<fs::path> children;
     for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
         children.push_back(it->path().filename());
     if (ec) {
-        error = "cannot list " + path.string();
+        walk.error = "cannot list " + path.string();
         return false;
     }
     std::sort(children.begin(), children.end());
+    walk.openFolders.push_back(real);
     for (const fs::path& child : children)
-        if (!collect(path / child, name / child, entries, error))
+        if (!collect(walk, path / child, name / child))
             return false;
+    walk.openFolders.pop_back();
     return true;
 }
 
 }  // namespace
 
-bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::string& error)
+bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::vector<std::string>& skipped,
+                    std::string& error)
 {
     const fs::path p = fs::path(path).lexically_normal();
     std::error_code ec;
@@ -134,7 +183,12 @@ bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, 
     fs::path name = p.is_absolute() ? p.filename() : p;
     if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
         name = p.parent_path().filename();
-    return collect(p, name, entries, error);
+    Walk walk{p, fs::canonical(p, ec), {}, entries, skipped, error};
+    if (ec) {
+        error = "cannot read " + path;
+        return false;
+    }
+    return collect(walk, p, name);
 }
 
 namespace {

@@ -18,8 +18,12 @@ struct SourceEntry {
 
 // Entries for `path` (a file, or a directory with everything below it, each directory before
 // its contents, names sorted). Relative paths keep their spelling; an absolute path is named
-// from its last component. False with a reason when something cannot be read.
-bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::string& error);
+// from its last component. Links are followed, each under its own name, while they lead inside
+// `path`; links that lead outside it, nowhere, or back into a folder that holds them, and special
+// files (pipes, sockets, devices), are left out, each with a line "PATH: reason" in `skipped`.
+// False with a reason when something cannot be read.
+bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::vector<std::string>& skipped,
+                    std::string& error);
 
 // The archive bytes: method 0x35 (0x30 when `store`), UnpVer 20, header CRCs filled in.
 std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool store,

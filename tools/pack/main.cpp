@@ -80,10 +80,13 @@ int create(int argc, char** argv)
         return usage();
     const char* out = argv[i++];
     std::vector<pack::SourceEntry> entries;
+    std::vector<std::string> skipped;
     std::string error;
     for (; i < argc; ++i)
-        if (!pack::collectEntries(argv[i], entries, error))
+        if (!pack::collectEntries(argv[i], entries, skipped, error))
             return fail(error);
+    for (const std::string& line : skipped)
+        std::fprintf(stderr, "velmora-pack: skipped %s\n", line.c_str());
     // On a terminal, the share of the bytes packed so far.
     pack::PackOptions options;
     uint64_t total = 0;
@@ -148,6 +151,8 @@ bool writeAll(int fd, const uint8_t* data, size_t size)
 
 // Writes the entry out as it is unpacked, so that its size does not matter. FILE is opened only
 // once the entry is found, and removed again when its data turns out damaged or cannot be written.
+// The output is never the archive itself, under any name: the entry would replace what it is
+// read from.
 int extract(int argc, char** argv)
 {
     if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "-o") == 0))
@@ -157,6 +162,9 @@ int extract(int argc, char** argv)
         return fail(std::string("cannot read ") + argv[0]);
     const char* path = argc == 4 ? argv[3] : nullptr;
     int fd = path ? -1 : STDOUT_FILENO;
+    struct stat output {};
+    if ((path ? ::stat(path, &output) : ::fstat(fd, &output)) == 0 && image.isFile(output))
+        return fail("refusing to write onto the archive being read");
     bool writeFailed = false;
     const auto sink = [&](const uint8_t* data, size_t size) {
         if (fd < 0)

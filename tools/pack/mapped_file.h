@@ -30,6 +30,8 @@ public:
             return false;
         struct stat st {};
         bool ok = fstat(fd, &st) == 0 && st.st_size >= 0 && uint64_t(st.st_size) <= 0xFFFFFFFFu;
+        device_ = st.st_dev;
+        inode_ = st.st_ino;
         if (ok && st.st_size > 0) {
             // Populated up front: one pass in the kernel instead of a fault per page.
             void* p = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
@@ -44,10 +46,14 @@ public:
     }
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
+    // Whether `other` (from stat or fstat) is this very file, under whatever name or link.
+    bool isFile(const struct stat& other) const { return other.st_dev == device_ && other.st_ino == inode_; }
 
 private:
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
 };
 
 }  // namespace velmora::pack
