@@ -22,8 +22,9 @@ public:
 
     // The source to act on; not owned, must outlive the attachment (or be cleared first).
     void setSource(SoundSource* source) { this->source = source; }
-    // Attaches the hook to the source's channel unless already attached. Without a source, or
-    // with a source that has no handle, nothing is attached.
+    // Attaches the hook to the source's channel unless already enabled (`dsp` set, also when
+    // dropSource took it off its channel). Without a source, or with a source that has no
+    // handle, nothing is attached.
     void enable();
     // Detaches the hook if attached.
     void disable();

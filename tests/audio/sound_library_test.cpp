@@ -237,6 +237,19 @@ TEST_F(OfflineLibrary, DspHooksSeeEachBufferBeforeVolumeAndCanBeRemoved) {
     EXPECT_FALSE(BASS_ChannelRemoveDSP(stream, dsp));
     EXPECT_EQ(mix(1)[0], 500);
     EXPECT_EQ(seen.lengths.size(), 1u);
+
+    // A hook's handle is never handed out again, also after the library starts over: a stale
+    // handle (a music effect keeps one across a reload) never removes another hook.
+    BASS_Free();
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0x20, nullptr));
+    BASS_Start();
+    const SoundHandle again = streamOf(bytes);
+    const uint32_t next = BASS_ChannelSetDSP(again, negate, &seen);
+    ASSERT_NE(next, 0u);
+    EXPECT_NE(next, dsp);
+    EXPECT_FALSE(BASS_ChannelRemoveDSP(again, dsp));
+    BASS_StreamPlay(again, false, 0);
+    EXPECT_EQ(mix(1)[0], -1000) << "the new hook still runs";
 }
 
 TEST(ClockOutput, FramesFollowRunningTimeAt44100) {
