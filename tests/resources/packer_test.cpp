@@ -1,5 +1,6 @@
 // velmora-pack: code lengths, and round trips of packed, stored and solid archives through our
-// extractor and through unar, an independent implementation of the format, where it is installed.
+// extractor and through unar, an independent implementation of the format, where it is installed;
+// the tool itself on damage, special files, links and an output that is its own archive.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>

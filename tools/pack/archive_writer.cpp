@@ -183,7 +183,7 @@ bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, 
     fs::path name = p.is_absolute() ? p.filename() : p;
     if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
         name = p.parent_path().filename();
-    Walk walk{p, fs::canonical(p, ec), {}, entries, skipped, error};
+    Walk walk{p.has_filename() ? p : p.parent_path(), fs::canonical(p, ec), {}, entries, skipped, error};
     if (ec) {
         error = "cannot read " + path;
         return false;
