@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -81,7 +82,7 @@ uint64_t folderSignature(const std::string& folder)
 AuthorSession::AuthorSession(Demo& demo, const RunOptions& options)
     : demo_(demo),
       options_(options),
-      fps_(demo.capturing() ? (options.captureFps > 0 ? options.captureFps : 60) : kWindowFps),
+      fps_(demo.capturing() ? std::max(1, options.captureStepFps()) : kWindowFps),
       keysActive_(!demo.offscreen && !demo.capturing())
 {
     if (options_.watch)
@@ -96,8 +97,13 @@ int64_t AuthorSession::currentFrame() const { return std::llround(static_cast<do
 
 void AuthorSession::beforeMainLoop()
 {
-    if (options_.startSeconds > 0)
-        runUpTo(std::llround(options_.startSeconds * fps_));
+    if (options_.startSeconds <= 0)
+        return;
+    runUpTo(std::llround(options_.startSeconds * fps_));
+    // The show's `exit` fired on the way: there is nothing to show from there.
+    if (!demo_.exists())
+        std::fprintf(stderr, "velmora: --start %g s is past the end of the show (its exit at %.2f s)\n",
+                     options_.startSeconds, static_cast<double>(demo_.frameStart));
 }
 
 bool AuthorSession::holdFrame()
@@ -118,6 +124,12 @@ bool AuthorSession::holdFrame()
         jumpPending_.reset();
         jumpTo(target);
     }
+    if (pauseAfterFrame_) {
+        pauseAfterFrame_ = false;
+        paused_ = true;
+        BASS_Stop();
+        redraw_ = overlay_;  // the overlay now says so
+    }
     if (!paused_)
         return false;
     if (stepPending_) {
@@ -133,8 +145,13 @@ bool AuthorSession::holdFrame()
 
 void AuthorSession::beforeSwap()
 {
-    if (paused_)
+    // The picture as the show drew it, before the overlay covers a part of it.
+    if (paused_ || pauseRequested_)
         keepPicture();
+    if (pauseRequested_) {
+        pauseRequested_ = false;
+        pauseAfterFrame_ = true;
+    }
     if (overlay_ && demo_.hasContext())
         drawOverlay(demo_, paused_);
 }
@@ -153,13 +170,13 @@ bool AuthorSession::key(int code, int flag)
         return false;
     const double now = demo_.clock;
     switch (code) {
-    case ' ': setPaused(!paused_); return true;
+    case ' ': setPaused(!paused()); return true;
     case kKeyRight: jumpPending_ = now + kJumpSeconds; return true;
     case kKeyLeft: jumpPending_ = now - kJumpSeconds; return true;
     case kKeyPageUp: jumpPending_ = now + kBigJumpSeconds; return true;
     case kKeyPageDown: jumpPending_ = now - kBigJumpSeconds; return true;
     case kKeyHome: jumpPending_ = 0.0; return true;
-    case '.': stepPending_ = paused_; return true;
+    case '.': stepPending_ = paused(); return true;
     case kKeyF1: toggleOverlay(); return true;
     case 'R': reloadPending_ = true; return true;
     default: return false;
@@ -170,21 +187,18 @@ bool AuthorSession::key(int code, int flag)
 
 void AuthorSession::setPaused(bool paused)
 {
-    if (paused == paused_)
+    if (paused == this->paused())
         return;
-    paused_ = paused;
     if (paused) {
-        BASS_Stop();
-        // The picture on the screen, to draw again under the overlay while paused.
-        if (demo_.hasContext() && !demo_.offscreen) {
-            glReadBuffer(GL_FRONT);
-            keepPicture();
-            glReadBuffer(GL_BACK);
-        }
-        redraw_ = overlay_;
-    } else {
-        resumeTiming();
+        // The picture on the screen cannot be read back reliably (a window's front buffer may
+        // read as black) and may carry the overlay: the next frame's picture is kept instead.
+        pauseRequested_ = true;
+        return;
     }
+    const bool wasPaused = paused_;
+    paused_ = pauseRequested_ = pauseAfterFrame_ = false;
+    if (wasPaused)
+        resumeTiming();
 }
 
 void AuthorSession::jumpTo(double seconds)
@@ -216,23 +230,36 @@ bool AuthorSession::reload()
         return false;
     }
     const char* name = options_.scriptName.c_str();
-    auto tree = std::make_unique<ScriptNode>();
-    int status = kParseFailed;
-    {
-        DataFile script(name);
-        if (script.size() > 0) {
-            std::printf("Parsing Script [%s]", name);
-            status = parseFile(tree.get(), name);
-            std::printf("done.\n");
-        }
-    }
-    ScriptNode* element = demoAt(*tree, demoIndex(demo_.element));
-    if (status == kParseFailed || !element) {
-        std::fprintf(stderr, "reload: %s has errors; the show goes on as it was\n", name);
+    auto refuse = [name](const std::string& why) {
+        std::fprintf(stderr, "reload: %s %s; the show goes on as it was\n", name, why.c_str());
         return false;
+    };
+    const uintmax_t bytes = DataFile::sizeOf(name);
+    if (bytes == 0)
+        return refuse("cannot be read from " + options_.dataFolder);
+    if (bytes > kMaxReloadBytes) {
+        char why[160];
+        std::snprintf(why, sizeof why, "is %.1f MB, more than the %ju MB a reload reads while the show runs",
+                      static_cast<double>(bytes) / (1 << 20), kMaxReloadBytes >> 20);
+        return refuse(why);
+    }
+    auto tree = std::make_unique<ScriptNode>();
+    std::vector<std::string> errors;
+    std::printf("Parsing Script [%s]", name);
+    const int status = parseFile(tree.get(), name, &errors);
+    std::printf("done.\n");
+    const size_t index = demoIndex(demo_.element);
+    ScriptNode* element = demoAt(*tree, index);
+    if (status == kParseFailed)
+        return refuse("has errors (" + (errors.empty() ? std::string("a failed include") : errors.front()) + ")");
+    if (!element) {
+        const std::string found = errors.empty() ? std::string() : " (" + errors.front() + ")";
+        return refuse("holds no demo element " + std::to_string(index + 1) + found);
     }
     const int64_t frame = currentFrame();
-    trees_.push_back(std::move(tree));
+    // The previous reload's tree goes once the show is built from the new one.
+    const std::unique_ptr<ScriptNode> previous = std::move(tree_);
+    tree_ = std::move(tree);
     startOver(element);
     runUpTo(frame);
     std::fprintf(stderr, "reload: %s read again, at %.2f s\n", name, static_cast<double>(demo_.clock));
@@ -299,6 +326,8 @@ void AuthorSession::showPausedPicture()
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
+    // The picture was read from the whole window, bars included.
+    glViewport(0, 0, pictureWidth_, pictureHeight_);
     {
         IdentityMatrices clipSpace;
         glRasterPos2f(-1, -1);

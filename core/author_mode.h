@@ -16,6 +16,9 @@ namespace velmora {
 class Demo;
 struct ScriptNode;
 
+// Largest main script a reload reads: parsing it holds the show up for about half a second.
+constexpr uintmax_t kMaxReloadBytes = 16u << 20;
+
 class AuthorSession {
 public:
     // `demo` owns the session and outlives it.
@@ -37,19 +40,23 @@ public:
     bool loopInsteadOfExit();
 
     // The actions behind the keys. Each runs between frames.
-    void setPaused(bool paused);  // the sound pauses and resumes with the picture
-    bool paused() const { return paused_; }
+    // The sound pauses and resumes with the picture. A pause takes hold after the next frame,
+    // whose picture (without the overlay) is kept and shown for as long as it lasts.
+    void setPaused(bool paused);
+    bool paused() const { return paused_ || pauseRequested_ || pauseAfterFrame_; }
     // To `seconds` of show time: forward by a run-up from now, backward by starting over and
     // running up from 0. While paused the frame at that time is shown and the pause stays.
     void jumpTo(double seconds);
     void stepOneFrame();  // while paused: the next frame, with its share of sound
     void toggleOverlay() { overlay_ = !overlay_; redraw_ = true; }
     bool overlayShown() const { return overlay_; }
-    // Reads the main script again from the data folder and continues at the same time. A script
-    // that fails to parse (its errors printed) leaves the show playing as it was: false.
+    // Reads the main script again from the data folder and continues at the same time; the
+    // script read by the reload before is freed. A script that cannot be read, is larger than
+    // kMaxReloadBytes or fails to parse leaves the show playing as it was, with a line saying
+    // why: false.
     bool reload();
 
-    // Frames a second of run-ups: the capture's rate, 60 in a window.
+    // Frames a second of run-ups: the capture's step rate, 60 in a window.
     int fps() const { return fps_; }
     // Wall-clock seconds the last run-up took (for the bench).
     double lastRunUpSeconds() const { return lastRunUpWall_; }
@@ -68,6 +75,8 @@ private:
     int fps_;
     bool keysActive_;
     bool paused_ = false;
+    bool pauseRequested_ = false;   // the next frame's picture is kept, then the pause begins
+    bool pauseAfterFrame_ = false;  // that frame is drawn: pause before the next
     bool overlay_ = false;
     bool redraw_ = false;
     bool restartPending_ = false;
@@ -76,10 +85,10 @@ private:
     std::optional<double> jumpPending_;
     double lastRunUpWall_ = 0;
 
-    // Script trees read by reloads; the Demo's events point into the newest. Kept to the end.
-    std::vector<std::unique_ptr<ScriptNode>> trees_;
+    // The script tree of the last reload, which the Demo's events point into; null before one.
+    std::unique_ptr<ScriptNode> tree_;
 
-    // The picture kept while paused (RGBA rows bottom-up), to draw again under the overlay.
+    // The picture kept while paused (RGBA rows bottom-up, without the overlay), to draw again.
     std::vector<uint8_t> picture_;
     int pictureWidth_ = 0, pictureHeight_ = 0;
 

@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "core/display_settings.h"
@@ -12,6 +14,11 @@
 namespace velmora {
 
 namespace {
+
+constexpr int kMaxFps = 1000;
+constexpr int kMaxStepFps = 6000;
+constexpr int kViewerFps = 60;
+constexpr double kMaxShowSeconds = 86400;  // a day of show: frame counts stay far from wrapping
 
 // A whole decimal number within [minimum, maximum], nothing else in the text.
 bool readInt(const char* text, int minimum, int maximum, int& value)
@@ -43,6 +50,13 @@ bool readSize(const char* text, int& width, int& height)
         return false;
     const std::string left(text, x);
     return readInt(left.c_str(), 1, kMaxWindowSide, width) && readInt(x + 1, 1, kMaxWindowSide, height);
+}
+
+// The smallest multiple of `fps` from 60 up (or `fps` itself above 60): a capture written at a
+// low rate still steps the show about as a viewer at 60 frames a second sees it.
+int defaultStepFps(int fps)
+{
+    return fps >= kViewerFps ? fps : (kViewerFps + fps - 1) / fps * fps;
 }
 
 CommandLine fail(CommandLine line, std::string reason)
@@ -110,8 +124,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
         }
 
         const bool takesValue = argument == "--data" || argument == "--capture" || argument == "--fps" ||
-                                argument == "--duration" || argument == "--size" || argument == "--start" ||
-                                argument == "--new" || argument == "--unpack";
+                                argument == "--step-fps" || argument == "--duration" || argument == "--size" ||
+                                argument == "--start" || argument == "--new" || argument == "--unpack";
         if (!takesValue)
             return fail(line, "unknown option " + argument);
         if (i + 1 >= argc)
@@ -127,7 +141,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
                 return fail(line, "--capture needs a folder or an .mp4 file");
             line.run.captureTarget = value;
         } else if (argument == "--start") {
-            if (!readSeconds(value, line.run.startSeconds, true) || line.run.startSeconds > 86400)
+            if (!readSeconds(value, line.run.startSeconds, true) || line.run.startSeconds > kMaxShowSeconds)
                 return fail(line, "--start needs a number of seconds from 0 to 86400");
         } else if (argument == "--new") {
             if (*value == '\0')
@@ -140,12 +154,16 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             line.unpackFolder = value;
             line.action = CommandLine::Action::Unpack;
         } else if (argument == "--fps") {
-            if (!readInt(value, 1, 1000, line.run.captureFps))
+            if (!readInt(value, 1, kMaxFps, line.run.captureFps))
                 return fail(line, "--fps needs a whole number from 1 to 1000");
+        } else if (argument == "--step-fps") {
+            if (!readInt(value, 1, kMaxStepFps, line.run.stepFps))
+                return fail(line, "--step-fps needs a whole number from 1 to 6000");
         } else if (argument == "--duration") {
+            // The frame count is checked against the rate once every option is read.
             double seconds = 0;
-            if (!readSeconds(value, seconds))
-                return fail(line, "--duration needs a positive number of seconds");
+            if (!readSeconds(value, seconds) || seconds > kMaxShowSeconds)
+                return fail(line, "--duration needs a number of seconds up to 86400");
             line.run.durationSeconds = seconds;
         } else {
             int width = 0;
@@ -158,6 +176,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     }
     if (line.action == CommandLine::Action::Unpack && !line.dataPath.empty())
         return fail(line, "--unpack writes the show built into the player and takes no --data");
+    const int fps = line.run.captureFps;
+    if (line.run.stepFps == 0) {
+        line.run.stepFps = defaultStepFps(fps);
+    } else if (line.run.stepFps % fps != 0) {
+        return fail(line, "--step-fps must be a multiple of --fps (" + std::to_string(fps) + ")");
+    }
+    // Fewer than half a frame rounds to none: nothing would be captured.
+    if (line.run.durationSeconds && *line.run.durationSeconds * fps < 0.5) {
+        char range[96];
+        std::snprintf(range, sizeof range, "--duration at %d frames a second needs %g to 86400 seconds", fps,
+                      1.0 / fps);
+        return fail(line, range);
+    }
     if (line.run.watch && line.dataPath.empty())
         return fail(line, "--watch needs --data FOLDER");
     if (line.run.loop && !line.run.captureTarget.empty() && !line.run.durationSeconds)
@@ -179,7 +210,11 @@ const char* usageText()
            "  --capture TARGET    write every frame with a fixed step: PNG files into the\n"
            "                      folder TARGET, or one video when TARGET ends in .mp4\n"
            "  --fps N             frames per second of a capture (default 60)\n"
-           "  --duration SECONDS  stop a capture after this much show time\n"
+           "  --step-fps M        steps per second the show takes while capturing, a multiple\n"
+           "                      of N; every M/N-th step is written (default: the smallest\n"
+           "                      multiple of N from 60 up, so --fps 5 shows what a viewer at\n"
+           "                      60 frames a second sees; --step-fps N steps once a frame)\n"
+           "  --duration SECONDS  stop a capture after this much show time (one frame to 86400 s)\n"
            "  --fullscreen        show fullscreen, whatever the script says\n"
            "  --windowed          show in a window, whatever the script says\n"
            "  --size WxH          window or picture size, instead of the script's\n"

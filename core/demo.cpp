@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -94,10 +95,28 @@ int Demo::selectLoadingEffect(const ScriptNode* element)
 
 // ---- Timeline ---------------------------------------------------------------------------
 
+namespace {
+
+// True when the event `element` holds an `exit`.
+bool endsShow(const ScriptNode* element)
+{
+    return std::any_of(element->children.begin(), element->children.end(),
+                       [](const auto& child) { return sameName(child->name, "exit"); });
+}
+
+}  // namespace
+
 void Demo::addEvent(ScriptNode* element)
 {
     if (events_.size() == kMaxEvents) {
-        std::printf("XML Error: more than %u events, event refused\n", kMaxEvents);
+        // One line for the whole overflow, and one more when the show's way out is lost.
+        if (refusedEvents_++ == 0)
+            std::printf("XML Error: more than %u events, event refused, and every later one\n", kMaxEvents);
+        if (!exitRefused_ && endsShow(element)) {
+            exitRefused_ = true;
+            std::printf("XML Error: the event with the show's exit is among the refused events: the show will "
+                        "not end by itself\n");
+        }
         return;
     }
     Event event;
@@ -245,7 +264,10 @@ bool Demo::pumpMessages()
 
 bool Demo::frame()
 {
-    step(frameTimer->step(), DrawPass::Full);
+    // A capture step that is not written is stepped as a run-up steps, unless its picture
+    // shows through in the frames after it.
+    const bool unseen = nextFrameUnseen() && !drawOrderReadsPreviousPicture();
+    step(frameTimer->step(), unseen ? DrawPass::StateOnly : DrawPass::Full);
     if (author)
         author->beforeSwap();
     return DemoWindow::frame();
@@ -298,6 +320,15 @@ void Demo::step(float delta, DrawPass pass)
         glDisable(GL_SCISSOR_TEST);
 }
 
+bool Demo::drawOrderReadsPreviousPicture() const
+{
+    for (uint32_t i = 0; i < drawCount_; ++i) {
+        if (drawOrder_[i]->active && drawOrder_[i]->readsPreviousPicture())
+            return true;
+    }
+    return false;
+}
+
 void Demo::key(int code, int flag)
 {
     if (author && author->key(code, flag))
@@ -333,6 +364,8 @@ void Demo::clearAll()
     loadingEffect_ = nullptr;
     events_.clear();
     nextEvent_ = 0;
+    refusedEvents_ = 0;
+    exitRefused_ = false;
     loaded_ = false;
 }
 

@@ -57,8 +57,8 @@ public:
     // `event`: appends an event (unsorted). `key` upper-cases its value in the tree and makes a
     // key event (kKeyEventTime) unless a later `time` follows; a time that is no number
     // (NaN) also never fires. Musical times (`beat`, `order`/`row`/`music`) are resolved to
-    // seconds (placeEvent); after loadAll, module positions at once. Past kMaxEvents the event
-    // is refused with a message.
+    // seconds (placeEvent); after loadAll, module positions at once. Past kMaxEvents events are
+    // refused, with one message for them all and one more if one of them holds an `exit`.
     void addEvent(ScriptNode* element);
     // Orders the events not yet fired by time, keeping document order among equal times.
     void sortEvents();
@@ -74,8 +74,12 @@ public:
     void runMainLoop();
     // False once the quit message has been seen (it stays seen for enclosing loops).
     bool pumpMessages();
-    // One frame of the show: step with the timer's step, then the buffer swap.
+    // One frame of the show: step with the timer's step, then the buffer swap. A frame that a
+    // capture does not write is stepped with DrawPass::StateOnly, unless the draw order reads
+    // the previous picture.
     bool frame() override;
+    // True when an active effect of the draw order draws over (or from) the previous picture.
+    bool drawOrderReadsPreviousPicture() const;
     // One step of show time without showing it: due events, the clock advanced by `delta`
     // hundredths of a second, then update and render of each active draw-order entry (with
     // StateOnly, render only for effects that change state while drawing, drawing no pixel).
@@ -125,6 +129,8 @@ private:
     uint32_t drawCount_ = 0;
     std::vector<Event> events_;  // at most kMaxEvents
     uint32_t nextEvent_ = 0;
+    uint32_t refusedEvents_ = 0;  // events refused past kMaxEvents
+    bool exitRefused_ = false;    // one of them held the show's `exit`
     Effect* loadingEffect_ = nullptr;  // one of effects_, or null
     bool loaded_ = false;  // loadAll has run: modules are loaded, module positions resolve at once
     bool quitSeen_ = false;

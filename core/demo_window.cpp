@@ -20,11 +20,15 @@ DemoWindow::DemoWindow(const RunOptions& runOptions) : options(runOptions)
     }
     if (options.captureFps <= 0)
         options.captureFps = 60;
-    // One counter tick per frame at captureFps ticks per second: every step is 100 / fps.
-    auto counter = std::make_unique<ManualCounter>(static_cast<uint64_t>(options.captureFps));
+    if (options.stepFps <= 0 || options.stepFps % options.captureFps != 0)
+        options.stepFps = options.captureFps;
+    const int stepFps = options.captureStepFps();
+    // One counter tick per step at stepFps ticks per second: every step is 100 / stepFps.
+    auto counter = std::make_unique<ManualCounter>(static_cast<uint64_t>(stepFps));
     captureCounter_ = counter.get();
-    frameTimer = std::make_unique<FrameTimer>(std::move(counter), 100.0f / static_cast<float>(options.captureFps));
-    capture_ = std::make_unique<FrameCapture>(options.captureTarget, options.captureFps, options.durationSeconds);
+    frameTimer = std::make_unique<FrameTimer>(std::move(counter), 100.0f / static_cast<float>(stepFps));
+    capture_ = std::make_unique<FrameCapture>(options.captureTarget, options.captureFps,
+                                              stepFps / options.captureFps, options.durationSeconds);
 }
 
 DemoWindow::~DemoWindow()
@@ -135,9 +139,14 @@ bool DemoWindow::frame()
     return false;
 }
 
+bool DemoWindow::nextFrameUnseen() const
+{
+    return capture_ && mainLoopStarted_ && capture_->opened() && !capture_->writesNextStep();
+}
+
 void DemoWindow::captureFrame()
 {
-    if (!capture_->finished() && !capture_->writeFrame(width, height)) {
+    if (!capture_->finished() && !capture_->captureStep(width, height)) {
         close();
         return;
     }

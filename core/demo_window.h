@@ -19,7 +19,8 @@ void limitWindowSize(DisplaySettings& settings);
 class DemoWindow : public GLWindow {
 public:
     // With a capture target the timer runs on a frame counter: every frame lasts exactly
-    // 100 / captureFps hundredths of a second, from the first frame on.
+    // 100 / stepFps hundredths of a second, from the first frame on (stepFps as the options
+    // give it when it is a multiple of captureFps, else captureFps).
     explicit DemoWindow(const RunOptions& options);
     // Stops the sound service and deletes the timer before the GL part goes.
     ~DemoWindow() override;
@@ -32,8 +33,9 @@ public:
     void startUp();
 
     // Swaps buffers and ticks the timer; false. While capturing, the frames of the main loop
-    // (those after the first processMessages) are written first, and the window is closed once
-    // the capture duration is reached.
+    // (those after the first processMessages) are handed to the capture first (which writes
+    // every stepFps / captureFps-th of them), and the window is closed once the capture
+    // duration is reached.
     bool frame() override;
     // As GLWindow's, but a window of another shape than the picture shows it whole, centred
     // with black bars (the script's aspect ratio kept, also fullscreen on the desktop).
@@ -43,6 +45,8 @@ public:
     bool capturing() const { return capture_ != nullptr; }
     // True when the last create made no window (nor offscreen context): nothing can be drawn.
     bool creationFailed() const { return creationFailed_; }
+    // True when the capture will not write the next frame of the main loop: it need not be seen.
+    bool nextFrameUnseen() const;
     const RunOptions& runOptions() const { return options; }
 
     std::unique_ptr<FrameTimer> frameTimer;

@@ -7,6 +7,7 @@
 
 #include "core/command_line.h"
 #include "core/console.h"
+#include "core/frame_capture.h"
 #include "core/new_show.h"
 #include "core/script_check.h"
 #include "core/script_driver.h"
@@ -133,6 +134,9 @@ int main(int argc, char** argv)
 
     if (!someoneCanWatch(line.run))
         return 3;
-    // A failure must not look like success: nothing played at all is status 1.
-    return playScript(line.script.c_str(), line.run, effectTable()) > 0 ? 0 : 1;
+    // A failure must not look like success: nothing played at all is status 1, and so is a
+    // capture that could not be made or completed, whatever the show did.
+    const bool played = playScript(line.script.c_str(), line.run, effectTable()) > 0;
+    const bool captured = finishCaptures();
+    return played && captured ? 0 : 1;
 }

@@ -12,8 +12,14 @@ struct RunOptions {
     Output output = Output::Automatic;  // automatic: a window when a display is available
 
     std::string captureTarget;  // empty: no capture; a folder for PNG frames (or an .mp4 file)
-    int captureFps = 60;        // capture step is 100 / fps hundredths of a second
+    int captureFps = 60;        // frames written per second of show time
+    // Steps the show takes per second while capturing, a multiple of captureFps: every
+    // (stepFps / captureFps)-th step is written. 0: one step per written frame.
+    int stepFps = 0;
     std::optional<double> durationSeconds;  // capture stops after this much show time
+
+    // The capture's step: 100 / captureStepFps() hundredths of a second.
+    int captureStepFps() const { return stepFps > 0 ? stepFps : captureFps; }
 
     std::optional<bool> fullscreen;  // --fullscreen / --windowed
     std::optional<int> width;        // --size WxH

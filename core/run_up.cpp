@@ -16,16 +16,6 @@ namespace velmora {
 
 namespace {
 
-bool readsPreviousPicture(const Demo& demo)
-{
-    for (uint32_t i = 0; i < demo.drawCount(); ++i) {
-        const Effect* effect = demo.drawEntry(i);
-        if (effect->active && effect->readsPreviousPicture())
-            return true;
-    }
-    return false;
-}
-
 // In a window, a bar across the middle of the picture, filled by `done` (0..1).
 void showProgressBar(Demo& demo, double done)
 {
@@ -60,7 +50,7 @@ RunUpResult runUp(Demo& demo, int64_t firstFrame, int64_t lastFrame, int fps)
 
     BASS_Stop();
     for (int64_t frame = firstFrame; frame < lastFrame && demo.exists(); ++frame) {
-        const bool warmUp = lastFrame - frame <= kWarmUpFrames && readsPreviousPicture(demo);
+        const bool warmUp = lastFrame - frame <= kWarmUpFrames && demo.drawOrderReadsPreviousPicture();
         demo.step(step, warmUp ? DrawPass::Full : DrawPass::StateOnly);
         advancePlayback(static_cast<int>(AudioCapture::framesBefore(frame + 1, fps) -
                                          AudioCapture::framesBefore(frame, fps)));

@@ -64,6 +64,7 @@ struct ParseContext {
     int depth = 0;
     std::vector<FileCursor> files;
     std::vector<ScriptProblem>* problems = nullptr;  // null: the console
+    std::vector<std::string>* errorLines = nullptr;  // the console's error lines, also kept here
     const char* trailingText = nullptr;              // where the last stop for want of a '<' began
 
     FileCursor& file() { return files.back(); }
@@ -71,10 +72,13 @@ struct ParseContext {
     // One of the parser's error lines (standard output), at `at` in the current file.
     void error(const char* at, const std::string& line)
     {
-        if (problems)
+        if (problems) {
             problems->push_back({*file().name, at ? file().lineAt(at) : 0, line});
-        else
-            std::printf("%s\n", line.c_str());
+            return;
+        }
+        std::printf("%s\n", line.c_str());
+        if (errorLines)
+            errorLines->push_back(line);
     }
 };
 
@@ -269,10 +273,11 @@ void readAttributes(ScriptNode* node, const char* text, uint32_t length, FileCur
 
 }  // namespace
 
-int parseFile(ScriptNode* node, const char* fileName)
+int parseFile(ScriptNode* node, const char* fileName, std::vector<std::string>* errorLines)
 {
     DataFile file(fileName);
     ParseContext context;
+    context.errorLines = errorLines;
     return parseStream(node, file, fileName, context);
 }
 

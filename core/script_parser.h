@@ -31,8 +31,9 @@ struct ScriptProblem {
 // its status; whatever was built before an error stays in the tree. A file that cannot be found
 // adds nothing. An included file that goes on after its last tag (a line break there stops the
 // rest of the script) is named on standard error. Every node and attribute is marked with its
-// file and line.
-int parseFile(ScriptNode* node, const char* fileName);
+// file and line. With `errorLines`, the error lines printed are also appended there (without
+// their line breaks).
+int parseFile(ScriptNode* node, const char* fileName, std::vector<std::string>* errorLines = nullptr);
 
 // Parses as parseFile does without printing anything: the error lines, included files that go on
 // after their last tag and data files that cannot be found (the main script, includes) are

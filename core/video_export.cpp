@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -138,7 +139,7 @@ void VideoExport::wakeWriter()
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
-bool VideoExport::addFrame(const uint8_t* rgba, const int16_t* sound, size_t soundSamples)
+bool VideoExport::addFrame(const uint8_t* rgba)
 {
     const size_t frameBytes = size_t(width_) * size_t(height_) * 4;
     std::unique_lock lock(mutex_);
@@ -152,31 +153,50 @@ bool VideoExport::addFrame(const uint8_t* rgba, const int16_t* sound, size_t sou
     }
     lock.unlock();
     frame.assign(rgba, rgba + frameBytes);
-    std::vector<uint8_t> samples(reinterpret_cast<const uint8_t*>(sound),
-                                 reinterpret_cast<const uint8_t*>(sound + soundSamples));
     lock.lock();
     video_.queue.push_back(std::move(frame));
-    if (!samples.empty())
-        audio_.queue.push_back(std::move(samples));
     changed_.notify_all();
     wakeWriter();
     return true;
 }
 
-bool VideoExport::pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2])
+bool VideoExport::addSound(const int16_t* samples, size_t count)
+{
+    std::vector<uint8_t> bytes(reinterpret_cast<const uint8_t*>(samples),
+                               reinterpret_cast<const uint8_t*>(samples + count));
+    std::lock_guard lock(mutex_);
+    if (broken_ || closing_)
+        return false;
+    if (!bytes.empty())
+        audio_.queue.push_back(std::move(bytes));
+    changed_.notify_all();
+    wakeWriter();
+    return true;
+}
+
+void VideoExport::setStallLimit(std::chrono::milliseconds limit)
+{
+    std::lock_guard lock(mutex_);
+    stallLimit_ = limit;
+}
+
+ssize_t VideoExport::pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2])
 {
     // The wake-up descriptor ends the wait when more is queued: a stream that had nothing to
-    // write when the wait began may be the one ffmpeg waits for.
+    // write when the wait began may be the one ffmpeg waits for. The wait is short, so that
+    // the writer sees a stall while ffmpeg takes nothing.
+    constexpr int kPollMilliseconds = 100;
     pollfd fds[3];
     for (int i = 0; i < 2; ++i)
         fds[i] = pollfd{streams[i] ? streams[i]->fd : -1, POLLOUT, 0};
     fds[2] = pollfd{wakeFd_, POLLIN, 0};
-    if (::poll(fds, 3, -1) < 0)
-        return errno == EINTR;
+    if (::poll(fds, 3, kPollMilliseconds) < 0)
+        return errno == EINTR ? 0 : -1;
     if (fds[2].revents != 0) {
         uint64_t count;
         [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &count, sizeof count);  // clears the counter
     }
+    ssize_t written = 0;
     for (int i = 0; i < 2; ++i) {
         Stream* s = streams[i];
         if (!s || fds[i].revents == 0)
@@ -184,11 +204,13 @@ bool VideoExport::pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2]
         const std::vector<uint8_t>& chunk = *chunks[i];
         const ssize_t n = ::write(s->fd, chunk.data() + s->written, chunk.size() - s->written);
         if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return false;  // EPIPE: ffmpeg has gone
-        if (n > 0)
+            return -1;  // EPIPE: ffmpeg has gone
+        if (n > 0) {
             s->written += size_t(n);
+            written += n;
+        }
     }
-    return true;
+    return written;
 }
 
 void VideoExport::writeLoop()
@@ -199,6 +221,8 @@ void VideoExport::writeLoop()
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
 
+    using Clock = std::chrono::steady_clock;
+    auto lastProgress = Clock::now();
     std::unique_lock lock(mutex_);
     for (;;) {
         // Chunks fully written leave their queue; frame buffers go back for reuse.
@@ -224,15 +248,21 @@ void VideoExport::writeLoop()
             if (closing_)
                 break;
             changed_.wait(lock);
+            lastProgress = Clock::now();  // ffmpeg's wait starts with the new data
             continue;
         }
         // Taken under the lock; the chunks themselves stay put while more are queued behind them.
         const std::vector<uint8_t>* chunks[2] = {pending[0] ? &video_.queue.front() : nullptr,
                                                  pending[1] ? &audio_.queue.front() : nullptr};
         lock.unlock();
-        const bool ok = pump(pending, chunks);
+        const ssize_t written = pump(pending, chunks);
         lock.lock();
-        if (!ok) {
+        const auto now = Clock::now();
+        if (written > 0)
+            lastProgress = now;
+        else if (written == 0 && now - lastProgress >= stallLimit_)
+            stalled_ = true;
+        if (written < 0 || stalled_) {
             broken_ = true;
             video_.queue.clear();
             audio_.queue.clear();
@@ -259,12 +289,21 @@ bool VideoExport::finish(std::string& message)
     wakeWriter();
     if (writer_.joinable())
         writer_.join();
+    // An ffmpeg that stopped reading would never end by itself either.
+    if (stalled_)
+        ::kill(pid_, SIGKILL);
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     made_ = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !broken_;
-    if (!made_)
+    if (stalled_) {
+        char text[96];
+        std::snprintf(text, sizeof text, "ffmpeg took no data for %g s, given up",
+                      std::chrono::duration<double>(stallLimit_).count());
+        failure_ = text;
+    } else if (!made_) {
         failure_ = "ffmpeg failed";
+    }
     message = failure_;
     return made_;
 }

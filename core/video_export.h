@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -31,15 +32,23 @@ public:
     VideoExport(const VideoExport&) = delete;
     VideoExport& operator=(const VideoExport&) = delete;
 
+    // How long ffmpeg may take no data while some waits before the export gives up on it.
+    static constexpr std::chrono::milliseconds kDefaultStallLimit{30000};
+
     int width() const { return width_; }
     int height() const { return height_; }
-    // Queues one frame's pixels (width x height x 4 bytes) and its sound (interleaved stereo
-    // samples). Waits while a few frames are still queued, so memory stays bounded. False once
+    // Queues one frame's pixels (width x height x 4 bytes). Waits while a few frames are still
+    // queued, so memory stays bounded. False once ffmpeg has stopped taking input: it has gone,
+    // or it took nothing for the stall limit.
+    bool addFrame(const uint8_t* rgba);
+    // Queues sound (interleaved stereo samples) to follow the sound queued before. False once
     // ffmpeg has stopped taking input.
-    bool addFrame(const uint8_t* rgba, const int16_t* sound, size_t soundSamples);
+    bool addSound(const int16_t* samples, size_t count);
     // Ends the input, waits for ffmpeg and reports whether the video was made (the reason in
-    // `message` when not). Safe to call twice.
+    // `message` when not). An ffmpeg that stopped reading is ended. Safe to call twice.
     bool finish(std::string& message);
+    // Sets the stall limit (kDefaultStallLimit until then).
+    void setStallLimit(std::chrono::milliseconds limit);
 
 private:
     struct Stream {
@@ -51,8 +60,9 @@ private:
     VideoExport(int width, int height) : width_(width), height_(height) {}
     void writeLoop();
     void wakeWriter();  // ends the writer's wait for the pipes
-    // Writes what the pipes take of each stream's front chunk; false when ffmpeg has gone.
-    bool pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2]);
+    // Writes what the pipes take of each stream's front chunk within a short wait: the bytes
+    // written, or -1 when ffmpeg has gone.
+    ssize_t pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2]);
 
     int width_;
     int height_;
@@ -64,7 +74,9 @@ private:
     Stream video_, audio_;
     std::vector<std::vector<uint8_t>> spare_;  // frame buffers the writer is done with
     bool closing_ = false;
-    bool broken_ = false;  // ffmpeg stopped reading
+    bool broken_ = false;   // ffmpeg stopped reading
+    bool stalled_ = false;  // ... and was still running, taking nothing for stallLimit_
+    std::chrono::milliseconds stallLimit_ = kDefaultStallLimit;
     bool finished_ = false;
     bool made_ = false;
     std::string failure_;

@@ -95,6 +95,14 @@ DataFile::DataFile(const char* name, LoadLines lines)
         data_ = bytes;
 }
 
+uintmax_t DataFile::sizeOf(const char* name)
+{
+    if (!name || leavesTheShow(name))
+        return 0;
+    const std::string path = dataFilePath(name);
+    return path.size() > kMaxPath ? 0 : dataEntrySize(path.c_str());
+}
+
 DataFile::~DataFile()
 {
     std::free(data_);

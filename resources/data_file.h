@@ -2,6 +2,7 @@
 // and unpacked whole into memory from the show's data source.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "resources/data_stream.h"
@@ -24,6 +25,9 @@ public:
     // holds a ".." component is refused that way, with a second line saying why. With
     // LoadLines::Silent none of these lines is printed.
     explicit DataFile(const char* name, LoadLines lines = LoadLines::Print);
+    // The size of the data file `name` without unpacking it from a folder source, and without
+    // a console line; 0 when it is missing, refused or empty.
+    static uintmax_t sizeOf(const char* name);
     ~DataFile() override;
     DataFile(const DataFile&) = delete;
     DataFile& operator=(const DataFile&) = delete;

@@ -54,25 +54,30 @@ bool readWholeFile(const fs::path& path, uint8_t** data, uint32_t* size)
     return true;
 }
 
-bool loadFromDirectory(const fs::path& root, const char* path, uint8_t** data, uint32_t* size)
+// The file or folder under `root` that the archive path `path` names; empty when none.
+fs::path findInDirectory(const fs::path& root, const char* path)
 {
     std::error_code ec;
     const size_t length = std::strlen(path);
     const bool trailingSeparator = length > 0 && (path[length - 1] == '/' || path[length - 1] == '\\');
-    fs::path found = root / path;
-    if (trailingSeparator || !fs::exists(found, ec)) {
-        // Not under its exact spelling: look for the name as the archive would match it.
-        found.clear();
-        for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string relative = it->path().lexically_relative(root).generic_string();
-            if (archiveNamesMatch(relative.c_str(), path)) {
-                found = it->path();
-                break;
-            }
-        }
-        if (found.empty())
-            return false;
+    const fs::path exact = root / path;
+    if (!trailingSeparator && fs::exists(exact, ec))
+        return exact;
+    // Not under its exact spelling: look for the name as the archive would match it.
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string relative = it->path().lexically_relative(root).generic_string();
+        if (archiveNamesMatch(relative.c_str(), path))
+            return it->path();
     }
+    return {};
+}
+
+bool loadFromDirectory(const fs::path& root, const char* path, uint8_t** data, uint32_t* size)
+{
+    std::error_code ec;
+    const fs::path found = findInDirectory(root, path);
+    if (found.empty())
+        return false;
     if (fs::is_directory(found, ec))
         return true;  // a directory entry: found, no data
     return readWholeFile(found, data, size);
@@ -128,6 +133,22 @@ bool isArchiveFile(const char* path)
         return false;
     return std::memcmp(head, rar::kMarker, rar::kMarkerSize) == 0 ||
            std::memcmp(head, rar::kAltMarker, rar::kMarkerSize) == 0;
+}
+
+uintmax_t dataEntrySize(const char* path)
+{
+    DataSource& s = source();
+    if (!s.directory.empty()) {
+        std::error_code ec;
+        const fs::path found = findInDirectory(s.directory, path);
+        const uintmax_t bytes = found.empty() ? 0 : fs::file_size(found, ec);
+        return ec ? 0 : bytes;
+    }
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+    s.archive.extract(path, &data, &size);
+    std::free(data);
+    return size;
 }
 
 bool loadDataEntry(const char* path, uint8_t** data, uint32_t* size)

@@ -23,4 +23,8 @@ bool isArchiveFile(const char* path);
 // case ignored, "/", "\" and "_" alike. Without a source every lookup fails.
 bool loadDataEntry(const char* path, uint8_t** data, uint32_t* size);
 
+// The size in bytes of the entry at archive path `path`, found as loadDataEntry finds it; 0 when
+// it is missing, empty or a folder. A directory source reads nothing to tell.
+uintmax_t dataEntrySize(const char* path);
+
 }  // namespace velmora

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/demo_window.h"
@@ -112,6 +114,50 @@ TEST_F(CaptureGLTest, MainLoopFramesAreWrittenUntilTheDurationThenTheWindowClose
     EXPECT_TRUE(fs::exists(folder / "frames" / "notes.txt"));
 }
 
+// Stepping at three times the capture rate: steps 0, 3 and 6 are written, each step is one
+// third of a frame long, and the sound of all nine steps is kept, and no more.
+TEST_F(CaptureGLTest, EveryKthStepIsWrittenWithTheSoundOfEveryStep)
+{
+    RunOptions options = captureOptions(0.1, 30);
+    options.stepFps = 90;
+    auto started = CaptureGLTest::started(options, 16, 16);
+    DemoWindow& window = *started;
+    window.frameTimer->reset();
+    window.frameTimer->setInterval(1);
+    int steps = 0;
+    float clock = 0;
+    std::string unseen;
+    while (window.processMessages() && steps < 20) {
+        unseen += window.nextFrameUnseen() ? '-' : 'W';
+        clock += window.frameTimer->step() * 0.01f;
+        glClearColor(static_cast<float>(steps + 1) * 20.0f / 255.0f, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        window.frame();
+        ++steps;
+    }
+    EXPECT_EQ(steps, 9);
+    EXPECT_EQ(unseen, "W--W--W--");
+    EXPECT_NEAR(clock, 0.1f, 1e-5);
+    started.reset();
+    for (int n = 0; n < 3; ++n) {
+        Png png;
+        ASSERT_TRUE(readPng(folder / "frames" / ("frame-00000" + std::to_string(n) + ".png"), png)) << n;
+        EXPECT_EQ(png.at(8, 8)[0], (3 * n + 1) * 20) << n;
+    }
+    EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000003.png"));
+    EXPECT_EQ(fs::file_size(folder / "frames" / "audio.wav"), 44u + 4410 * 4);
+}
+
+TEST(CaptureTargetTest, AnMp4NameInAnyCaseIsAVideo)
+{
+    const std::pair<const char*, bool> names[] = {
+        {"show.mp4", true}, {"SHOW.MP4", true}, {"out/Show.Mp4", true}, {".mp4", false},
+        {"mp4", false},     {"show.mp4/", false}, {"show.mp4x", false}, {"frames", false},
+    };
+    for (const auto& [name, video] : names)
+        EXPECT_EQ(isVideoTarget(name), video) << name;
+}
+
 TEST_F(CaptureGLTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
 {
     auto started = CaptureGLTest::started(captureOptions(std::nullopt), 32, 32);
@@ -178,7 +224,8 @@ TEST_F(CaptureTest, VideoFramesAndSoundGoThroughFfmpegIntoOneFile)
         const std::vector<int16_t> sound(44100 / fps * 2, 300);
         for (int i = 0; i < 2 * fps; ++i) {
             std::fill(rgba.begin(), rgba.end(), uint8_t(i * 4));
-            ASSERT_TRUE(exporter->addFrame(rgba.data(), sound.data(), sound.size()));
+            ASSERT_TRUE(exporter->addFrame(rgba.data()));
+            ASSERT_TRUE(exporter->addSound(sound.data(), sound.size()));
         }
         ASSERT_TRUE(exporter->finish(message)) << message;
         std::ifstream in(video, std::ios::binary);
@@ -225,10 +272,28 @@ TEST_F(CaptureTest, WithoutAFrameFolderOrWorkingFfmpegTheShowSaysSoAndNeverHangs
         const std::vector<uint8_t> rgba(256 * 256 * 4);
         bool accepted = true;
         for (int i = 0; i < 200 && accepted; ++i)
-            accepted = exporter->addFrame(rgba.data(), nullptr, 0);
+            accepted = exporter->addFrame(rgba.data());
         EXPECT_FALSE(accepted);
         EXPECT_FALSE(exporter->finish(message));
         EXPECT_EQ(message, "ffmpeg failed");
+    });
+
+    // An ffmpeg that stays but reads nothing: the export gives up once it took nothing for the
+    // stall limit, and ends it.
+    std::ofstream(fake) << "#!/bin/sh\nPATH=/usr/bin:/bin exec sleep 600\n";
+    withPath(folder, [&] {
+        std::string message;
+        auto exporter = VideoExport::start((folder / "d.mp4").string(), 256, 256, 30, message);
+        ASSERT_TRUE(exporter) << message;
+        exporter->setStallLimit(std::chrono::milliseconds(300));
+        const std::vector<uint8_t> rgba(256 * 256 * 4);
+        bool accepted = true;
+        for (int i = 0; i < 200 && accepted; ++i)
+            accepted = exporter->addFrame(rgba.data());
+        EXPECT_FALSE(accepted);
+        EXPECT_FALSE(exporter->addSound(reinterpret_cast<const int16_t*>(rgba.data()), 100));
+        EXPECT_FALSE(exporter->finish(message));
+        EXPECT_EQ(message, "ffmpeg took no data for 0.3 s, given up");
     });
 }
 

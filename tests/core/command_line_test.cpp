@@ -43,6 +43,29 @@ TEST(CommandLine, ScriptNameAndOptions)
     EXPECT_EQ(parse({"x.txt", "--help"}).action, CommandLine::Action::Help);
     EXPECT_EQ(parse({"--version"}).action, CommandLine::Action::Version);
 
+    // A capture steps the show about as a viewer at 60 frames a second sees it, unless told.
+    const struct {
+        std::vector<const char*> arguments;
+        int fps, stepFps;
+    } rates[] = {
+        {{}, 60, 60},
+        {{"--fps", "5"}, 5, 60},
+        {{"--fps", "25"}, 25, 75},
+        {{"--fps", "7"}, 7, 63},
+        {{"--fps", "120"}, 120, 120},
+        {{"--fps", "5", "--step-fps", "5"}, 5, 5},
+        {{"--step-fps", "240", "--fps", "30"}, 30, 240},
+    };
+    for (const auto& rate : rates) {
+        const CommandLine line = parse(rate.arguments);
+        ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+        EXPECT_EQ(line.run.captureFps, rate.fps);
+        EXPECT_EQ(line.run.captureStepFps(), rate.stepFps) << rate.fps;
+    }
+    // From one frame to a day of show.
+    EXPECT_EQ(parse({"--fps", "5", "--duration", "0.2"}).action, CommandLine::Action::Run);
+    EXPECT_EQ(parse({"--fps", "1", "--duration", "86400"}).action, CommandLine::Action::Run);
+
     const CommandLine author = parse({"--data", "dir", "--start", "12.5", "--loop", "--watch", "--no-vsync"});
     ASSERT_EQ(author.action, CommandLine::Action::Run) << author.error;
     EXPECT_DOUBLE_EQ(author.run.startSeconds, 12.5);
@@ -65,12 +88,20 @@ TEST(CommandLine, BadArgumentsAreErrors)
         {"a.txt", "b.txt"}, {"--capture", ""}, {"--start", "-1"}, {"--start", "x"}, {"--watch"},
         {"--loop", "--capture", "out"}, {"--new", ""}, {"--unpack", ""},
         {"--unpack", "out", "--data", "show"},
+        // A frame count that would wrap or hold no frame, and steps that do not divide into frames.
+        {"--duration", "1e300"}, {"--duration", "2147483649.5"}, {"--duration", "1e-9"},
+        {"--fps", "5", "--duration", "0.09"}, {"--fps", "30", "--step-fps", "45"}, {"--step-fps", "0"},
+        {"--step-fps", "6001"},
     };
     for (const auto& arguments : bad) {
         const CommandLine line = parse(arguments);
         EXPECT_EQ(line.action, CommandLine::Action::Error) << arguments[0];
         EXPECT_FALSE(line.error.empty());
     }
+    // A refused duration names the range that can be captured.
+    EXPECT_EQ(parse({"--fps", "4", "--duration", "1e-9"}).error,
+              "--duration at 4 frames a second needs 0.25 to 86400 seconds");
+    EXPECT_EQ(parse({"--duration", "1e300"}).error, "--duration needs a number of seconds up to 86400");
     const std::string longName(256, 's');
     EXPECT_EQ(parse({longName.c_str()}).action, CommandLine::Action::Error);
     EXPECT_EQ(parse({std::string(255, 's').c_str()}).action, CommandLine::Action::Run);

@@ -368,8 +368,11 @@ TEST_F(DemoTest, TablesRefuseEntriesPastTheirSize)
     ScriptNode* order = addChild(*script, "draworder");
     for (uint32_t i = 0; i < kMaxDrawOrder + 1; ++i)
         order->attributes.push_back(std::move(element("x", {{"effect", "e0"}})->attributes[0]));
-    for (uint32_t i = 0; i < kMaxEvents + 1; ++i)
+    for (uint32_t i = 0; i < kMaxEvents + 3; ++i)
         addChild(*script, "event", {{"time", "5"}});
+    // The show's own way out among the refused ones, twice: said once.
+    for (int i = 0; i < 2; ++i)
+        addChild(*addChild(*script, "event", {{"time", "9"}}), "exit");
     const std::string output = runScript();
 
     EXPECT_EQ(demo->effectCount(), kMaxEffects);
@@ -378,7 +381,17 @@ TEST_F(DemoTest, TablesRefuseEntriesPastTheirSize)
     EXPECT_EQ(demo->eventCount(), kMaxEvents);
     EXPECT_NE(output.find("XML Error: more than 48 effects, [e48] refused\n"), std::string::npos);
     EXPECT_NE(output.find("XML Error: DrawOrder holds at most 48 entries\n"), std::string::npos);
-    EXPECT_NE(output.find("XML Error: more than 4096 events, event refused\n"), std::string::npos);
+    auto count = [&](const std::string& line) {
+        size_t found = 0;
+        for (size_t at = output.find(line); at != std::string::npos; at = output.find(line, at + 1))
+            ++found;
+        return found;
+    };
+    EXPECT_EQ(count("XML Error: the event with the show's exit is among the refused events: the show will not "
+                    "end by itself\n"),
+              1u);
+    EXPECT_EQ(count("XML Error: more than 4096 events"), 1u) << output;
+    EXPECT_NE(output.find("XML Error: more than 4096 events, event refused, and every later one\n"), std::string::npos);
 
     demo->clearAll();
     EXPECT_EQ(demo->effectCount(), 0u);

@@ -6,6 +6,9 @@
 
 #include <GL/gl.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -133,7 +136,7 @@ TEST_F(AuthorModeTest, SoundStaysWithThePictureThroughPauseAndJumps)
         GTEST_SKIP() << "no offscreen GL context";
     frames(10);
     demo->author->setPaused(true);
-    frames(3);  // held: nothing runs, nothing is captured
+    frames(4);  // one more frame, whose picture is kept; then held: nothing runs or is captured
     demo->author->setPaused(false);
     frames(5);
     demo->author->jumpTo(2.0);  // forward
@@ -141,9 +144,9 @@ TEST_F(AuthorModeTest, SoundStaysWithThePictureThroughPauseAndJumps)
     demo->author->jumpTo(1.0);  // backward: from the start again
     frames(3);
 
-    ASSERT_EQ(shownAt.size(), 10u + 5 + 3 + 3);
-    EXPECT_NEAR(shownAt[15], 2.0, 1e-4);
-    EXPECT_NEAR(shownAt[18], 1.0, 1e-4);
+    ASSERT_EQ(shownAt.size(), 11u + 5 + 3 + 3);
+    EXPECT_NEAR(shownAt[16], 2.0, 1e-4);
+    EXPECT_NEAR(shownAt[19], 1.0, 1e-4);
     const std::vector<double> offsets = soundOffsets();
     ASSERT_EQ(offsets.size(), shownAt.size());
     double largest = 0;
@@ -187,15 +190,133 @@ TEST_F(AuthorModeTest, ReloadKeepsTheTimeAndSurvivesABrokenScript)
     EXPECT_NEAR(shownAt.back(), 1.0, 1e-4);
     EXPECT_EQ(centre(), 0xc0);
 
-    data.write("data/script.txt", std::string("<demo><create></create><bg></demo>"));  // half written
-    ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(demo->author->reload());
-    ::testing::internal::GetCapturedStdout();
+    // Scripts a reload refuses, and the reason it gives.
+    const struct {
+        std::string script;  // empty: no script at all
+        const char* reason;
+    } broken[] = {
+        {"<demo><create></create><bg></demo>",  // half written
+         "reload: script.txt has errors (XML Error </?> not equal to parent <?> ! [demo]); the show goes on as it "
+         "was\n"},
+        {"<show></show>", "reload: script.txt holds no demo element 1; the show goes on as it was\n"},
+        {"", "reload: script.txt cannot be read from "},
+        // Reading it would hold the show up for seconds.
+        {"<demo></demo>" + std::string(17 << 20, ' '),
+         "reload: script.txt is 17.0 MB, more than the 16 MB a reload reads while the show runs; the show goes on"},
+    };
+    for (const auto& script : broken) {
+        fs::remove(data.root() / "data" / "script.txt");
+        if (!script.script.empty())
+            data.write("data/script.txt", script.script);
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(demo->author->reload());
+        ::testing::internal::GetCapturedStdout();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.rfind(script.reason, 0), 0u) << said;
+    }
     frames(1);
     EXPECT_NEAR(shownAt.back(), 1.05, 1e-4);
     EXPECT_EQ(centre(), 0xc0);
     EXPECT_EQ(demo->effectCount(), 2u);
 }
+
+// Resident memory of this process in bytes.
+size_t residentBytes()
+{
+    size_t pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%zu %zu", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(AuthorModeTest, ReloadsKeepOnlyTheNewestScript)
+{
+    if (!start())
+        GTEST_SKIP() << "no offscreen GL context";
+    // About 60,000 elements the show ignores: some 15 MB of script tree a reload.
+    std::string script(kScript);
+    std::string notes;
+    for (int i = 0; i < 60000; ++i)
+        notes += "<note a=\"" + std::to_string(i) + "\" b=\"x\"></note>\n";
+    char text[1024];
+    std::snprintf(text, sizeof text, kScript, "ff204060", "100");
+    script = text;
+    script.insert(script.find("<create>"), notes);
+    data.write("data/script.txt", script);
+
+    size_t afterFirst = 0;
+    for (int i = 0; i < 12; ++i) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        EXPECT_TRUE(demo->author->reload());
+        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
+        if (i == 0)
+            afterFirst = residentBytes();
+    }
+    const size_t grown = residentBytes() - std::min(residentBytes(), afterFirst);
+    std::printf("resident memory grew by %.1f MB over 11 reloads\n", grown / 1048576.0);
+    EXPECT_LT(grown, size_t(40) << 20);
+}
+
+// What a paused show shows, whatever the overlay does meanwhile: its last picture, with the
+// overlay's dark panel only while the overlay is on.
+struct PauseCase {
+    const char* name;
+    bool overlayBefore;  // shown when the pause begins
+    int toggles;         // F1 pressed this often while paused
+    bool panel;          // the overlay is on at the end
+};
+
+void PrintTo(const PauseCase& c, std::ostream* os) { *os << c.name; }
+
+class PausedPictureTest : public AuthorModeTest, public ::testing::WithParamInterface<PauseCase> {};
+
+TEST_P(PausedPictureTest, KeepsTheLastPicture)
+{
+    const PauseCase& c = GetParam();
+    if (!start())
+        GTEST_SKIP() << "no offscreen GL context";
+    frames(3);
+    if (c.overlayBefore)
+        demo->author->toggleOverlay();
+    frames(1);
+    demo->author->setPaused(true);
+    frames(3);
+    const float pausedAt = demo->clock;
+    for (int i = 0; i < c.toggles; ++i) {
+        demo->author->toggleOverlay();
+        frames(1);
+    }
+    EXPECT_TRUE(demo->author->paused());
+    EXPECT_EQ(demo->clock, pausedAt);
+    auto pixel = [](int x, int y) {
+        uint8_t rgba[4] = {};
+        glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return static_cast<int>(rgba[2]);  // blue
+    };
+    EXPECT_EQ(pixel(1, 24), 0x60) << "left of the overlay's panel: the picture";
+    if (c.panel) {
+        EXPECT_LT(pixel(5, 40), 0x40) << "inside the panel, left of its text";
+    } else {
+        EXPECT_EQ(pixel(5, 40), 0x60) << "where the panel was: the picture";
+    }
+}
+
+const PauseCase kPauseCases[] = {
+    {"plain", false, 0, false},
+    {"overlay_on", true, 0, true},
+    {"overlay_off_while_paused", true, 1, false},
+    {"overlay_on_while_paused", false, 1, true},
+    {"overlay_off_and_on_while_paused", true, 2, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Overlay, PausedPictureTest, ::testing::ValuesIn(kPauseCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velmora
