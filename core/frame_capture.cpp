@@ -74,8 +74,7 @@ Targets& targets()
     return table;
 }
 
-}  // namespace
-
+// True for a target that names a video: it ends in ".mp4", letters in any case.
 bool isVideoTarget(const std::string& target)
 {
     constexpr char kExtension[] = ".mp4";
@@ -86,6 +85,8 @@ bool isVideoTarget(const std::string& target)
         return std::tolower(static_cast<unsigned char>(a)) == b;
     });
 }
+
+}  // namespace
 
 bool finishCaptures() { return targets().finishAll(); }
 

@@ -17,9 +17,6 @@ namespace velmora {
 class PngWriter;
 struct CaptureTarget;
 
-// True for a target that names a video: it ends in ".mp4", letters in any case.
-bool isVideoTarget(const std::string& target);
-
 class FrameCapture {
 public:
     // Frames go to `target`, a folder or an .mp4 file; each lasts 1 / fps seconds (fps > 0) and

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/demo_window.h"
@@ -146,16 +145,6 @@ TEST_F(CaptureGLTest, EveryKthStepIsWrittenWithTheSoundOfEveryStep)
     }
     EXPECT_FALSE(fs::exists(folder / "frames" / "frame-000003.png"));
     EXPECT_EQ(fs::file_size(folder / "frames" / "audio.wav"), 44u + 4410 * 4);
-}
-
-TEST(CaptureTargetTest, AnMp4NameInAnyCaseIsAVideo)
-{
-    const std::pair<const char*, bool> names[] = {
-        {"show.mp4", true}, {"SHOW.MP4", true}, {"out/Show.Mp4", true}, {".mp4", false},
-        {"mp4", false},     {"show.mp4/", false}, {"show.mp4x", false}, {"frames", false},
-    };
-    for (const auto& [name, video] : names)
-        EXPECT_EQ(isVideoTarget(name), video) << name;
 }
 
 TEST_F(CaptureGLTest, WithoutADurationTheCaptureRunsUntilTheShowCloses)
