@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Judges a captured show (PNG frames and audio.wav, as `velmora --capture DIR` writes them) the
-way a viewer would: stretches of flat or washed-out frames, and silence before the end.
+way a viewer would: stretches of flat or washed-out frames, and silence before the end. A
+stretch of a quarter second or less is a flash or a cut to a viewer: it is listed, not counted.
 Called by scripts/check-show; standard library only, frames decoded and scaled by ffmpeg."""
 
 import argparse
@@ -120,6 +121,8 @@ def main():
     parser.add_argument("--skip-start", type=float, default=3.0, help="seconds not judged at the start")
     parser.add_argument("--skip-end", type=float, default=6.0, help="seconds not judged at the end")
     parser.add_argument("--limit", type=float, default=1.0, help="most seconds of flat or washed-out frames")
+    parser.add_argument("--brief", type=float, default=0.25,
+                        help="stretches this long or shorter are flashes and cuts, not counted")
     parser.add_argument("--silence", type=float, default=2.0, help="shortest silence that fails")
     parser.add_argument("--silence-end", type=float, default=2.0, help="seconds at the end where silence is fine")
     args = parser.parse_args()
@@ -145,11 +148,14 @@ def main():
         judged = args.skip_start <= t < length - args.skip_end
         flags.append(classify(data) if judged else None)
     bad = stretches(flags, step)
-    total = sum(end - start for _, start, end in bad)
+    def brief(start, end):
+        return end - start <= args.brief + 1e-9
+    total = sum(end - start for _, start, end in bad if not brief(start, end))
     names = {"flat": "flat", "white": "washed out"}
     print(f"check-show: {len(files)} frames at {fps:g} per second, {length:.2f} s")
     for kind, start, end in bad:
-        print(f"  {names[kind]:10} {start:7.2f} - {end:7.2f} s ({end - start:.2f} s)")
+        note = ", brief: not counted" if brief(start, end) else ""
+        print(f"  {names[kind]:10} {start:7.2f} - {end:7.2f} s ({end - start:.2f} s{note})")
     verdict_frames = total <= args.limit + 1e-9
     print(f"check-show: {total:.2f} s of flat or washed-out frames (at most {args.limit:g} s): "
           + ("ok" if verdict_frames else "FAIL"))

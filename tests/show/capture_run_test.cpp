@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tests/support/run_command.h"
@@ -120,7 +121,12 @@ TEST(CheckShowTest, TheStarterShowHasNoWashedOutFrames)
     if (code == 2 || report.find("frames at 5 per second") == std::string::npos)
         GTEST_SKIP() << "check-show cannot run here:\n" << report;
     EXPECT_EQ(code, 0) << report;
-    EXPECT_EQ(report.find("washed out"), std::string::npos) << report;
+    // A flash caught on a frame is listed as brief and not counted; nothing else may be washed out.
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("washed out") != std::string::npos)
+            EXPECT_NE(line.find("not counted"), std::string::npos) << report;
+    }
 }
 
 }  // namespace

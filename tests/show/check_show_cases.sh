@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/check-show on made-up captures: it passes a moving picture with sound, and fails, naming
 # the stretch, on frames of one colour, on washed-out frames and on silence before the end; the
-# first 3 s and the last 6 s are not judged. Exit 77 (skipped) without ffmpeg or python3.
+# first 3 s and the last 6 s are not judged, nor single white frames (flashes), though listed. Exit 77 (skipped) without ffmpeg or python3.
 set -uo pipefail
 check="$(cd "$(dirname "$0")/../.." && pwd)/scripts/check-show"
 command -v ffmpeg >/dev/null && command -v python3 >/dev/null || exit 77
@@ -17,10 +17,12 @@ capture() {
 moving="testsrc=size=160x120:rate=5"
 tone="sine=frequency=440:sample_rate=44100"
 black() { echo "drawbox=enable='$1':color=black:t=fill"; }
+white() { echo "drawbox=enable='$1':color=white:t=fill"; }
 quiet() { echo "volume=enable='$1':volume=0"; }
 capture good "$moving" "$tone" &&
     capture flat "$moving,$(black 'between(t,5,7)')" "$tone" &&
     capture white "color=white:size=160x120:rate=5" "$tone" &&
+    capture flashes "$moving,$(white 'lt(mod(t,1),0.2)')" "$tone" &&
     capture quiet "$moving" "$tone,$(quiet 'between(t,8,11)')" &&
     capture edges "$moving,$(black 'lt(t,3)+gte(t,14)')" "$tone,$(quiet 'gte(t,18)')" ||
     { echo "could not make the captures"; exit 1; }
@@ -39,6 +41,7 @@ done <<'CASES'
 good 0 0.00 s of flat or washed-out frames
 flat 1 flat +5.00 - +7.20 s
 white 1 washed out +3.00 - +14.00 s
+flashes 0 washed out +3.00 - +3.20 s \(0.20 s, brief: not counted\)
 quiet 1 silence +8.0[0-9] - +11.0[0-9] s
 edges 0 0.00 s of flat.*ok
 CASES
