@@ -124,8 +124,9 @@ TEST(CheckShowTest, TheStarterShowHasNoWashedOutFrames)
     // A flash caught on a frame is listed as brief and not counted; nothing else may be washed out.
     std::istringstream lines(report);
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("washed out") != std::string::npos)
+        if (line.find("washed out") != std::string::npos) {
             EXPECT_NE(line.find("not counted"), std::string::npos) << report;
+        }
     }
 }
 
