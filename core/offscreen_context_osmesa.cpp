@@ -7,6 +7,10 @@
 
 namespace velmora {
 
+struct OffscreenContext::Native {
+    OSMesaContext context;
+};
+
 OffscreenContext::OffscreenContext(int width, int height)
     : width_(width > 0 ? width : 1), height_(height > 0 ? height : 1)
 {
@@ -16,19 +20,22 @@ OffscreenContext::OffscreenContext(int width, int height)
     } catch (const std::bad_alloc&) {
         return;
     }
-    context_ = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+    if (OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr))
+        native_ = std::make_unique<Native>(Native{context});
 }
 
 OffscreenContext::~OffscreenContext()
 {
-    if (context_)
-        OSMesaDestroyContext(context_);
+    if (native_)
+        OSMesaDestroyContext(native_->context);
 }
 
 bool OffscreenContext::makeCurrent()
 {
-    return context_ && OSMesaMakeCurrent(context_, buffer_.data(), GL_UNSIGNED_BYTE, width_, height_);
+    return native_ && OSMesaMakeCurrent(native_->context, buffer_.data(), GL_UNSIGNED_BYTE, width_, height_);
 }
+
+const std::vector<uint8_t>& OffscreenContext::pixels() const { return buffer_; }
 
 void* OffscreenContext::procAddress(const char* name)
 {
