@@ -87,8 +87,11 @@ void requestPixelFormat(int bitsPerPixel)
 void leaveOwnConsole()
 {
 #ifdef _WIN32
+    // A console of its own with a visible window: made for this process alone. (wine's console
+    // in a terminal has a hidden window: that is the terminal the player was started from.)
     DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) == 1 &&
+    HWND console = GetConsoleWindow();
+    if (GetConsoleProcessList(processes, 2) == 1 && console && IsWindowVisible(console) &&
         GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR)
         FreeConsole();
 #endif
