@@ -4,8 +4,8 @@
 # and checks the exact console line the player prints, its exit status, and whether frames
 # were written (the show went on) or not. The cases are listed in README.md beside this file.
 # Usage: run_cases.sh VELMORA [CASE...]   (exit 77 when no offscreen GL context is available)
-# With BADINPUT_KEEP=DIR each case's standard output and exit status are kept there as CASE.out
-# and CASE.status, for comparing two players' console lines.
+# With BADINPUT_KEEP=DIR each case's standard output, standard error and exit status are kept
+# there as CASE.out, CASE.err and CASE.status, for comparing two players' console lines.
 set -u
 player="$1"; shift
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -64,6 +64,7 @@ check() {
     cat "$log.out" "$log.err" >"$log"
     if [ -n "${BADINPUT_KEEP:-}" ]; then
         cp "$log.out" "$BADINPUT_KEEP/$name.out"
+        cp "$log.err" "$BADINPUT_KEEP/$name.err"
         echo "$got" >"$BADINPUT_KEEP/$name.status"
     fi
     if grep -q "no OSMesa\|OSMesaCreateContext" "$log" && [ "$got" -ne 0 ] && [ $ran -eq 1 ]; then
