@@ -114,6 +114,14 @@ bool FrameCapture::open()
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path folder = video_ ? fs::path(target_).parent_path() : fs::path(target_);
+    const std::string key = fs::weakly_canonical(target_, error).string();
+    // A video replaces its file whole: only one this run made itself may be written again.
+    if (video_ && !targets().byPath.contains(key) &&
+        fs::symlink_status(target_, error).type() != fs::file_type::not_found) {
+        std::fprintf(stderr, "capture: %s already exists: remove it or name another file\n", target_.c_str());
+        fail();
+        return false;
+    }
     if (video_ && !VideoExport::ffmpegAvailable()) {
         std::fprintf(stderr,
                      "capture: ffmpeg not found: %s needs the ffmpeg program (or capture PNG frames into a "
@@ -130,7 +138,6 @@ bool FrameCapture::open()
         fail();
         return false;
     }
-    const std::string key = fs::weakly_canonical(target_, error).string();
     auto [entry, first] = targets().byPath.try_emplace(key);
     CaptureTarget& state = entry->second;
     state.path = target_;

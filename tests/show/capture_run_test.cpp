@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -46,6 +47,7 @@ struct CaptureCase {
 const CaptureCase kCases[] = {
     {"frames", "frames", "", "", 0, "capture: 5 frames and audio.wav written", nullptr},
     {"video", "show.mp4", "", "", 0, "capture: video written to", nullptr},
+    {"video onto an existing file", "kept.mp4", "", "", 1, "already exists: remove it or name another file", nullptr},
     {"into a file", "taken", "", "", 1, "capture: cannot create the folder", nullptr},
     {"folder under a file", "taken/frames", "", "", 1, "capture: cannot create the folder", nullptr},
     {"video without ffmpeg", "show.mp4", nullptr, "", 1, "capture: ffmpeg not found", "show.mp4"},
@@ -70,6 +72,7 @@ TEST_P(CaptureRunTest, FailuresSayWhyAndEndWithAFailingStatus)
     show.write("data/script.txt", std::string(kShow));
     const fs::path root = show.root();
     std::ofstream(root / "taken") << "not a folder";
+    std::ofstream(root / "kept.mp4") << "someone's video";
 
     std::string path = "";
     if (!c.ffmpeg) {
@@ -95,6 +98,9 @@ TEST_P(CaptureRunTest, FailuresSayWhyAndEndWithAFailingStatus)
     if (c.absent) {
         EXPECT_FALSE(fs::exists(root / c.absent)) << c.name << ": " << c.absent;
     }
+    // Files that were there before the capture are never written over.
+    std::ifstream kept(root / "kept.mp4");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "someone's video") << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CaptureRunTest, ::testing::ValuesIn(kCases), [](const auto& info) {
