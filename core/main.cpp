@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "core/command_line.h"
 #include "core/console.h"
@@ -17,6 +18,8 @@
 #include "resources/data_file.h"
 #include "resources/data_source.h"
 #include "resources/embedded_archive.h"
+#include "resources/executable_path.h"
+#include "resources/show_bundle.h"
 
 namespace {
 
@@ -58,6 +61,32 @@ bool scriptIsAShowOnDisk(const velmora::CommandLine& line)
     return true;
 }
 
+// A show attached to the player's own file (velmora-pack bundle) when there is one, otherwise the
+// built-in show. False, after one line saying why, when the attachment is cut short, damaged or
+// not a show.
+bool useAttachedOrBuiltInShow()
+{
+    using velmora::bundle::Attachment;
+    const std::filesystem::path self = velmora::platform::executablePath();
+    Attachment attached = self.empty() ? Attachment{} : velmora::bundle::readAttachment(self);
+    switch (attached.status) {
+    case Attachment::Status::Found:
+        velmora::useArchiveBytes(std::move(attached.archive));
+        return true;
+    case Attachment::Status::Truncated:
+    case Attachment::Status::Damaged:
+    case Attachment::Status::Foreign:
+        velmora::printNote("%s: %s", self.string().c_str(), attached.problem.c_str());
+        return false;
+    case Attachment::Status::None:
+    case Attachment::Status::NotExecutable:  // an image this reader does not know carries no bundle
+    case Attachment::Status::Unreadable:
+        break;
+    }
+    velmora::useArchiveImage(velmora::embeddedArchiveData(), velmora::embeddedArchiveSize());
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -91,15 +120,18 @@ int main(int argc, char** argv)
         break;
     }
 
-    if (line.dataPath.empty()) {
-        useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
-    } else {
+    if (!line.dataPath.empty()) {
         std::string error;
         if (!useDataPath(line.dataPath.c_str(), error)) {
             std::fprintf(stderr, "velmora: cannot read the show from %s: %s\n", line.dataPath.c_str(), error.c_str());
             printNote("%s", kDataHint);
             return 1;
         }
+    } else if (line.action != CommandLine::Action::NewShow) {
+        if (!useAttachedOrBuiltInShow())
+            return 1;
+    } else {
+        useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
     }
     if (line.action != CommandLine::Action::NewShow && scriptIsAShowOnDisk(line))
         return 1;

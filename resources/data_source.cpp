@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "resources/archive.h"
@@ -92,6 +93,14 @@ void useArchiveImage(const uint8_t* data, uint32_t length)
     s.ownedImage.clear();
     s.ownedImage.shrink_to_fit();
     s.archive.reset(data, length);
+}
+
+void useArchiveBytes(std::vector<uint8_t> image)
+{
+    DataSource& s = source();
+    s.directory.clear();
+    s.ownedImage = std::move(image);
+    s.archive.reset(s.ownedImage.data(), uint32_t(s.ownedImage.size()));
 }
 
 bool useDataPath(const char* path, std::string& error)

@@ -175,14 +175,21 @@ bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, 
                     std::string& error)
 {
     const fs::path p = fs::path(path).lexically_normal();
+    fs::path name = p.is_absolute() ? p.filename() : p;
+    if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
+        name = p.parent_path().filename();
+    return collectEntries(path, name.string(), entries, skipped, error);
+}
+
+bool collectEntries(const std::string& path, const std::string& name, std::vector<SourceEntry>& entries,
+                    std::vector<std::string>& skipped, std::string& error)
+{
+    const fs::path p = fs::path(path).lexically_normal();
     std::error_code ec;
     if (!fs::exists(p, ec)) {
         error = "no such file or directory: " + path;
         return false;
     }
-    fs::path name = p.is_absolute() ? p.filename() : p;
-    if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
-        name = p.parent_path().filename();
     Walk walk{p.has_filename() ? p : p.parent_path(), fs::canonical(p, ec), {}, entries, skipped, error};
     if (ec) {
         error = "cannot read " + path;

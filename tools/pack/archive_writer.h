@@ -24,6 +24,9 @@ struct SourceEntry {
 // False with a reason when something cannot be read.
 bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::vector<std::string>& skipped,
                     std::string& error);
+// The same, the entries named from `name` instead ("data" for a show's data folder anywhere).
+bool collectEntries(const std::string& path, const std::string& name, std::vector<SourceEntry>& entries,
+                    std::vector<std::string>& skipped, std::string& error);
 
 // The archive bytes: method 0x35 (0x30 when `store`), UnpVer 20, header CRCs filled in.
 std::vector<uint8_t> buildArchive(const std::vector<SourceEntry>& entries, bool store,
