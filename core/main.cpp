@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/build_description.h"
 #include "core/command_line.h"
 #include "core/console.h"
 #include "core/frame_capture.h"
@@ -99,7 +100,10 @@ int main(int argc, char** argv)
         std::fputs(usageText(), stdout);
         return 0;
     case CommandLine::Action::Version:
-        std::fputs(versionText(), stdout);
+        if (*buildDescription())
+            std::printf("velmora %s (build %s)\n", versionNumber(), buildDescription());
+        else
+            std::printf("velmora %s\n", versionNumber());
         return 0;
     case CommandLine::Action::Error:
         std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
