@@ -5,7 +5,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test golden test-sanitize valgrind bench fuzz clean
+.PHONY: deps build run test golden test-sanitize valgrind bench fuzz release release-check clean
 
 deps:
 	@scripts/install-deps
@@ -49,6 +49,15 @@ bench: deps
 
 fuzz: deps
 	@scripts/run-fuzzers
+
+# The portable players and their archives in dist/ (scripts/make-release), and their check in a
+# minimal Debian root that has none of the libraries they carry (scripts/release-check).
+RELEASE_BUILD ?= build-release
+release: deps
+	@scripts/make-release $(BUILD) $(RELEASE_BUILD)
+
+release-check: release
+	@scripts/release-check $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
