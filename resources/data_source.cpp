@@ -84,6 +84,16 @@ bool loadFromDirectory(const fs::path& root, const char* path, uint8_t** data, u
     return readWholeFile(found, data, size);
 }
 
+// True when `folder` holds a folder named data, in any letter case.
+bool hasDataFolder(const fs::path& folder)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec) && archiveNamesMatch(it->path().filename().string().c_str(), "data"))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 void useArchiveImage(const uint8_t* data, uint32_t length)
@@ -108,11 +118,22 @@ bool useDataPath(const char* path, std::string& error)
     std::error_code ec;
     const fs::path p(path ? path : "");
     if (fs::is_directory(p, ec)) {
+        // Every name the show reads begins with data/: a folder without one cannot be a show,
+        // unless it is that data folder itself (`--data myshow/data`), whose parent then is.
+        fs::path folder = p;
+        if (!hasDataFolder(folder)) {
+            const fs::path named = p.lexically_normal().has_filename() ? p.lexically_normal() : p.lexically_normal().parent_path();
+            if (!archiveNamesMatch(named.filename().string().c_str(), "data")) {
+                error = p.string() + " holds no data/ folder (give the show's folder, the one holding data/)";
+                return false;
+            }
+            folder = named.has_parent_path() ? named.parent_path() : fs::path(".");
+        }
         DataSource& s = source();
         s.ownedImage.clear();
         s.ownedImage.shrink_to_fit();
         s.archive.reset(nullptr, 0);
-        s.directory = p;
+        s.directory = folder;
         return true;
     }
     uint8_t* bytes = nullptr;
