@@ -20,8 +20,10 @@ if(VELMORA_RELEASE)
   add_library(PkgConfig::GLU INTERFACE IMPORTED)
   target_link_libraries(PkgConfig::GLU INTERFACE ${debian_lib}/libGLU.a)
   add_library(PkgConfig::FONTCONFIG INTERFACE IMPORTED)
+  # FreeType and what it needs again behind fontconfig, by path: the link line names them once
+  # otherwise, before it.
   target_link_libraries(PkgConfig::FONTCONFIG INTERFACE ${debian_lib}/libfontconfig.a ${debian_lib}/libexpat.a
-    PkgConfig::FREETYPE)
+    ${VELMORA_DEPS_PREFIX}/lib/libfreetype.a ${VELMORA_DEPS_PREFIX}/lib/libpng16.a ${VELMORA_DEPS_PREFIX}/lib/libz.a)
   add_library(PkgConfig::OSMESA INTERFACE IMPORTED)
   return()
 endif()
