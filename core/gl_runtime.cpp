@@ -4,6 +4,7 @@
 #include "core/gl_runtime.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "core/gl_functions.h"
 
@@ -15,6 +16,17 @@ VELMORA_GL_FUNCTIONS(VELMORA_GL_POINTER)
 #undef VELMORA_GL_POINTER
 
 ProcLookup currentLookup = nullptr;
+
+// What a function the context does not offer returns: nothing, zero, or for glGetString an
+// empty text (GLU reads numbers out of it).
+template <typename T>
+T missingFunctionResult()
+{
+    if constexpr (std::is_pointer_v<T>)
+        return reinterpret_cast<T>("");
+    else
+        return static_cast<T>(0);
+}
 
 }  // namespace
 
@@ -37,7 +49,7 @@ extern "C" {
 #define VELMORA_GL_DEFINE(ret, name, params, args)                                            \
     ret GLAPIENTRY name params                                                                 \
     {                                                                                          \
-        return velmora::name##Forward ? velmora::name##Forward args : static_cast<ret>(0);     \
+        return velmora::name##Forward ? velmora::name##Forward args : velmora::missingFunctionResult<ret>(); \
     }
 VELMORA_GL_FUNCTIONS(VELMORA_GL_DEFINE)
 #undef VELMORA_GL_DEFINE

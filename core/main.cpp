@@ -11,6 +11,7 @@
 #include "core/console.h"
 #include "core/frame_capture.h"
 #include "core/new_show.h"
+#include "core/offscreen_context.h"
 #include "core/script_check.h"
 #include "core/script_driver.h"
 #include "core/sdl_platform.h"
@@ -60,6 +61,14 @@ bool scriptIsAShowOnDisk(const velmora::CommandLine& line)
     printNote("%s is %s, not a script of the show", line.script.c_str(), what);
     printNote("%s", kDataHint);
     return true;
+}
+
+// Whether the show will be drawn offscreen, as the window decides it.
+bool drawsOffscreen(const velmora::RunOptions& run)
+{
+    using velmora::RunOptions;
+    return run.output == RunOptions::Output::Headless ||
+           (run.output == RunOptions::Output::Automatic && !velmora::platform::displayAvailable());
 }
 
 // A show attached to the player's own file (velmora-pack bundle) when there is one, otherwise the
@@ -170,6 +179,8 @@ int main(int argc, char** argv)
 
     if (!someoneCanWatch(line.run))
         return 3;
+    if (drawsOffscreen(line.run) && !OffscreenContext::available())
+        return 1;
     // A failure must not look like success: nothing played at all is status 1, and so is a
     // capture that could not be made or completed, whatever the show did.
     const bool played = playScript(line.script.c_str(), line.run, effectTable()) > 0;

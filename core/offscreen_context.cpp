@@ -90,6 +90,8 @@ bool OffscreenContext::makeCurrent()
     return true;
 }
 
+bool OffscreenContext::available() { return osmesa() != nullptr; }
+
 void* OffscreenContext::procAddress(const char* name)
 {
     const OSMesaEntryPoints* e = osmesa();

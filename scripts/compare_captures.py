@@ -40,7 +40,7 @@ def main():
         print(f"compare-captures: frame sizes differ: {size} and {frame_size(args.actual)}")
         return 1
     count = 0
-    worst = (0.0, 0, "")
+    worst = (-1.0, 0, "")
     try:
         for a, b in zip(frames(args.expected, *size), frames(args.actual, *size), strict=True):
             pixels = len(a) // 3
