@@ -53,7 +53,8 @@ fuzz: deps
 # The portable players and their archives in dist/ (scripts/make-release), and their check in a
 # minimal Debian root that has none of the libraries they carry (scripts/release-check).
 RELEASE_BUILD ?= build-release
-release: deps
+release:
+	@scripts/install-deps --release
 	@scripts/make-release $(BUILD) $(RELEASE_BUILD)
 
 release-check: release
