@@ -5,27 +5,15 @@ each colour channel at most --max-mean. Prints the largest difference and where 
 import argparse
 import os
 import struct
-import subprocess
 import sys
+
+from check_show import read_frames
 
 
 def frame_size(folder):
     with open(os.path.join(folder, "frame-000000.png"), "rb") as f:
         header = f.read(24)
     return struct.unpack(">II", header[16:24])
-
-
-def frames(folder, width, height):
-    """Every frame as raw RGB bytes, in order (ffmpeg decodes the numbered sequence)."""
-    command = ["ffmpeg", "-nostdin", "-loglevel", "error", "-start_number", "0",
-               "-i", os.path.join(folder, "frame-%06d.png"), "-f", "rawvideo", "-pix_fmt", "rgb24", "-"]
-    size = width * height * 3
-    with subprocess.Popen(command, stdout=subprocess.PIPE) as decoder:
-        while True:
-            data = decoder.stdout.read(size)
-            if len(data) < size:
-                break
-            yield data
 
 
 def main():
@@ -42,7 +30,7 @@ def main():
     count = 0
     worst = (-1.0, 0, "")
     try:
-        for a, b in zip(frames(args.expected, *size), frames(args.actual, *size), strict=True):
+        for a, b in zip(read_frames(args.expected, *size), read_frames(args.actual, *size), strict=True):
             pixels = len(a) // 3
             for channel, name in enumerate("RGB"):
                 mean = sum(abs(x - y) for x, y in zip(a[channel::3], b[channel::3])) / pixels

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct SourceEntry {
     std::vector<uint8_t> data;
     uint32_t dosTime = 0;  // MS-DOS date and time
 };
+
+// The whole file (below 4 GB) into `data`; false with "cannot read PATH" in `error`.
+bool readFile(const std::filesystem::path& path, std::vector<uint8_t>& data, std::string& error);
 
 // Entries for `path` (a file, or a directory with everything below it, each directory before
 // its contents, names sorted). Relative paths keep their spelling; an absolute path is named

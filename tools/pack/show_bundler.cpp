@@ -20,23 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool readWhole(const fs::path& path, std::vector<uint8_t>& bytes, std::string& error)
-{
-    std::error_code ec;
-    const uintmax_t size = fs::file_size(path, ec);
-    std::ifstream in(path, std::ios::binary);
-    if (ec || !in || size > 0xFFFFFFFFu) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    bytes.resize(size_t(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    return true;
-}
-
 // The show folder packed both ways, the smaller archive kept (as the built-in show is packed).
 bool packShowFolder(const fs::path& folder, std::vector<uint8_t>& archive, std::vector<std::string>& skipped,
                     std::string& error)
@@ -114,7 +97,7 @@ bool bundleShow(const BundleRequest& request, std::string& summary, std::vector<
     if (fs::is_directory(request.show, ec)) {
         if (!packShowFolder(request.show, archive, skipped, error))
             return false;
-    } else if (!readWhole(request.show, archive, error) || !checkShowArchive(request.show, archive, error)) {
+    } else if (!readFile(request.show, archive, error) || !checkShowArchive(request.show, archive, error)) {
         return false;
     }
 
@@ -122,7 +105,7 @@ bool bundleShow(const BundleRequest& request, std::string& summary, std::vector<
     if (player.empty() && !findPlayer(request.windows, player, error))
         return false;
     std::vector<uint8_t> image;
-    if (!readWhole(player, image, error))
+    if (!readFile(player, image, error))
         return false;
     bundle::ByteSource source;
     source.size = image.size();
