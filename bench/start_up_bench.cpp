@@ -2,12 +2,15 @@
 // in) against the normal build's player, measured in the same run. Each is timed three ways, so
 // that the differences say where the time goes:
 //   program  `--version`: loading the program and its libraries, nothing else;
-//   GL       a one-effect show's first frame, headless: the GL context and its first drawing;
-//   show     the built-in show's first frame, headless: everything, loading the show included.
+//   GL       a one-effect show's first frame: the GL context and its first drawing;
+//   show     the built-in show's first frame: everything, loading the show included.
+// The first frame is captured and the player exits: offscreen (OSMesa) always, and in a window
+// too when DISPLAY names one (scripts/run-benchmarks starts Xvfb for it).
 // Usage: start_up_bench [BUILD_DIR] [RELEASE_PLAYER]
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,11 +30,12 @@ struct StartUp {
     Timing show;
 };
 
-StartUp measure(const fs::path& player, const fs::path& scratch, const fs::path& tinyShow)
+StartUp measure(const fs::path& player, const fs::path& scratch, const fs::path& tinyShow, bool window)
 {
     const std::string quoted = "'" + player.string() + "'";
-    const std::string capture =
-        " --headless --fps 60 --duration 0.016 --capture '" + (scratch / "frames").string() + "' >/dev/null 2>&1";
+    const std::string capture = std::string(window ? " --windowed" : " --headless") +
+                                " --fps 60 --duration 0.016 --capture '" + (scratch / "frames").string() +
+                                "' >/dev/null 2>&1";
     const std::string clean = "rm -rf '" + (scratch / "frames").string() + "' && ";
     StartUp s;
     s.program = velmora::bench::timeCommand(quoted + " --version >/dev/null", kRuns, "start_up_bench: --version");
@@ -65,16 +69,21 @@ int main(int argc, char** argv)
         << "<demo><create></create><add type=\"clear\" name=\"black\"></add><load effect=\"black\"></load>"
            "<event time=\"0\"><draworder effect=\"black\"></draworder></event><run></run></demo>\n";
 
-    const StartUp normal = measure(build / "velmora", scratch, scratch / "tiny");
-    const StartUp portable = measure(release, scratch, scratch / "tiny");
+    const char* display = std::getenv("DISPLAY");
+    for (const bool window : {false, true}) {
+        if (window && (!display || !*display))
+            break;
+        const StartUp normal = measure(build / "velmora", scratch, scratch / "tiny", window);
+        const StartUp portable = measure(release, scratch, scratch / "tiny", window);
+        std::printf("launch to first frame, best of %d, %s:\n", kRuns, window ? "in a window" : "offscreen (OSMesa)");
+        print("program", normal.program, portable.program);
+        print("GL", normal.gl, portable.gl);
+        print("show", normal.show, portable.show);
+        std::printf("where the release player's time goes: program %.3f s, GL context and first drawing %.3f s, "
+                    "loading the show %.3f s\n",
+                    portable.program.wall, portable.gl.wall - portable.program.wall,
+                    portable.show.wall - portable.gl.wall);
+    }
     fs::remove_all(scratch);
-
-    std::printf("launch to first frame, best of %d, headless (OSMesa):\n", kRuns);
-    print("program", normal.program, portable.program);
-    print("GL", normal.gl, portable.gl);
-    print("show", normal.show, portable.show);
-    std::printf("where the release player's time goes: program %.3f s, GL context and first drawing %.3f s, "
-                "loading the show %.3f s\n",
-                portable.program.wall, portable.gl.wall - portable.program.wall, portable.show.wall - portable.gl.wall);
     return 0;
 }
