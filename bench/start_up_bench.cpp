@@ -39,18 +39,24 @@ StartUp measure(const fs::path& player, const fs::path& scratch, const fs::path&
     const std::string clean = "rm -rf '" + (scratch / "frames").string() + "' && ";
     StartUp s;
     s.program = velmora::bench::timeCommand(quoted + " --version >/dev/null", kRuns, "start_up_bench: --version");
-    s.gl = velmora::bench::timeCommand(clean + quoted + " --data '" + tinyShow.string() + "'" + capture, kRuns,
-                                       "start_up_bench: the one-effect show");
+    s.gl = velmora::bench::timeCommand(
+        clean + quoted + " --data '" + tinyShow.string() + "'" + capture, kRuns, "start_up_bench: the one-effect show");
     s.show = velmora::bench::timeCommand(clean + quoted + capture, kRuns, "start_up_bench: the built-in show");
     return s;
 }
 
 void print(const char* what, const Timing& normal, const Timing& release)
 {
-    std::printf("%-8s normal %.3f s wall %.3f s processor   release %.3f s wall %.3f s processor   "
-                "release/normal %.2f wall %.2f processor\n",
-                what, normal.wall, normal.processor, release.wall, release.processor, release.wall / normal.wall,
-                release.processor / normal.processor);
+    std::printf(
+        "%-8s normal %.3f s wall %.3f s processor   release %.3f s wall %.3f s processor   "
+        "release/normal %.2f wall %.2f processor\n",
+        what,
+        normal.wall,
+        normal.processor,
+        release.wall,
+        release.processor,
+        release.wall / normal.wall,
+        release.processor / normal.processor);
 }
 
 }  // namespace
@@ -79,10 +85,12 @@ int main(int argc, char** argv)
         print("program", normal.program, portable.program);
         print("GL", normal.gl, portable.gl);
         print("show", normal.show, portable.show);
-        std::printf("where the release player's time goes: program %.3f s, GL context and first drawing %.3f s, "
-                    "loading the show %.3f s\n",
-                    portable.program.wall, portable.gl.wall - portable.program.wall,
-                    portable.show.wall - portable.gl.wall);
+        std::printf(
+            "where the release player's time goes: program %.3f s, GL context and first drawing %.3f s, "
+            "loading the show %.3f s\n",
+            portable.program.wall,
+            portable.gl.wall - portable.program.wall,
+            portable.show.wall - portable.gl.wall);
     }
     fs::remove_all(scratch);
     return 0;

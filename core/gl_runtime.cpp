@@ -35,9 +35,9 @@ void useGLFunctionsFrom(ProcLookup lookup)
     if (lookup == currentLookup)
         return;
     currentLookup = lookup;
-#define VELMORA_GL_LOOKUP(ret, name, params, args)                              \
-    name##Forward = reinterpret_cast<decltype(name##Forward)>(lookup(#name));  \
-    if (!name##Forward)                                                         \
+#define VELMORA_GL_LOOKUP(ret, name, params, args)                            \
+    name##Forward = reinterpret_cast<decltype(name##Forward)>(lookup(#name)); \
+    if (!name##Forward)                                                       \
         std::fprintf(stderr, "velmora: this OpenGL offers no %s\n", #name);
     VELMORA_GL_FUNCTIONS(VELMORA_GL_LOOKUP)
 #undef VELMORA_GL_LOOKUP
@@ -46,9 +46,9 @@ void useGLFunctionsFrom(ProcLookup lookup)
 }  // namespace velmora
 
 extern "C" {
-#define VELMORA_GL_DEFINE(ret, name, params, args)                                            \
-    ret GLAPIENTRY name params                                                                 \
-    {                                                                                          \
+#define VELMORA_GL_DEFINE(ret, name, params, args)                                                           \
+    ret GLAPIENTRY name params                                                                               \
+    {                                                                                                        \
         return velmora::name##Forward ? velmora::name##Forward args : velmora::missingFunctionResult<ret>(); \
     }
 VELMORA_GL_FUNCTIONS(VELMORA_GL_DEFINE)

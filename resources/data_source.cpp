@@ -122,7 +122,9 @@ bool useDataPath(const char* path, std::string& error)
         // unless it is that data folder itself (`--data myshow/data`), whose parent then is.
         fs::path folder = p;
         if (!hasDataFolder(folder)) {
-            const fs::path named = p.lexically_normal().has_filename() ? p.lexically_normal() : p.lexically_normal().parent_path();
+            fs::path named = p.lexically_normal();
+            if (!named.has_filename())  // "myshow/data/"
+                named = named.parent_path();
             if (!archiveNamesMatch(named.filename().string().c_str(), "data")) {
                 error = p.string() + " holds no data/ folder (give the show's folder, the one holding data/)";
                 return false;

@@ -173,7 +173,10 @@ std::optional<uint64_t> executableImageEnd(const ByteSource& file)
     uint8_t head[64];
     if (!readAt(file, 0, head, sizeof head))
         return std::nullopt;
-    if (std::memcmp(head, "\x7F" "ELF", 4) == 0)
+    if (std::memcmp(head,
+                    "\x7F"
+                    "ELF",
+                    4) == 0)
         return elfImageEnd(file, head);
     if (head[0] == 'M' && head[1] == 'Z')
         return peImageEnd(file, head);
@@ -204,13 +207,14 @@ Attachment readAttachment(const ByteSource& file)
         std::string whole = archiveSize == UINT64_MAX || archiveSize > UINT64_MAX - kHeaderSize - kTrailerSize
                                 ? std::string("more")
                                 : std::to_string(kHeaderSize + archiveSize + kTrailerSize);
-        return failed(Status::Truncated, "the show attached to it is cut short (" + std::to_string(attached) +
-                                             " of " + whole + " bytes): copy or bundle it again");
+        return failed(Status::Truncated,
+                      "the show attached to it is cut short (" + std::to_string(attached) + " of " + whole +
+                          " bytes): copy or bundle it again");
     }
     if (attached > kHeaderSize + archiveSize + kTrailerSize)
-        return failed(Status::Foreign, "it carries " +
-                                           std::to_string(attached - kHeaderSize - archiveSize - kTrailerSize) +
-                                           " bytes behind its attached show that are not part of it");
+        return failed(Status::Foreign,
+                      "it carries " + std::to_string(attached - kHeaderSize - archiveSize - kTrailerSize) +
+                          " bytes behind its attached show that are not part of it");
 
     uint8_t trailer[kTrailerSize];
     if (!readAt(file, start + kHeaderSize + archiveSize, trailer, kTrailerSize))

@@ -68,14 +68,14 @@ Bytes peImage()
     pe[1] = 'Z';
     put(pe, 0x3C, 0x40, 4);
     std::memcpy(pe.data() + 0x40, "PE\0\0", 4);
-    put(pe, 0x40 + 4, 0x8664, 2);   // machine
-    put(pe, 0x40 + 6, 1, 2);        // sections
-    put(pe, 0x40 + 12, 0x600, 4);   // symbol table
-    put(pe, 0x40 + 16, 2, 4);       // symbols
-    put(pe, 0x40 + 20, 240, 2);     // optional header size
+    put(pe, 0x40 + 4, 0x8664, 2);  // machine
+    put(pe, 0x40 + 6, 1, 2);       // sections
+    put(pe, 0x40 + 12, 0x600, 4);  // symbol table
+    put(pe, 0x40 + 16, 2, 4);      // symbols
+    put(pe, 0x40 + 20, 240, 2);    // optional header size
     const size_t optional = 0x40 + 24;
-    put(pe, optional, 0x20B, 2);         // PE32+
-    put(pe, optional + 60, 0x400, 4);    // size of headers
+    put(pe, optional, 0x20B, 2);       // PE32+
+    put(pe, optional + 60, 0x400, 4);  // size of headers
     const size_t section = optional + 240;
     std::memcpy(pe.data() + section, ".text\0\0\0", 8);
     put(pe, section + 16, 0x200, 4);  // raw size
@@ -173,8 +173,8 @@ TEST(ShowBundle, BundlingReplacesTheAttachment)
     EXPECT_EQ(bundled.size(), imageSize + bundle::kHeaderSize + found.archive.size() + bundle::kTrailerSize);
     uint8_t* script = nullptr;
     uint32_t scriptSize = 0;
-    ASSERT_TRUE(extractArchiveEntry(found.archive.data(), uint32_t(found.archive.size()), "data/script.txt", &script,
-                                    &scriptSize));
+    ASSERT_TRUE(extractArchiveEntry(
+        found.archive.data(), uint32_t(found.archive.size()), "data/script.txt", &script, &scriptSize));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(script), scriptSize),
               "<demo name=\"second, longer than the first\"></demo>");
     std::free(script);
@@ -184,8 +184,8 @@ TEST(ShowBundle, BundlingReplacesTheAttachment)
     Bytes damaged = showArchive("<demo></demo>", true);
     damaged[damaged.size() - 3] ^= 0xFF;
     const fs::path damagedPath = show.root() / "damaged.rar";
-    std::ofstream(damagedPath, std::ios::binary).write(reinterpret_cast<const char*>(damaged.data()),
-                                                       std::streamsize(damaged.size()));
+    std::ofstream(damagedPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(damaged.data()), std::streamsize(damaged.size()));
     for (const fs::path& bad : {damagedPath, show.root() / "data"}) {
         request.show = bad;
         request.output = show.root() / "never";

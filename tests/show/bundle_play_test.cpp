@@ -16,30 +16,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A blank show whose load lines name `effect`.
+std::string blankShow(const std::string& effect)
+{
+    return "<demo><create></create><add type=\"clear\" name=\"loader\"></add><add type=\"clear\" name=\"" + effect +
+           "\"></add><load effect=\"loader\"></load><run></run></demo>";
+}
+
 TEST(BundlePlay, AttachedShowPlaysDataWinsDamageEndsTheRun)
 {
     const fs::path player = fs::path(VELMORA_BINARY_DIR) / "velmora";
     if (!fs::exists(player))
         GTEST_SKIP() << "player not built in " << VELMORA_BINARY_DIR;
     testing::TempDataDir show;
-    // One frame of a blank show whose script says who it is through its load lines.
-    show.write("data/script.txt", std::string("<demo><create></create><add type=\"clear\" name=\"attachedshow\"></add>"
-                                              "<load effect=\"attachedshow\"></load><run></run></demo>"));
+    show.write("data/script.txt", blankShow("attachedshow"));
     const fs::path bundle = show.root() / "bundle";
     pack::BundleRequest request{show.root(), bundle, player, false};
     std::string summary;
     std::string error;
     ASSERT_TRUE(pack::bundleShow(request, summary, error)) << error;
 
-    const std::string capture = " --headless --fps 10 --duration 0.1 --capture '" + (show.root() / "frames").string() + "'";
+    const std::string capture =
+        " --headless --fps 10 --duration 0.1 --capture '" + (show.root() / "frames").string() + "'";
     std::string output;
     ASSERT_EQ(testing::runCommand("'" + bundle.string() + "'" + capture, output), 0) << output;
     EXPECT_NE(output.find("[attachedshow][clear]"), std::string::npos) << output;
 
     // --data names another show: the attachment is not even looked at.
     testing::TempDataDir other;
-    other.write("data/script.txt", std::string("<demo><create></create><add type=\"clear\" name=\"datashow\"></add>"
-                                               "<load effect=\"datashow\"></load><run></run></demo>"));
+    other.write("data/script.txt", blankShow("datashow"));
     output.clear();
     ASSERT_EQ(testing::runCommand("'" + bundle.string() + "' --data '" + other.root().string() + "'" + capture, output),
               0)

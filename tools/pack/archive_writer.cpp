@@ -72,7 +72,6 @@ std::string archiveName(const fs::path& relative)
     return name;
 }
 
-
 // One collectEntries call: the real location of the path given, which links must not leave;
 // the real folders open on the way down, which a link must not lead back into (it would loop);
 // and what is collected or left out.

@@ -43,17 +43,17 @@ bool packShowFolder(const fs::path& folder, std::vector<uint8_t>& archive, std::
 bool checkShowArchive(const fs::path& path, const std::vector<uint8_t>& archive, std::string& error)
 {
     if (archive.size() < rar::kMarkerSize || (std::memcmp(archive.data(), rar::kMarker, rar::kMarkerSize) != 0 &&
-                                               std::memcmp(archive.data(), rar::kAltMarker, rar::kMarkerSize) != 0)) {
+                                              std::memcmp(archive.data(), rar::kAltMarker, rar::kMarkerSize) != 0)) {
         error = path.string() + " is neither a show folder nor a RAR archive";
         return false;
     }
     bool hasScript = false;
     const std::string script = archiveNameKey("data/script.txt");
-    const bool whole = unpackWholeArchive(archive.data(), uint32_t(archive.size()),
-                                          [&](const std::string& key, uint8_t* data, uint32_t) {
-                                              hasScript = hasScript || key == script;
-                                              std::free(data);
-                                          });
+    const bool whole = unpackWholeArchive(
+        archive.data(), uint32_t(archive.size()), [&](const std::string& key, uint8_t* data, uint32_t) {
+            hasScript = hasScript || key == script;
+            std::free(data);
+        });
     if (!whole) {
         error = path.string() + " is damaged (velmora-pack test " + path.string() + " shows where)";
         return false;
