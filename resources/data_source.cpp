@@ -126,7 +126,7 @@ bool useDataPath(const char* path, std::string& error)
             if (!named.has_filename())  // "myshow/data/"
                 named = named.parent_path();
             if (!archiveNamesMatch(named.filename().string().c_str(), "data")) {
-                error = p.string() + " holds no data/ folder (give the show's folder, the one holding data/)";
+                error = p.string() + " holds no data/ folder";
                 return false;
             }
             folder = named.has_parent_path() ? named.parent_path() : fs::path(".");
