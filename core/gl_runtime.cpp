@@ -3,9 +3,9 @@
 // current. The player thus runs where no GL library was present when it was built.
 #include "core/gl_runtime.h"
 
-#include <cstdio>
 #include <type_traits>
 
+#include "core/console.h"
 #include "core/gl_functions.h"
 
 namespace velmora {
@@ -38,7 +38,7 @@ void useGLFunctionsFrom(ProcLookup lookup)
 #define VELMORA_GL_LOOKUP(ret, name, params, args)                            \
     name##Forward = reinterpret_cast<decltype(name##Forward)>(lookup(#name)); \
     if (!name##Forward)                                                       \
-        std::fprintf(stderr, "velmora: this OpenGL offers no %s\n", #name);
+        printNote("this OpenGL offers no %s", #name);
     VELMORA_GL_FUNCTIONS(VELMORA_GL_LOOKUP)
 #undef VELMORA_GL_LOOKUP
 }

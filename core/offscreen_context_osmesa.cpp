@@ -4,9 +4,9 @@
 
 #include <GL/osmesa.h>
 
-#include <cstdio>
 #include <new>
 
+#include "core/console.h"
 #include "core/gl_runtime.h"
 
 #ifdef VELMORA_GL_AT_RUN_TIME
@@ -39,10 +39,10 @@ OSMesaEntryPoints loadOSMesa()
         e.getProcAddress = reinterpret_cast<decltype(e.getProcAddress)>(dlsym(e.library, "OSMesaGetProcAddress"));
     }
     if (!e.createContextExt || !e.destroyContext || !e.makeCurrent || !e.getProcAddress) {
-        std::fprintf(stderr,
-                     "velmora: drawing offscreen (--headless, --capture) needs Mesa's OSMesa (%s), which is "
-                     "missing: install the package libosmesa6\n",
-                     kOSMesaLibrary);
+        printNote(
+            "drawing offscreen (--headless, --capture) needs Mesa's OSMesa (%s), which is missing: "
+            "install the package libosmesa6",
+            kOSMesaLibrary);
         e.createContextExt = nullptr;
     }
     return e;
