@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "core/build_description.h"
 #include "core/command_line.h"
@@ -71,17 +72,17 @@ bool drawsOffscreen(const velmora::RunOptions& run)
            (run.output == RunOptions::Output::Automatic && !velmora::platform::displayAvailable());
 }
 
-// A show attached to the player's own file (velmora-pack bundle) when there is one, otherwise the
-// built-in show. False, after one line saying why, when the attachment is cut short, damaged or
-// not a show.
-bool useAttachedOrBuiltInShow()
+// The show attached to the player's own file (velmora-pack bundle) into `archive`, left empty
+// when none is attached. False, after one line saying why, when the attachment is cut short,
+// damaged or not a show.
+bool readAttachedShow(std::vector<uint8_t>& archive)
 {
     using velmora::bundle::Attachment;
     const std::filesystem::path self = velmora::platform::executablePath();
     Attachment attached = self.empty() ? Attachment{} : velmora::bundle::readAttachment(self);
     switch (attached.status) {
     case Attachment::Status::Found:
-        velmora::useArchiveBytes(std::move(attached.archive));
+        archive = std::move(attached.archive);
         return true;
     case Attachment::Status::Truncated:
     case Attachment::Status::Damaged:
@@ -93,7 +94,6 @@ bool useAttachedOrBuiltInShow()
     case Attachment::Status::Unreadable:
         break;
     }
-    velmora::useArchiveImage(velmora::embeddedArchiveData(), velmora::embeddedArchiveSize());
     return true;
 }
 
@@ -118,12 +118,21 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
         return 2;
     case CommandLine::Action::Unpack: {
+        // A bundle gives its attached show, any other player its built-in one.
+        std::vector<uint8_t> attached;
+        if (!readAttachedShow(attached))
+            return 1;
         std::string error;
-        if (!unpackShow(embeddedArchiveData(), embeddedArchiveSize(), line.unpackFolder, error)) {
+        const bool unpacked = attached.empty()
+                                  ? unpackShow(embeddedArchiveData(), embeddedArchiveSize(), line.unpackFolder, error)
+                                  : unpackShow(attached.data(), uint32_t(attached.size()), line.unpackFolder, error);
+        if (!unpacked) {
             std::fprintf(stderr, "velmora: %s\n", error.c_str());
             return 1;
         }
-        std::printf("The built-in show is in %s: play it with velmora --data %s\n", line.unpackFolder.c_str(),
+        std::printf("The %s show is in %s: play it with velmora --data %s\n",
+                    attached.empty() ? "built-in" : "attached",
+                    line.unpackFolder.c_str(),
                     line.unpackFolder.c_str());
         return 0;
     }
@@ -140,11 +149,15 @@ int main(int argc, char** argv)
             printNote("%s", kDataHint);
             return 1;
         }
-    } else if (line.action != CommandLine::Action::NewShow) {
-        if (!useAttachedOrBuiltInShow())
-            return 1;
     } else {
-        useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
+        // A bundle plays (and checks) its attached show; --new starts from the built-in one.
+        std::vector<uint8_t> attached;
+        if (line.action != CommandLine::Action::NewShow && !readAttachedShow(attached))
+            return 1;
+        if (attached.empty())
+            useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
+        else
+            useArchiveBytes(std::move(attached));
     }
     if (line.action != CommandLine::Action::NewShow && scriptIsAShowOnDisk(line))
         return 1;

@@ -162,10 +162,11 @@ TEST(ShowBundle, BundlingReplacesTheAttachment)
     request.player = player;
     request.output = player;  // in place
     std::string summary;
+    std::vector<std::string> skipped;
     std::string error;
-    ASSERT_TRUE(pack::bundleShow(request, summary, error)) << error;
+    ASSERT_TRUE(pack::bundleShow(request, summary, skipped, error)) << error;
     show.write("data/script.txt", std::string("<demo name=\"second, longer than the first\"></demo>"));
-    ASSERT_TRUE(pack::bundleShow(request, summary, error)) << error;
+    ASSERT_TRUE(pack::bundleShow(request, summary, skipped, error)) << error;
 
     const Bytes bundled = readFile(player);
     const bundle::Attachment found = bundle::readAttachment(player);
@@ -189,7 +190,7 @@ TEST(ShowBundle, BundlingReplacesTheAttachment)
     for (const fs::path& bad : {damagedPath, show.root() / "data"}) {
         request.show = bad;
         request.output = show.root() / "never";
-        EXPECT_FALSE(pack::bundleShow(request, summary, error));
+        EXPECT_FALSE(pack::bundleShow(request, summary, skipped, error));
         EXPECT_FALSE(error.empty());
         EXPECT_FALSE(fs::exists(request.output));
     }

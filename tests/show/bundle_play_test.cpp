@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/run_command.h"
 #include "tests/support/temp_data_dir.h"
@@ -33,8 +34,9 @@ TEST(BundlePlay, AttachedShowPlaysDataWinsDamageEndsTheRun)
     const fs::path bundle = show.root() / "bundle";
     pack::BundleRequest request{show.root(), bundle, player, false};
     std::string summary;
+    std::vector<std::string> skipped;
     std::string error;
-    ASSERT_TRUE(pack::bundleShow(request, summary, error)) << error;
+    ASSERT_TRUE(pack::bundleShow(request, summary, skipped, error)) << error;
 
     const std::string capture =
         " --headless --fps 10 --duration 0.1 --capture '" + (show.root() / "frames").string() + "'";
