@@ -5,7 +5,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test golden test-sanitize valgrind bench fuzz release release-check clean
+.PHONY: deps build run test golden test-sanitize valgrind bench fuzz release release-check clean deps-windows windows test-windows
 
 deps:
 	@scripts/install-deps
@@ -49,6 +49,27 @@ bench: deps
 
 fuzz: deps
 	@scripts/run-fuzzers
+
+# The Windows players, build-windows/velmora.exe and velmora-pack.exe, cross-built with MinGW-w64
+# against libraries built from the release's source packages (scripts/build-static-deps, cached
+# outside the tree). The show archive is the Linux build's: its asset generators run here only.
+WINDOWS_BUILD ?= build-windows
+deps-windows: deps
+	@scripts/install-deps --windows
+
+windows: deps-windows
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target show_archive
+	@prefix=$$(scripts/build-static-deps windows) && \
+	  cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
+	    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS=-s \
+	    -DVELMORA_DEPS_PREFIX="$$prefix" -DVELMORA_SHOW_ARCHIVE=$(CURDIR)/$(BUILD)/show.rar >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target velmora velmora-pack
+
+# The Windows players under wine in Xvfb against the Linux build (tests/windows/run-under-wine).
+test-windows: windows
+	@cmake --build $(BUILD) -j $(JOBS) --target velmora compare_capture
+	@tests/windows/run-under-wine $(BUILD) $(WINDOWS_BUILD)
 
 # The portable players and their archives in dist/ (scripts/make-release), and their check in a
 # minimal Debian root that has none of the libraries they carry (scripts/release-check).

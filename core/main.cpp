@@ -103,6 +103,7 @@ int main(int argc, char** argv)
 {
     using namespace velmora;
 
+    platform::leaveOwnConsole();
     const CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
     case CommandLine::Action::Help:

@@ -1,12 +1,14 @@
-// An OpenGL context that renders into memory (OSMesa, Mesa's software rasteriser): the headless
-// player and the tests draw through it exactly as through a window.
+// An OpenGL context that renders into memory: the headless player and the tests draw through it
+// exactly as through a window. One implementation per platform sits beside this header:
+// offscreen_context_osmesa.cpp (Mesa's software rasteriser drawing into the buffer) and
+// offscreen_context_windows.cpp (a hidden window's context drawing into a framebuffer object,
+// read back on request).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
-
-struct osmesa_context;
 
 namespace velmora {
 
@@ -18,14 +20,14 @@ public:
     OffscreenContext(const OffscreenContext&) = delete;
     OffscreenContext& operator=(const OffscreenContext&) = delete;
 
-    bool valid() const { return context_ != nullptr; }
+    bool valid() const { return native_ != nullptr; }
     bool makeCurrent();
     int width() const { return width_; }
     int height() const { return height_; }
 
     // The colour buffer as RGBA bytes, row 0 at the bottom (GL's order). Call glFinish first
     // when the pixels must reflect everything drawn so far.
-    const std::vector<uint8_t>& pixels() const { return buffer_; }
+    const std::vector<uint8_t>& pixels() const;
 
     // Entry-point lookup for setupExtensions().
     static void* procAddress(const char* name);
@@ -34,11 +36,13 @@ public:
     // time; when it is missing, it says so on stderr (naming the package) and answers false.
     static bool available();
 
+    struct Native;  // the platform's context
+
 private:
-    ::osmesa_context* context_ = nullptr;
+    std::unique_ptr<Native> native_;
     int width_;
     int height_;
-    std::vector<uint8_t> buffer_;
+    mutable std::vector<uint8_t> buffer_;
 };
 
 }  // namespace velmora

@@ -63,6 +63,10 @@ const OSMesaEntryPoints* osmesa()
 
 }  // namespace
 
+struct OffscreenContext::Native {
+    OSMesaContext context;
+};
+
 OffscreenContext::OffscreenContext(int width, int height)
     : width_(width > 0 ? width : 1), height_(height > 0 ? height : 1)
 {
@@ -72,25 +76,30 @@ OffscreenContext::OffscreenContext(int width, int height)
     } catch (const std::bad_alloc&) {
         return;
     }
-    if (const OSMesaEntryPoints* e = osmesa())
-        context_ = e->createContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+    const OSMesaEntryPoints* e = osmesa();
+    if (!e)
+        return;
+    if (OSMesaContext context = e->createContextExt(OSMESA_RGBA, 24, 0, 0, nullptr))
+        native_ = std::make_unique<Native>(Native{context});
 }
 
 OffscreenContext::~OffscreenContext()
 {
-    if (context_)
-        osmesa()->destroyContext(context_);
+    if (native_)
+        osmesa()->destroyContext(native_->context);
 }
 
 bool OffscreenContext::makeCurrent()
 {
-    if (!context_ || !osmesa()->makeCurrent(context_, buffer_.data(), GL_UNSIGNED_BYTE, width_, height_))
+    if (!native_ || !osmesa()->makeCurrent(native_->context, buffer_.data(), GL_UNSIGNED_BYTE, width_, height_))
         return false;
     useGLFunctionsFrom(&procAddress);
     return true;
 }
 
 bool OffscreenContext::available() { return osmesa() != nullptr; }
+
+const std::vector<uint8_t>& OffscreenContext::pixels() const { return buffer_; }
 
 void* OffscreenContext::procAddress(const char* name)
 {

@@ -2,6 +2,9 @@
 #include "core/sdl_platform.h"
 
 #include <SDL2/SDL.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cctype>
 #include <cstdio>
@@ -65,7 +68,35 @@ void colourBits(int bitsPerPixel, int& red, int& green, int& blue, int& alpha)
         alpha = bitsPerPixel >= 32 ? 8 : 0;
     }
 }
+
+void requestPixelFormat(int bitsPerPixel)
+{
+    int red, green, blue, alpha;
+    colourBits(bitsPerPixel, red, green, blue, alpha);
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, red);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, green);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, blue);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
 }  // namespace
+
+void leaveOwnConsole()
+{
+#ifdef _WIN32
+    // A console of its own with a visible window: made for this process alone. (wine's console
+    // in a terminal has a hidden window: that is the terminal the player was started from.)
+    DWORD processes[2];
+    HWND console = GetConsoleWindow();
+    if (GetConsoleProcessList(processes, 2) == 1 && console && IsWindowVisible(console) &&
+        GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR)
+        FreeConsole();
+#endif
+}
 
 bool videoStart()
 {
@@ -96,10 +127,12 @@ bool eventsRunning() { return SDL_WasInit(SDL_INIT_EVENTS) != 0; }
 
 bool displayAvailable()
 {
+#ifndef _WIN32
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if ((!x11 || !*x11) && (!wayland || !*wayland))
         return false;
+#endif
     // The probe's reference is kept for the rest of the run: an X server resets when its last
     // client leaves and refuses connections meanwhile, so letting go here would race the
     // window that follows.
@@ -121,18 +154,7 @@ bool displayAvailable()
 SDL_Window* openWindow(Window* owner, const char* title, int x, int y, int width, int height,
                        bool keepPosition, bool popup, bool resizable, int bitsPerPixel)
 {
-    int red, green, blue, alpha;
-    colourBits(bitsPerPixel, red, green, blue, alpha);
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, red);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, green);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, blue);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alpha);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-
+    requestPixelFormat(bitsPerPixel);
     uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
     if (popup)
         flags |= SDL_WINDOW_BORDERLESS;
@@ -148,6 +170,16 @@ SDL_Window* openWindow(Window* owner, const char* title, int x, int y, int width
     SDL_SetWindowData(window, kOwnerKey, owner);
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window);
+    return window;
+}
+
+SDL_Window* openHiddenWindow(int width, int height)
+{
+    requestPixelFormat(32);
+    SDL_Window* window = SDL_CreateWindow("velmora", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window)
+        std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
     return window;
 }
 

@@ -12,6 +12,12 @@ class Window;
 
 namespace platform {
 
+// On Windows the player is a console program, so that started from a console its lines appear
+// there in order and the console waits for its exit status. Started by a double click, Windows
+// made a console for it alone: this lets that one go, so no console window stays open. Elsewhere
+// nothing to do.
+void leaveOwnConsole();
+
 // Reference-counted start and stop of SDL video. False (with SDL's reason on stderr) when no
 // display can be opened.
 bool videoStart();
@@ -24,8 +30,8 @@ void eventsStop();
 // True while SDL events run (they also run with video).
 bool eventsRunning();
 
-// True when a real display is reachable (DISPLAY or WAYLAND_DISPLAY set and SDL video starts on
-// it). A successful probe keeps SDL video running for the rest of the run.
+// True when a real display is reachable (on Linux DISPLAY or WAYLAND_DISPLAY set, and SDL video
+// starts on it). A successful probe keeps SDL video running for the rest of the run.
 bool displayAvailable();
 
 // A window with an OpenGL pixel format: double-buffered compatibility context, 24 depth bits,
@@ -33,6 +39,9 @@ bool displayAvailable();
 // `owner` receives its events (not owned; valid until closeWindow). Null on failure.
 SDL_Window* openWindow(Window* owner, const char* title, int x, int y, int width, int height,
                        bool keepPosition, bool popup, bool resizable, int bitsPerPixel);
+// A window that is never shown, with the pixel format of a 32-bit window, for a context that
+// draws offscreen where the platform has no other way (Windows). Null on failure.
+SDL_Window* openHiddenWindow(int width, int height);
 void closeWindow(SDL_Window* window);
 
 // Forwards every waiting event to the owner of its window (only while that owner is active).

@@ -2,6 +2,9 @@
 // writing fails part-way.
 #include "core/show_folder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +18,10 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
+
+#ifndef O_BINARY
+#define O_BINARY 0  // Windows' C library translates line ends unless told the file is binary
+#endif
 
 // The components of a relative "/"-separated path; empty when the path is absolute, empty, or
 // holds an empty, "." or ".." component (it would not stay below the folder as written).
@@ -102,10 +109,14 @@ bool makeFolder(const fs::path& folder, bool noLinks, Created& created, std::str
     return true;
 }
 
-// Creates the file new ("x": never over anything, a link included) and writes it whole.
+// Creates the file new (an exclusive create: never over anything, a link included) and writes it
+// whole. (Not fopen's "x" mode: Windows' C library has none.)
 bool writeNewFile(const fs::path& path, const std::vector<uint8_t>& bytes, Created& created, std::string& error)
 {
-    std::FILE* out = std::fopen(path.c_str(), "wbx");
+    const int fd = ::open(path.string().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0644);
+    std::FILE* out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && !out)
+        ::close(fd);
     if (!out) {
         error = "cannot write " + path.string() + ": " + std::strerror(errno);
         return false;

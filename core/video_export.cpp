@@ -1,55 +1,20 @@
-// Video export through one ffmpeg process: frames on its standard input, sound on descriptor 3.
+// Video export through one ffmpeg process: frames and sound queued for a writer thread that feeds
+// its two input pipes (core/ffmpeg_pipes.h).
 #include "core/video_export.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/eventfd.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-
-extern char** environ;
 
 namespace velmora {
 
 namespace {
 // Frames queued ahead of ffmpeg: enough to keep both sides busy, few enough to bound memory.
 constexpr size_t kQueuedFrames = 4;
-constexpr int kAudioFd = 3;
-
-void closeFd(int& fd)
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
 }  // namespace
 
-bool VideoExport::ffmpegAvailable()
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "";
-    size_t begin = 0;
-    while (begin <= dirs.size()) {
-        size_t end = dirs.find(':', begin);
-        if (end == std::string::npos)
-            end = dirs.size();
-        const std::string dir = end > begin ? dirs.substr(begin, end - begin) : ".";
-        if (::access((dir + "/ffmpeg").c_str(), X_OK) == 0)
-            return true;
-        begin = end + 1;
-    }
-    return false;
-}
+bool VideoExport::ffmpegAvailable() { return FfmpegPipes::available(); }
 
-std::vector<std::string> VideoExport::ffmpegArguments(const std::string& path, int width, int height, int fps)
+std::vector<std::string> VideoExport::ffmpegArguments(const std::string& path, int width, int height, int fps,
+                                                      const std::string& soundInput)
 {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     // Both inputs are raw with their formats given: ffmpeg must not read ahead to probe them, as
@@ -63,7 +28,7 @@ std::vector<std::string> VideoExport::ffmpegArguments(const std::string& path, i
             "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64", "-i", "pipe:0",
             "-f", "s16le", "-ar", "44100", "-ac", "2",
             "-probesize", "32", "-analyzeduration", "0", "-thread_queue_size", "64",
-            "-i", "pipe:" + std::to_string(kAudioFd),
+            "-i", soundInput,
             "-vf", "vflip", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
             "-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", path};
 }
@@ -71,56 +36,12 @@ std::vector<std::string> VideoExport::ffmpegArguments(const std::string& path, i
 std::unique_ptr<VideoExport> VideoExport::start(const std::string& path, int width, int height, int fps,
                                                 std::string& message)
 {
-    int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd < 0) {
-        message = std::string("cannot make an event descriptor: ") + std::strerror(errno);
-        return nullptr;
-    }
-    int videoPipe[2], audioPipe[2];
-    if (::pipe2(videoPipe, O_CLOEXEC) != 0) {
-        message = std::string("cannot make a pipe: ") + std::strerror(errno);
-        closeFd(wakeFd);
-        return nullptr;
-    }
-    if (::pipe2(audioPipe, O_CLOEXEC) != 0) {
-        message = std::string("cannot make a pipe: ") + std::strerror(errno);
-        closeFd(wakeFd);
-        ::close(videoPipe[0]);
-        ::close(videoPipe[1]);
-        return nullptr;
-    }
-    // A wider video pipe takes a whole frame at once (refused quietly above the system limit).
-    ::fcntl(videoPipe[1], F_SETPIPE_SZ, 1 << 20);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, videoPipe[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, audioPipe[0], kAudioFd);
-    std::vector<std::string> args = ffmpegArguments(path, width, height, fps);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(videoPipe[0]);
-    ::close(audioPipe[0]);
-    if (error != 0) {
-        message = error == ENOENT ? "ffmpeg not found" : std::string("cannot run ffmpeg: ") + std::strerror(error);
-        closeFd(wakeFd);
-        ::close(videoPipe[1]);
-        ::close(audioPipe[1]);
-        return nullptr;
-    }
-
     std::unique_ptr<VideoExport> video(new VideoExport(width, height));
-    video->wakeFd_ = wakeFd;
-    video->pid_ = pid;
-    video->video_.fd = videoPipe[1];
-    video->audio_.fd = audioPipe[1];
-    ::fcntl(videoPipe[1], F_SETFL, O_NONBLOCK);
-    ::fcntl(audioPipe[1], F_SETFL, O_NONBLOCK);
+    const auto arguments = [&](const std::string& soundInput) {
+        return ffmpegArguments(path, width, height, fps, soundInput);
+    };
+    if (!video->pipes_.start(arguments, message))
+        return nullptr;
     video->writer_ = std::thread(&VideoExport::writeLoop, video.get());
     return video;
 }
@@ -129,14 +50,6 @@ VideoExport::~VideoExport()
 {
     std::string message;
     finish(message);
-    closeFd(wakeFd_);
-}
-
-void VideoExport::wakeWriter()
-{
-    const uint64_t one = 1;
-    // Fails only when the counter is full, and then a wake-up is waiting anyway.
-    [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
 bool VideoExport::addFrame(const uint8_t* rgba)
@@ -156,7 +69,7 @@ bool VideoExport::addFrame(const uint8_t* rgba)
     lock.lock();
     video_.queue.push_back(std::move(frame));
     changed_.notify_all();
-    wakeWriter();
+    pipes_.wake();
     return true;
 }
 
@@ -170,7 +83,7 @@ bool VideoExport::addSound(const int16_t* samples, size_t count)
     if (!bytes.empty())
         audio_.queue.push_back(std::move(bytes));
     changed_.notify_all();
-    wakeWriter();
+    pipes_.wake();
     return true;
 }
 
@@ -180,47 +93,8 @@ void VideoExport::setStallLimit(std::chrono::milliseconds limit)
     stallLimit_ = limit;
 }
 
-ssize_t VideoExport::pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2])
-{
-    // The wake-up descriptor ends the wait when more is queued: a stream that had nothing to
-    // write when the wait began may be the one ffmpeg waits for. The wait is short, so that
-    // the writer sees a stall while ffmpeg takes nothing.
-    constexpr int kPollMilliseconds = 100;
-    pollfd fds[3];
-    for (int i = 0; i < 2; ++i)
-        fds[i] = pollfd{streams[i] ? streams[i]->fd : -1, POLLOUT, 0};
-    fds[2] = pollfd{wakeFd_, POLLIN, 0};
-    if (::poll(fds, 3, kPollMilliseconds) < 0)
-        return errno == EINTR ? 0 : -1;
-    if (fds[2].revents != 0) {
-        uint64_t count;
-        [[maybe_unused]] const ssize_t read = ::read(wakeFd_, &count, sizeof count);  // clears the counter
-    }
-    ssize_t written = 0;
-    for (int i = 0; i < 2; ++i) {
-        Stream* s = streams[i];
-        if (!s || fds[i].revents == 0)
-            continue;
-        const std::vector<uint8_t>& chunk = *chunks[i];
-        const ssize_t n = ::write(s->fd, chunk.data() + s->written, chunk.size() - s->written);
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return -1;  // EPIPE: ffmpeg has gone
-        if (n > 0) {
-            s->written += size_t(n);
-            written += n;
-        }
-    }
-    return written;
-}
-
 void VideoExport::writeLoop()
 {
-    // A pipe whose reader has gone reports EPIPE to this thread instead of ending the program.
-    sigset_t pipeSignal;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
-
     using Clock = std::chrono::steady_clock;
     auto lastProgress = Clock::now();
     std::unique_lock lock(mutex_);
@@ -238,10 +112,10 @@ void VideoExport::writeLoop()
         // At the end each input closes as soon as it is drained: ffmpeg reads no more sound
         // while its encoder holds back frames, and it lets them go only at the frames' end.
         if (closing_) {
-            for (Stream* s : {&video_, &audio_}) {
-                if (s->queue.empty())
-                    closeFd(s->fd);
-            }
+            if (video_.queue.empty())
+                pipes_.closeInput(0);
+            if (audio_.queue.empty())
+                pipes_.closeInput(1);
         }
         Stream* pending[2] = {video_.queue.empty() ? nullptr : &video_, audio_.queue.empty() ? nullptr : &audio_};
         if (!pending[0] && !pending[1]) {
@@ -252,17 +126,26 @@ void VideoExport::writeLoop()
             continue;
         }
         // Taken under the lock; the chunks themselves stay put while more are queued behind them.
-        const std::vector<uint8_t>* chunks[2] = {pending[0] ? &video_.queue.front() : nullptr,
-                                                 pending[1] ? &audio_.queue.front() : nullptr};
+        const uint8_t* data[2] = {};
+        size_t size[2] = {}, taken[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            if (pending[i]) {
+                data[i] = pending[i]->queue.front().data() + pending[i]->written;
+                size[i] = pending[i]->queue.front().size() - pending[i]->written;
+            }
+        }
         lock.unlock();
-        const ssize_t written = pump(pending, chunks);
+        const bool running = pipes_.write(data, size, taken);
         lock.lock();
+        for (int i = 0; i < 2; ++i)
+            if (pending[i])
+                pending[i]->written += taken[i];
         const auto now = Clock::now();
-        if (written > 0)
+        if (taken[0] + taken[1] > 0)
             lastProgress = now;
-        else if (written == 0 && now - lastProgress >= stallLimit_)
+        else if (running && now - lastProgress >= stallLimit_)
             stalled_ = true;
-        if (written < 0 || stalled_) {
+        if (!running || stalled_) {
             broken_ = true;
             video_.queue.clear();
             audio_.queue.clear();
@@ -270,8 +153,8 @@ void VideoExport::writeLoop()
             break;
         }
     }
-    closeFd(video_.fd);
-    closeFd(audio_.fd);
+    pipes_.closeInput(0);
+    pipes_.closeInput(1);
 }
 
 bool VideoExport::finish(std::string& message)
@@ -286,16 +169,13 @@ bool VideoExport::finish(std::string& message)
         closing_ = true;
         changed_.notify_all();
     }
-    wakeWriter();
+    pipes_.wake();
     if (writer_.joinable())
         writer_.join();
     // An ffmpeg that stopped reading would never end by itself either.
     if (stalled_)
-        ::kill(pid_, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-    made_ = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !broken_;
+        pipes_.kill();
+    made_ = pipes_.wait() && !broken_;
     if (stalled_) {
         char text[96];
         std::snprintf(text, sizeof text, "ffmpeg took no data for %g s, given up",

@@ -3,8 +3,6 @@
 // input pipes so that rendering, encoding and the pipes overlap.
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/ffmpeg_pipes.h"
+
 namespace velmora {
 
 class VideoExport {
@@ -22,8 +22,9 @@ public:
     // True when an `ffmpeg` program is on the PATH.
     static bool ffmpegAvailable();
     // The ffmpeg command line for `width` x `height` RGBA frames (rows bottom-up, as GL reads
-    // them) at `fps` from standard input and 16-bit stereo 44,100 Hz sound from descriptor 3.
-    static std::vector<std::string> ffmpegArguments(const std::string& path, int width, int height, int fps);
+    // them) at `fps` from standard input and 16-bit stereo 44,100 Hz sound from `soundInput`.
+    static std::vector<std::string> ffmpegArguments(const std::string& path, int width, int height, int fps,
+                                                    const std::string& soundInput);
 
     // Starts ffmpeg; null with the reason in `message` when it cannot run.
     static std::unique_ptr<VideoExport> start(const std::string& path, int width, int height, int fps,
@@ -52,22 +53,16 @@ public:
 
 private:
     struct Stream {
-        int fd = -1;
         std::deque<std::vector<uint8_t>> queue;  // the front is being written
         size_t written = 0;                      // bytes of the front already in the pipe
     };
 
     VideoExport(int width, int height) : width_(width), height_(height) {}
     void writeLoop();
-    void wakeWriter();  // ends the writer's wait for the pipes
-    // Writes what the pipes take of each stream's front chunk within a short wait: the bytes
-    // written, or -1 when ffmpeg has gone.
-    ssize_t pump(Stream* streams[2], const std::vector<uint8_t>* chunks[2]);
 
     int width_;
     int height_;
-    pid_t pid_ = -1;
-    int wakeFd_ = -1;  // eventfd: counts the wake-ups the writer has not seen yet
+    FfmpegPipes pipes_;
     std::thread writer_;
     std::mutex mutex_;
     std::condition_variable changed_;

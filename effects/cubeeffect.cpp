@@ -2,6 +2,7 @@
 #include "effects/cubeeffect.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // the names past GL 1.1, which Windows' GL header stops at
 
 #include <cstring>
 

@@ -97,7 +97,10 @@ struct Flattener {
     }
 };
 
-void GLAPIENTRY combineVertex(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* user)
+// The tessellator's callback type as gluTessCallback takes it (GLU's headers name it differently).
+using TessCallback = void(APIENTRY*)();
+
+void APIENTRY combineVertex(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* user)
 {
     auto* store = static_cast<std::deque<std::array<GLdouble, 3>>*>(user);
     store->push_back({coords[0], coords[1], coords[2]});
@@ -109,7 +112,7 @@ void tessellateFace(GLUtesselator* tess, const std::vector<Contour>& contours, d
 {
     std::deque<std::array<GLdouble, 3>> points;  // stable addresses until the polygon ends
     std::deque<std::array<GLdouble, 3>> combined;
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(combineVertex));
+    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<TessCallback>(combineVertex));
     gluTessNormal(tess, 0, 0, nz);
     glNormal3d(0, 0, nz);
     gluTessBeginPolygon(tess, &combined);
@@ -233,9 +236,9 @@ bool FontCool::buildGlyphs()
     glyphLists = DisplayLists::generate(256);
     GLUtesselator* tess = gluNewTess();
     gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
-    gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(glBegin));
-    gluTessCallback(tess, GLU_TESS_VERTEX, reinterpret_cast<_GLUfuncptr>(glVertex3dv));
-    gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(glEnd));
+    gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<TessCallback>(glBegin));
+    gluTessCallback(tess, GLU_TESS_VERTEX, reinterpret_cast<TessCallback>(glVertex3dv));
+    gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<TessCallback>(glEnd));
     const FT_Outline_Funcs funcs = {
         &Flattener::moveTo, &Flattener::lineTo, &Flattener::conicTo, &Flattener::cubicTo, 0, 0};
     for (int code = 0; code < kGlyphCount; ++code) {

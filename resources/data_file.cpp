@@ -1,6 +1,7 @@
 // DataFile: logical name to archive path, whole-file extraction, and the stream operations.
 #include "resources/data_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,11 +48,14 @@ std::string dataFilePath(const char* name)
 
 namespace {
 
-// True when the name would resolve outside the show's data: an absolute path, or a ".."
-// component ("/" and "\\" both separate, as the archive treats them alike).
+// True when the name would resolve outside the show's data: an absolute path (a drive letter
+// too, which names another place on Windows), or a ".." component ("/" and "\\" both separate,
+// as the archive treats them alike).
 bool leavesTheShow(const char* name)
 {
     if (name[0] == '/' || name[0] == '\\')
+        return true;
+    if (std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':')
         return true;
     for (const char* part = name; *part;) {
         const size_t length = std::strcspn(part, "/\\");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // the names past GL 1.1, which Windows' GL header stops at
 
 namespace velmora {
 

@@ -1,7 +1,9 @@
 // The RAR 2.0 unpacker: table reading, the normal and the multimedia decoding loops.
 #include "resources/rar_decoder.h"
 
+#ifdef __linux__
 #include <sys/mman.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,6 +98,10 @@ uint32_t HuffmanDecoder::decodeLong(uint32_t bits16) const
 
 uint8_t* allocateUnpackBuffer(size_t size)
 {
+#ifndef __linux__
+    // Elsewhere the plain heap (Windows' C library has no aligned_alloc whose block free() takes).
+    return static_cast<uint8_t*>(std::malloc(size));
+#else
     constexpr size_t kHugePage = 2u << 20;
     if (size < kHugePage / 2)
         return static_cast<uint8_t*>(std::malloc(size));
@@ -104,6 +110,7 @@ uint8_t* allocateUnpackBuffer(size_t size)
     if (buffer != nullptr)
         madvise(buffer, rounded, MADV_HUGEPAGE);
     return static_cast<uint8_t*>(buffer);
+#endif
 }
 
 // ---- Decoder ------------------------------------------------------------------------------

@@ -4,6 +4,8 @@
 # and checks the exact console line the player prints, its exit status, and whether frames
 # were written (the show went on) or not. The cases are listed in README.md beside this file.
 # Usage: run_cases.sh VELMORA [CASE...]   (exit 77 when no offscreen GL context is available)
+# With BADINPUT_KEEP=DIR each case's standard output, standard error and exit status are kept
+# there as CASE.out, CASE.err and CASE.status, for comparing two players' console lines.
 set -u
 player="$1"; shift
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -54,11 +56,17 @@ check() {
     ran=$((ran + 1))
     mkdir -p "$work/$name"
     if [ "${6:-}" = unwatched ]; then
-        env -u WAYLAND_DISPLAY DISPLAY=:59999 timeout 300 "$player" --data "$data" >"$log" 2>&1
+        env -u WAYLAND_DISPLAY DISPLAY=:59999 timeout 300 "$player" --data "$data" >"$log.out" 2>"$log.err"
     else
-        timeout 300 "$player" ${script:+"$script"} --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log" 2>&1
+        timeout 300 "$player" ${script:+"$script"} --data "$data" --headless --capture "$out" --fps 2 --duration 1.5 >"$log.out" 2>"$log.err"
     fi
     local got=$?
+    cat "$log.out" "$log.err" >"$log"
+    if [ -n "${BADINPUT_KEEP:-}" ]; then
+        cp "$log.out" "$BADINPUT_KEEP/$name.out"
+        cp "$log.err" "$BADINPUT_KEEP/$name.err"
+        echo "$got" >"$BADINPUT_KEEP/$name.status"
+    fi
     if grep -q "no OSMesa\|OSMesaCreateContext" "$log" && [ "$got" -ne 0 ] && [ $ran -eq 1 ]; then
         echo "badinput: no offscreen context, skipped"; exit 77
     fi
@@ -143,6 +151,10 @@ if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include fi
 case=include_absolute
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="/etc/hostname"></include>'; cat "$files/show_tail.txt"))
     check $case "$d" "[/etc/hostname] points outside the show's data: refused" 0 yes; fi
+
+case=include_drive
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"; echo '<include file="C:\windows\win.ini"></include>'; cat "$files/show_tail.txt"))
+    check $case "$d" "[C:\\windows\\win.ini] points outside the show's data: refused" 0 yes; fi
 
 case=flange_speed_infinite
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt"

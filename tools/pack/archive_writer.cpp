@@ -51,7 +51,11 @@ uint32_t dosTime(const fs::path& path)
         return 0;
     const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
     localtime_r(&t, &local);
+#endif
     if (local.tm_year < 80)
         return 0x00210000;  // 1980-01-01, the earliest MS-DOS date
     return uint32_t(local.tm_year - 80) << 25 | uint32_t(local.tm_mon + 1) << 21 | uint32_t(local.tm_mday) << 16 |

@@ -21,6 +21,14 @@
 #include "tools/pack/mapped_file.h"
 #include "tools/pack/show_bundler.h"
 
+// Windows' C library translates line ends unless told the file is binary; it has no close-on-exec.
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+
 namespace {
 
 using namespace velmora;
@@ -167,13 +175,16 @@ int extract(int argc, char** argv)
         return fail(std::string("cannot read ") + argv[0]);
     const char* path = argc == 4 ? argv[3] : nullptr;
     int fd = path ? -1 : STDOUT_FILENO;
-    struct stat output {};
-    if ((path ? ::stat(path, &output) : ::fstat(fd, &output)) == 0 && image.isFile(output))
+#ifdef _WIN32
+    if (!path)
+        _setmode(STDOUT_FILENO, _O_BINARY);
+#endif
+    if (path ? image.isFile(path) : image.isFile(fd))
         return fail("refusing to write onto the archive being read");
     bool writeFailed = false;
     const auto sink = [&](const uint8_t* data, size_t size) {
         if (fd < 0)
-            fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_BINARY, 0644);
         writeFailed = fd < 0 || !writeAll(fd, data, size);
         return !writeFailed;
     };
