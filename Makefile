@@ -5,7 +5,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build run test golden test-sanitize valgrind bench fuzz clean deps-windows windows test-windows
+.PHONY: deps build run test golden test-sanitize valgrind bench fuzz release release-check clean deps-windows windows test-windows
 
 deps:
 	@scripts/install-deps
@@ -70,6 +70,16 @@ windows: deps-windows
 test-windows: windows
 	@cmake --build $(BUILD) -j $(JOBS) --target velmora compare_capture
 	@tests/windows/run-under-wine $(BUILD) $(WINDOWS_BUILD)
+
+# The portable players and their archives in dist/ (scripts/make-release), and their check in a
+# minimal Debian root that has none of the libraries they carry (scripts/release-check).
+RELEASE_BUILD ?= build-release
+release:
+	@scripts/install-deps --release
+	@scripts/make-release $(BUILD) $(RELEASE_BUILD)
+
+release-check: release
+	@scripts/release-check $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

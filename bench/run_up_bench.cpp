@@ -2,52 +2,28 @@
 // capture from 0 s, measured in the same run. The difference is the run-up; it is given against
 // the show time it skips, in wall-clock and processor seconds (the machine may be shared).
 // Usage: run_up_bench [BUILD_DIR] [START_SECONDS]
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "bench/process_timing.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Timing {
-    double wall = 0;       // seconds until the player exits after its first frame
-    double processor = 0;  // user and system seconds of the player
-};
-
-double processorSeconds()
-{
-    rusage usage = {};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using velmora::bench::Timing;
 
 // One capture of a single frame at `start` seconds; the best of `runs`.
 Timing firstFrame(const fs::path& player, double start, int runs)
 {
-    Timing best{1e9, 1e9};
     const fs::path folder = fs::temp_directory_path() / ("velmora-run-up-bench-" + std::to_string(::getpid()));
-    for (int i = 0; i < runs; ++i) {
-        fs::remove_all(folder);
-        const std::string command = "'" + player.string() + "' --headless --fps 60 --duration 0.016 --start " +
-                                    std::to_string(start) + " --capture '" + folder.string() + "' >/dev/null 2>&1";
-        const double processorBefore = processorSeconds();
-        const auto wallBefore = std::chrono::steady_clock::now();
-        const int status = std::system(command.c_str());
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-        if (status != 0) {
-            std::fprintf(stderr, "run_up_bench: the player failed (%d)\n", status);
-            std::exit(1);
-        }
-        best.wall = std::min(best.wall, wall);
-        best.processor = std::min(best.processor, processorSeconds() - processorBefore);
-    }
+    const std::string command = "rm -rf '" + folder.string() + "' && '" + player.string() +
+                                "' --headless --fps 60 --duration 0.016 --start " + std::to_string(start) +
+                                " --capture '" + folder.string() + "' >/dev/null 2>&1";
+    const Timing best = velmora::bench::timeCommand(command, runs, "run_up_bench: the player");
     fs::remove_all(folder);
     return best;
 }

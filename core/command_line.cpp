@@ -235,6 +235,6 @@ const char* usageText()
            "  --version           print the version and exit\n";
 }
 
-const char* versionText() { return "velmora 1.0\n"; }
+const char* versionNumber() { return "1.0"; }
 
 }  // namespace velmora

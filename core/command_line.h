@@ -31,7 +31,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 // The usage text: synopsis and one line per option, ending with a line break.
 const char* usageText();
 
-// "velmora <version>\n".
-const char* versionText();
+// The player's version, "1.0".
+const char* versionNumber();
 
 }  // namespace velmora

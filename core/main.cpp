@@ -4,11 +4,15 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
+#include "core/build_description.h"
 #include "core/command_line.h"
 #include "core/console.h"
 #include "core/frame_capture.h"
 #include "core/new_show.h"
+#include "core/offscreen_context.h"
 #include "core/script_check.h"
 #include "core/script_driver.h"
 #include "core/sdl_platform.h"
@@ -17,6 +21,8 @@
 #include "resources/data_file.h"
 #include "resources/data_source.h"
 #include "resources/embedded_archive.h"
+#include "resources/executable_path.h"
+#include "resources/show_bundle.h"
 
 namespace {
 
@@ -58,6 +64,39 @@ bool scriptIsAShowOnDisk(const velmora::CommandLine& line)
     return true;
 }
 
+// Whether the show will be drawn offscreen, as the window decides it.
+bool drawsOffscreen(const velmora::RunOptions& run)
+{
+    using velmora::RunOptions;
+    return run.output == RunOptions::Output::Headless ||
+           (run.output == RunOptions::Output::Automatic && !velmora::platform::displayAvailable());
+}
+
+// The show attached to the player's own file (velmora-pack bundle) into `archive`, left empty
+// when none is attached. False, after one line saying why, when the attachment is cut short,
+// damaged or not a show.
+bool readAttachedShow(std::vector<uint8_t>& archive)
+{
+    using velmora::bundle::Attachment;
+    const std::filesystem::path self = velmora::platform::executablePath();
+    Attachment attached = self.empty() ? Attachment{} : velmora::bundle::readAttachment(self);
+    switch (attached.status) {
+    case Attachment::Status::Found:
+        archive = std::move(attached.archive);
+        return true;
+    case Attachment::Status::Truncated:
+    case Attachment::Status::Damaged:
+    case Attachment::Status::Foreign:
+        velmora::printNote("%s: %s", self.string().c_str(), attached.problem.c_str());
+        return false;
+    case Attachment::Status::None:
+    case Attachment::Status::NotExecutable:  // an image this reader does not know carries no bundle
+    case Attachment::Status::Unreadable:
+        break;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -71,18 +110,30 @@ int main(int argc, char** argv)
         std::fputs(usageText(), stdout);
         return 0;
     case CommandLine::Action::Version:
-        std::fputs(versionText(), stdout);
+        if (*buildDescription())
+            std::printf("velmora %s (build %s)\n", versionNumber(), buildDescription());
+        else
+            std::printf("velmora %s\n", versionNumber());
         return 0;
     case CommandLine::Action::Error:
         std::fprintf(stderr, "velmora: %s\n%s", line.error.c_str(), usageText());
         return 2;
     case CommandLine::Action::Unpack: {
+        // A bundle gives its attached show, any other player its built-in one.
+        std::vector<uint8_t> attached;
+        if (!readAttachedShow(attached))
+            return 1;
         std::string error;
-        if (!unpackShow(embeddedArchiveData(), embeddedArchiveSize(), line.unpackFolder, error)) {
+        const bool unpacked = attached.empty()
+                                  ? unpackShow(embeddedArchiveData(), embeddedArchiveSize(), line.unpackFolder, error)
+                                  : unpackShow(attached.data(), uint32_t(attached.size()), line.unpackFolder, error);
+        if (!unpacked) {
             std::fprintf(stderr, "velmora: %s\n", error.c_str());
             return 1;
         }
-        std::printf("The built-in show is in %s: play it with velmora --data %s\n", line.unpackFolder.c_str(),
+        std::printf("The %s show is in %s: play it with velmora --data %s\n",
+                    attached.empty() ? "built-in" : "attached",
+                    line.unpackFolder.c_str(),
                     line.unpackFolder.c_str());
         return 0;
     }
@@ -92,15 +143,22 @@ int main(int argc, char** argv)
         break;
     }
 
-    if (line.dataPath.empty()) {
-        useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
-    } else {
+    if (!line.dataPath.empty()) {
         std::string error;
         if (!useDataPath(line.dataPath.c_str(), error)) {
             std::fprintf(stderr, "velmora: cannot read the show from %s: %s\n", line.dataPath.c_str(), error.c_str());
             printNote("%s", kDataHint);
             return 1;
         }
+    } else {
+        // A bundle plays (and checks) its attached show; --new starts from the built-in one.
+        std::vector<uint8_t> attached;
+        if (line.action != CommandLine::Action::NewShow && !readAttachedShow(attached))
+            return 1;
+        if (attached.empty())
+            useArchiveImage(embeddedArchiveData(), embeddedArchiveSize());
+        else
+            useArchiveBytes(std::move(attached));
     }
     if (line.action != CommandLine::Action::NewShow && scriptIsAShowOnDisk(line))
         return 1;
@@ -135,6 +193,8 @@ int main(int argc, char** argv)
 
     if (!someoneCanWatch(line.run))
         return 3;
+    if (drawsOffscreen(line.run) && !OffscreenContext::available())
+        return 1;
     // A failure must not look like success: nothing played at all is status 1, and so is a
     // capture that could not be made or completed, whatever the show did.
     const bool played = playScript(line.script.c_str(), line.run, effectTable()) > 0;

@@ -32,6 +32,10 @@ public:
     // Entry-point lookup for setupExtensions().
     static void* procAddress(const char* name);
 
+    // True when offscreen contexts can be made. The release player opens OSMesa here the first
+    // time; when it is missing, it says so on stderr (naming the package) and answers false.
+    static bool available();
+
     struct Native;  // the platform's context
 
 private:

@@ -127,6 +127,9 @@ bool OffscreenContext::makeCurrent()
     return native_ && platform::makeCurrent(native_->window, native_->context);
 }
 
+// opengl32 is part of every Windows: offscreen drawing needs nothing more.
+bool OffscreenContext::available() { return true; }
+
 const std::vector<uint8_t>& OffscreenContext::pixels() const
 {
     if (native_) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/gl_runtime.h"
 #include "core/window.h"
 
 namespace velmora::platform {
@@ -284,7 +285,13 @@ void drawableSize(SDL_Window* window, int& width, int& height) { SDL_GL_GetDrawa
 
 void setTitle(SDL_Window* window, const char* title) { SDL_SetWindowTitle(window, title); }
 
-bool makeCurrent(SDL_Window* window, void* context) { return SDL_GL_MakeCurrent(window, context) == 0; }
+bool makeCurrent(SDL_Window* window, void* context)
+{
+    if (SDL_GL_MakeCurrent(window, context) != 0)
+        return false;
+    useGLFunctionsFrom(&glProcAddress);
+    return true;
+}
 
 bool clearCurrent() { return SDL_GL_MakeCurrent(nullptr, nullptr) == 0; }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "resources/archive.h"
@@ -83,6 +84,16 @@ bool loadFromDirectory(const fs::path& root, const char* path, uint8_t** data, u
     return readWholeFile(found, data, size);
 }
 
+// True when `folder` holds a folder named data, in any letter case.
+bool hasDataFolder(const fs::path& folder)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec) && archiveNamesMatch(it->path().filename().string().c_str(), "data"))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 void useArchiveImage(const uint8_t* data, uint32_t length)
@@ -94,16 +105,37 @@ void useArchiveImage(const uint8_t* data, uint32_t length)
     s.archive.reset(data, length);
 }
 
+void useArchiveBytes(std::vector<uint8_t> image)
+{
+    DataSource& s = source();
+    s.directory.clear();
+    s.ownedImage = std::move(image);
+    s.archive.reset(s.ownedImage.data(), uint32_t(s.ownedImage.size()));
+}
+
 bool useDataPath(const char* path, std::string& error)
 {
     std::error_code ec;
     const fs::path p(path ? path : "");
     if (fs::is_directory(p, ec)) {
+        // Every name the show reads begins with data/: a folder without one cannot be a show,
+        // unless it is that data folder itself (`--data myshow/data`), whose parent then is.
+        fs::path folder = p;
+        if (!hasDataFolder(folder)) {
+            fs::path named = p.lexically_normal();
+            if (!named.has_filename())  // "myshow/data/"
+                named = named.parent_path();
+            if (!archiveNamesMatch(named.filename().string().c_str(), "data")) {
+                error = p.string() + " holds no data/ folder";
+                return false;
+            }
+            folder = named.has_parent_path() ? named.parent_path() : fs::path(".");
+        }
         DataSource& s = source();
         s.ownedImage.clear();
         s.ownedImage.shrink_to_fit();
         s.archive.reset(nullptr, 0);
-        s.directory = p;
+        s.directory = folder;
         return true;
     }
     uint8_t* bytes = nullptr;

@@ -4,11 +4,15 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 // An archive already in memory; the bytes must outlive every later DataFile.
 void useArchiveImage(const uint8_t* data, uint32_t length);
+
+// An archive already in memory, kept by the data source from now on.
+void useArchiveBytes(std::vector<uint8_t> image);
 
 // An archive file (read into memory once) or a directory. False, with a reason in `error`,
 // when the path cannot be used; the previous source then stays.

@@ -182,6 +182,14 @@ if want; then d=$(scriptFolder </dev/null); rm "$d/data/script.txt"; check $case
 case=data_missing
 if want; then check $case "$work/no-such-show" "$hint" 1 no; fi
 
+case=data_without_data_folder
+if want; then d=$(scriptFolder </dev/null); mkdir -p "$d/elsewhere"
+    check $case "$d/elsewhere" "velmora: cannot read the show from $d/elsewhere: $d/elsewhere holds no data/ folder" 1 no; fi
+
+case=data_names_the_data_folder
+if want; then d=$(scriptFolder < <(cat "$files/show_head.txt" "$files/show_tail.txt"))
+    check $case "$d/data" 'done.' 0 yes; fi
+
 case=script_is_folder
 if want; then d=$(scriptFolder < <(cat "$files/show_head.txt" "$files/show_tail.txt"))
     script="$d"; check $case "$d" "velmora: $d is a folder, not a script of the show" 1 no; script=""; fi

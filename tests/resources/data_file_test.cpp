@@ -146,9 +146,21 @@ TEST(DataSource, RejectsPathsThatAreNeitherFolderNorArchiveAndReadsAnArchiveOnce
     EXPECT_FALSE(error.empty());
     dir.write("plain.txt", "not an archive");
     EXPECT_FALSE(useDataPath((dir.root() / "plain.txt").c_str(), error));
+    // A folder without data/ is no show; the data folder itself stands for its show folder.
+    dir.write("elsewhere/a.txt", "not in data/");
+    EXPECT_FALSE(useDataPath((dir.root() / "elsewhere").c_str(), error));
     std::string text;
     open("a.txt", &text);  // the previous source stays
     EXPECT_EQ(text, "kept");
+    for (const char* folder : {"data", "data/", "DATA"}) {
+        if (std::string(folder) == "DATA")
+            std::filesystem::rename(dir.root() / "data", dir.root() / "DATA");
+        ASSERT_TRUE(useDataPath((dir.root() / folder).c_str(), error)) << folder << ": " << error;
+        text.clear();
+        open("a.txt", &text);
+        EXPECT_EQ(text, "kept") << folder;
+    }
+    std::filesystem::rename(dir.root() / "DATA", dir.root() / "data");
 
     // An archive file is read once: removing it afterwards changes nothing.
     const std::vector<uint8_t> archive = pack::buildArchive({{"data\\x.txt", false, {'x', 'y'}, 0}}, true);

@@ -76,23 +76,6 @@ std::string archiveName(const fs::path& relative)
     return name;
 }
 
-bool readFile(const fs::path& path, std::vector<uint8_t>& data, std::string& error)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::error_code ec;
-    const uintmax_t size = fs::file_size(path, ec);
-    if (!in || ec || size > 0xFFFFFFFFu) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    data.resize(size_t(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), std::streamsize(size))) {
-        error = "cannot read " + path.string();
-        return false;
-    }
-    return true;
-}
-
 // One collectEntries call: the real location of the path given, which links must not leave;
 // the real folders open on the way down, which a link must not lead back into (it would loop);
 // and what is collected or left out.
@@ -175,8 +158,35 @@ bool collect(Walk& walk, const fs::path& path, const fs::path& name)
 
 }  // namespace
 
+bool readFile(const fs::path& path, std::vector<uint8_t>& data, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    if (!in || ec || size > 0xFFFFFFFFu) {
+        error = "cannot read " + path.string();
+        return false;
+    }
+    data.resize(size_t(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), std::streamsize(size))) {
+        error = "cannot read " + path.string();
+        return false;
+    }
+    return true;
+}
+
 bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, std::vector<std::string>& skipped,
                     std::string& error)
+{
+    const fs::path p = fs::path(path).lexically_normal();
+    fs::path name = p.is_absolute() ? p.filename() : p;
+    if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
+        name = p.parent_path().filename();
+    return collectEntries(path, name.string(), entries, skipped, error);
+}
+
+bool collectEntries(const std::string& path, const std::string& name, std::vector<SourceEntry>& entries,
+                    std::vector<std::string>& skipped, std::string& error)
 {
     const fs::path p = fs::path(path).lexically_normal();
     std::error_code ec;
@@ -184,9 +194,6 @@ bool collectEntries(const std::string& path, std::vector<SourceEntry>& entries, 
         error = "no such file or directory: " + path;
         return false;
     }
-    fs::path name = p.is_absolute() ? p.filename() : p;
-    if (name.empty() || name == ".")  // "dir/" normalises to a trailing empty part
-        name = p.parent_path().filename();
     Walk walk{p.has_filename() ? p : p.parent_path(), fs::canonical(p, ec), {}, entries, skipped, error};
     if (ec) {
         error = "cannot read " + path;

@@ -19,6 +19,7 @@
 #include "resources/unpacked_archive.h"
 #include "tools/pack/archive_writer.h"
 #include "tools/pack/mapped_file.h"
+#include "tools/pack/show_bundler.h"
 
 // Windows' C library translates line ends unless told the file is binary; it has no close-on-exec.
 #ifndef O_BINARY
@@ -38,7 +39,11 @@ int usage()
                  "usage: velmora-pack create [--store | --solid] OUT.rar PATH...\n"
                  "       velmora-pack list ARCHIVE\n"
                  "       velmora-pack extract ARCHIVE NAME [-o FILE]\n"
-                 "       velmora-pack test ARCHIVE\n");
+                 "       velmora-pack test ARCHIVE\n"
+                 "       velmora-pack bundle SHOW -o OUT [--player PLAYER | --windows]\n"
+                 "  bundle: OUT is the player with SHOW (a show folder holding data/, or its\n"
+                 "  archive) attached, one file that plays the show; the player is the Linux one\n"
+                 "  beside velmora-pack unless --player names one or --windows picks the Windows one\n");
     return 2;
 }
 
@@ -230,6 +235,36 @@ int test(const char* path)
     return 0;
 }
 
+int bundle(int argc, char** argv)
+{
+    pack::BundleRequest request;
+    bool showGiven = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if ((argument == "-o" || argument == "--player") && i + 1 < argc && *argv[i + 1] != '\0')
+            (argument == "-o" ? request.output : request.player) = argv[++i];
+        else if (argument == "--windows")
+            request.windows = true;
+        else if (!showGiven && !argument.empty() && argument[0] != '-') {
+            request.show = argument;
+            showGiven = true;
+        } else
+            return usage();
+    }
+    if (!showGiven || request.output.empty() || (request.windows && !request.player.empty()))
+        return usage();
+    std::string summary;
+    std::vector<std::string> skipped;
+    std::string error;
+    const bool ok = pack::bundleShow(request, summary, skipped, error);
+    for (const std::string& line : skipped)
+        std::fprintf(stderr, "velmora-pack: skipped %s\n", line.c_str());
+    if (!ok)
+        return fail(error);
+    std::printf("%s\n", summary.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -245,5 +280,7 @@ int main(int argc, char** argv)
         return extract(argc - 2, argv + 2);
     if (command == "test" && argc == 3)
         return test(argv[2]);
+    if (command == "bundle")
+        return bundle(argc - 2, argv + 2);
     return usage();
 }
