@@ -7,7 +7,9 @@
 #include <GL/gl.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+#include <cstddef>
+// The sanitizer runtime's count of live heap bytes (GCC ships no header that declares it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
