@@ -79,6 +79,7 @@ release:
 	@scripts/make-release $(BUILD) $(RELEASE_BUILD)
 
 release-check: release
+	@cmake --build $(BUILD) -j $(JOBS) --target compare_capture
 	@scripts/release-check $(BUILD)
 
 clean:

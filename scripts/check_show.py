@@ -27,17 +27,16 @@ def frame_files(folder):
     return [os.path.join(folder, n) for n in names]
 
 
-def read_frames(folder, width=WIDTH, height=HEIGHT):
-    """Yields every frame as raw RGB bytes of width x height (the analysis size unless told), in
-    order. A frame of that size already is passed through unchanged."""
+def read_frames(folder):
+    """Yields every frame as raw RGB bytes of WIDTH x HEIGHT, in order."""
     files = frame_files(folder)
     if not files:
         return
     # The frames are numbered from 0 without gaps; ffmpeg reads the numbered sequence.
     pattern = os.path.join(folder, "frame-%06d.png")
     command = ["ffmpeg", "-nostdin", "-loglevel", "error", "-start_number", "0", "-i", pattern,
-               "-vf", f"scale={width}:{height}:flags=area", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"]
-    size = width * height * 3
+               "-vf", f"scale={WIDTH}:{HEIGHT}:flags=area", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"]
+    size = WIDTH * HEIGHT * 3
     with subprocess.Popen(command, stdout=subprocess.PIPE) as decoder:
         while True:
             data = decoder.stdout.read(size)

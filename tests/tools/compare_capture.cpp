@@ -1,7 +1,7 @@
-// Compares two captures of the same show (frame-NNNNNN.png and audio.wav in each folder), the
-// Windows player's under wine against the Linux player's: the same frames, every frame's mean
-// absolute difference at most MAX_FRAME in each channel, and the same number of sound samples,
-// each within MAX_SAMPLE steps.
+// Compares two captures of the same show (frame-NNNNNN.png and audio.wav in each folder), another
+// player's (the Windows one under wine, the release one in a minimal root) against the normal
+// build's: the same frames, every frame's mean absolute difference at most MAX_FRAME in each
+// channel, and the same number of sound samples, each within MAX_SAMPLE steps.
 //   compare_capture REFERENCE OTHER [MAX_FRAME [MAX_SAMPLE]]
 // Prints the largest differences; exit status 0 when within the limits, 1 when not, 2 on bad input.
 #include <sndfile.h>
