@@ -52,6 +52,12 @@ void limitWindowSize(DisplaySettings& settings)
     }
 }
 
+bool drawsOffscreen(const RunOptions& run)
+{
+    return run.output == RunOptions::Output::Headless ||
+           (run.output == RunOptions::Output::Automatic && !platform::displayAvailable());
+}
+
 bool DemoWindow::create(DisplaySettings& settings, const char* title)
 {
     // --fullscreen takes the desktop as it is (below); --windowed turns the script's off.
@@ -63,20 +69,12 @@ bool DemoWindow::create(DisplaySettings& settings, const char* title)
     }
     limitWindowSize(settings);
 
-    switch (options.output) {
-    case RunOptions::Output::Headless:
-        offscreen = true;
-        break;
-    case RunOptions::Output::Window:
-        offscreen = false;
-        break;
-    case RunOptions::Output::Automatic:
-        offscreen = !platform::displayAvailable();
+    offscreen = drawsOffscreen(options);
+    if (options.output == RunOptions::Output::Automatic) {
         if (offscreen)
             std::fprintf(stderr, "no display available: rendering offscreen\n");
         // Decided once: a later create keeps the choice.
         options.output = offscreen ? RunOptions::Output::Headless : RunOptions::Output::Window;
-        break;
     }
 
     if (capture_ && !capture_->opened() && !capture_->open()) {

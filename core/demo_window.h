@@ -16,6 +16,9 @@ class FrameCapture;
 // changes anything: a script may ask for any size, the buffers that follow from it may not.
 void limitWindowSize(DisplaySettings& settings);
 
+// Whether a show run with `run` draws offscreen: asked for, or automatic without a display.
+bool drawsOffscreen(const RunOptions& run);
+
 class DemoWindow : public GLWindow {
 public:
     // With a capture target the timer runs on a frame counter: every frame lasts exactly

@@ -10,6 +10,7 @@
 #include "core/build_description.h"
 #include "core/command_line.h"
 #include "core/console.h"
+#include "core/demo_window.h"
 #include "core/frame_capture.h"
 #include "core/new_show.h"
 #include "core/offscreen_context.h"
@@ -62,14 +63,6 @@ bool scriptIsAShowOnDisk(const velmora::CommandLine& line)
     printNote("%s is %s, not a script of the show", line.script.c_str(), what);
     printNote("%s", kDataHint);
     return true;
-}
-
-// Whether the show will be drawn offscreen, as the window decides it.
-bool drawsOffscreen(const velmora::RunOptions& run)
-{
-    using velmora::RunOptions;
-    return run.output == RunOptions::Output::Headless ||
-           (run.output == RunOptions::Output::Automatic && !velmora::platform::displayAvailable());
 }
 
 // The show attached to the player's own file (velmora-pack bundle) into `archive`, left empty
